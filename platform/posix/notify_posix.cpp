@@ -1,0 +1,23 @@
+// Host half of the notification seam: without a hook, posts go nowhere and a box is printed to
+// standard error and answered OK, so that nothing can block.
+#include "platform/notify.h"
+
+#include <cstdio>
+
+namespace {
+PostMessageHook gPostHook = nullptr;
+MessageBoxHook gBoxHook = nullptr;
+}  // namespace
+
+void PostPlayerMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (gPostHook) gPostHook(window, message, wParam, lParam);
+}
+
+int32_t ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
+  if (gBoxHook) return gBoxHook(owner, text, caption, style);
+  std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+  return kAnswerOk;
+}
+
+void SetPostMessageHook(PostMessageHook hook) { gPostHook = hook; }
+void SetMessageBoxHook(MessageBoxHook hook) { gBoxHook = hook; }

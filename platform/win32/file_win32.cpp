@@ -1,0 +1,42 @@
+// Windows half of the file seam: kernel32 file handles.
+#include "platform/file.h"
+
+#include <windows.h>
+
+namespace {
+HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+}  // namespace
+
+FileHandle FileOpenRead(const char* path) {
+  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE || h == nullptr) return kNoFile;
+  return reinterpret_cast<FileHandle>(h);
+}
+
+int32_t FileRead(FileHandle file, void* buffer, int32_t count) {
+  if (file == kNoFile || count <= 0) return 0;
+  DWORD got = 0;
+  if (!ReadFile(Native(file), buffer, static_cast<DWORD>(count), &got, nullptr)) return 0;
+  return static_cast<int32_t>(got);
+}
+
+int64_t FileSeek(FileHandle file, int64_t distance, FileOrigin origin) {
+  if (file == kNoFile) return -1;
+  DWORD method = origin == kFromStart ? FILE_BEGIN : origin == kFromCurrent ? FILE_CURRENT : FILE_END;
+  LARGE_INTEGER move;
+  LARGE_INTEGER result;
+  move.QuadPart = distance;
+  if (!SetFilePointerEx(Native(file), move, &result, method)) return -1;
+  return static_cast<int64_t>(result.QuadPart);
+}
+
+int64_t FileSize(FileHandle file) {
+  LARGE_INTEGER size;
+  if (file == kNoFile || !GetFileSizeEx(Native(file), &size)) return -1;
+  return static_cast<int64_t>(size.QuadPart);
+}
+
+void FileClose(FileHandle file) {
+  if (file != kNoFile) CloseHandle(Native(file));
+}

@@ -1,0 +1,25 @@
+// Windows half of the notification seam: PostMessageA and MessageBoxA unless a hook is installed.
+#include "platform/notify.h"
+
+#include <windows.h>
+
+namespace {
+PostMessageHook gPostHook = nullptr;
+MessageBoxHook gBoxHook = nullptr;
+}  // namespace
+
+void PostPlayerMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (gPostHook) {
+    gPostHook(window, message, wParam, lParam);
+    return;
+  }
+  PostMessageA(static_cast<HWND>(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+}
+
+int32_t ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
+  if (gBoxHook) return gBoxHook(owner, text, caption, style);
+  return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+}
+
+void SetPostMessageHook(PostMessageHook hook) { gPostHook = hook; }
+void SetMessageBoxHook(MessageBoxHook hook) { gBoxHook = hook; }
