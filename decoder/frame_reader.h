@@ -1,0 +1,53 @@
+// The frame reader: owns the open MPEG audio file of the current track, finds and parses frame headers,
+// reads each frame body into one of two frame areas (so that the previous body stays available to the
+// Layer III bit reservoir) and converts between file positions and frame numbers.
+#pragma once
+#include <cstdint>
+
+#include "decoder/stream_state.h"
+#include "platform/file.h"
+#include "platform/notify.h"
+
+struct FrameReader {
+  FileHandle file;            // the open track, kNoFile when none
+  int32_t everOpened;         // a file was opened at some time in this process
+  int64_t audioStart;         // file offset where the audio begins (after an ID3v2 tag)
+  uint32_t header;            // the four bytes at hand, first byte most significant
+  uint32_t lastHeader;        // last parsed header; 0 = none since ResetSync
+  uint32_t firstHeader;       // first parsed header since ResetSync; 0 = none
+  int32_t nextBodyLength;     // body length of the last parsed header
+  int32_t bodyLength;         // body bytes in the current frame area
+  int32_t prevBodyLength;     // body bytes in the previous frame area
+  int32_t nextArea;           // area that receives the next body, 0 or 1
+  uint8_t* currentBody;       // body in the current area
+  uint8_t* previousBody;      // body in the previous area
+  int32_t sideInfoLength;     // Layer III side information bytes behind the header (and CRC)
+};
+extern FrameReader gFrameReader;
+
+// Bitrates in kbit/s by [lowSampling][layer - 1][bitrateIndex]; 0 for the free format and index 15.
+extern const int32_t kBitrates[2][3][16];
+
+// Header tests.
+constexpr uint32_t kSyncMask = 0xFFE00000u;
+// Two headers belong to one stream when they agree under this mask: everything but the bitrate,
+// the padding bit and the low eight bits (mode, mode extension, copyright, original, emphasis).
+constexpr uint32_t kSameStreamMask = 0xFFFF0D00u;
+bool IsValidHeader(uint32_t header);
+inline bool SameStream(uint32_t a, uint32_t b) { return ((a ^ b) & kSameStreamMask) == 0; }
+
+// Body length (frame length - 4) that `header` gives when taken on its own, or -1 when it has none
+// (layer bits 00, free format, bitrate index 15, sample-rate bits 11) or when it would not fit a frame area.
+int32_t HeaderBodyLength(uint32_t header);
+
+// Opens the file for reading; returns its size in bytes, or -1.
+int64_t OpenStream(const char* path);
+void ResetSync();
+// 1: a body is ready at the bit reader; 0: end of stream or unusable stream; -1: the first header has
+// sample-rate bits 11.
+int32_t ReadFrame(StreamState* state, WindowHandle window);
+// 1 on success, 0 on failure (no first header yet, or end of file while positioning).
+int32_t SeekFrame(StreamState* state, int32_t frame, WindowHandle window);
+int32_t StreamFrames();
+int32_t StreamPosition();
+void CloseStream();

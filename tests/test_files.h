@@ -1,0 +1,14 @@
+// Helpers for tests: where the shared vectors are, scratch files in the build tree, and byte buffers.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Path of a file under the shared folder beside the repository (e.g. "vectors/conformance/l1-fl1.bit").
+std::string SharedPath(const std::string& relative);
+// Path of a scratch file in the build tree; its folder exists.
+std::string ScratchPath(const std::string& name);
+// Whole file, or an empty vector when it cannot be read.
+std::vector<uint8_t> ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+bool FileExists(const std::string& path);
