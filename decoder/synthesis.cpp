@@ -1,0 +1,289 @@
+#include "decoder/synthesis.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+
+#include "settings/settings.h"
+
+namespace {
+
+// D[0..256] of the synthesis window as the standard lists it, times 65536 and rounded.
+constexpr int32_t kWindowD[257] = {
+         0,     -1,     -1,     -1,     -1,     -1,     -1,     -2,
+        -2,     -2,     -2,     -3,     -3,     -4,     -4,     -5,
+        -5,     -6,     -7,     -7,     -8,     -9,    -10,    -11,
+       -13,    -14,    -16,    -17,    -19,    -21,    -24,    -26,
+       -29,    -31,    -35,    -38,    -41,    -45,    -49,    -53,
+       -58,    -63,    -68,    -73,    -79,    -85,    -91,    -97,
+      -104,   -111,   -117,   -125,   -132,   -139,   -147,   -154,
+      -161,   -169,   -176,   -183,   -190,   -196,   -202,   -208,
+       213,    218,    222,    225,    227,    228,    228,    227,
+       224,    221,    215,    208,    200,    189,    177,    163,
+       146,    127,    106,     83,     57,     29,     -2,    -36,
+       -72,   -111,   -153,   -197,   -244,   -294,   -347,   -401,
+      -459,   -519,   -581,   -645,   -711,   -779,   -848,   -919,
+      -991,  -1064,  -1137,  -1210,  -1283,  -1356,  -1428,  -1498,
+     -1567,  -1634,  -1698,  -1759,  -1817,  -1870,  -1919,  -1962,
+     -2001,  -2032,  -2057,  -2075,  -2085,  -2087,  -2080,  -2063,
+      2037,   2000,   1952,   1893,   1822,   1739,   1644,   1535,
+      1414,   1280,   1131,    970,    794,    605,    402,    185,
+       -45,   -288,   -545,   -814,  -1095,  -1388,  -1692,  -2006,
+     -2330,  -2663,  -3004,  -3351,  -3705,  -4063,  -4425,  -4788,
+     -5153,  -5517,  -5879,  -6237,  -6589,  -6935,  -7271,  -7597,
+     -7910,  -8209,  -8491,  -8755,  -8998,  -9219,  -9416,  -9585,
+     -9727,  -9838,  -9916,  -9959,  -9966,  -9935,  -9863,  -9750,
+     -9592,  -9389,  -9139,  -8840,  -8492,  -8092,  -7640,  -7134,
+      6574,   5959,   5288,   4561,   3776,   2935,   2037,   1082,
+        70,   -998,  -2122,  -3300,  -4533,  -5818,  -7154,  -8540,
+     -9975, -11455, -12980, -14548, -16155, -17799, -19478, -21189,
+    -22929, -24694, -26482, -28289, -30112, -31947, -33791, -35640,
+    -37489, -39336, -41176, -43006, -44821, -46617, -48390, -50137,
+    -51853, -53534, -55178, -56778, -58333, -59838, -61289, -62684,
+    -64019, -65290, -66494, -67629, -68692, -69679, -70590, -71420,
+    -72169, -72835, -73415, -73908, -74313, -74630, -74856, -74992,
+     75038,
+};
+
+constexpr std::array<int32_t, 257> MakeWindowBase() {
+  std::array<int32_t, 257> base{};
+  for (int i = 0; i < 257; ++i) base[i] = ((i / 64) & 1) ? -kWindowD[i] : kWindowD[i];
+  return base;
+}
+constexpr std::array<int32_t, 257> kWindowBaseArray = MakeWindowBase();
+
+// The 32-point DCT C[m] = sum x[n] cos((2n + 1) m pi / 64), in five butterfly stages.
+inline void Butterflies(float* x, int32_t length, const float* factors) {
+  const int32_t half = length / 2;
+  for (int32_t block = 0; block < 32; block += length) {
+    float* v = x + block;
+    const bool negate = ((block / length) & 1) != 0;
+    for (int32_t i = 0; i < half; ++i) {
+      const float a = v[i];
+      const float b = v[length - 1 - i];
+      v[i] = a + b;
+      const float d = (a - b) * factors[i];
+      v[length - 1 - i] = negate ? -d : d;
+    }
+  }
+}
+
+inline void Dct32(const float* in, float* c) {
+  const SynthTables& t = gSynthTables;
+  float e[32];
+  for (int32_t i = 0; i < 16; ++i) {
+    e[i] = in[i] + in[31 - i];
+    e[31 - i] = (in[i] - in[31 - i]) * t.dct1[i];
+  }
+  Butterflies(e, 16, t.dct2);
+  Butterflies(e, 8, t.dct3);
+  Butterflies(e, 4, t.dct4);
+  Butterflies(e, 2, t.dct5);
+  for (int32_t a = 0; a < 32; a += 4) e[a + 2] += e[a + 3];
+  for (int32_t a = 0; a < 32; a += 8) {
+    e[a + 4] += e[a + 6];
+    e[a + 6] += e[a + 5];
+    e[a + 5] += e[a + 7];
+  }
+  for (int32_t a = 0; a < 32; a += 16) {
+    e[a + 8] += e[a + 12];
+    e[a + 12] += e[a + 10];
+    e[a + 10] += e[a + 14];
+    e[a + 14] += e[a + 9];
+    e[a + 9] += e[a + 13];
+    e[a + 13] += e[a + 11];
+    e[a + 11] += e[a + 15];
+  }
+  c[0] = e[0];
+  c[16] = e[1];
+  c[8] = e[2];
+  c[24] = e[3];
+  c[4] = e[4];
+  c[20] = e[5];
+  c[12] = e[6];
+  c[28] = e[7];
+  c[2] = e[8];
+  c[18] = e[9];
+  c[10] = e[10];
+  c[26] = e[11];
+  c[6] = e[12];
+  c[22] = e[13];
+  c[14] = e[14];
+  c[30] = e[15];
+  c[1] = e[16] + e[24];
+  c[3] = e[24] + e[20];
+  c[5] = e[20] + e[28];
+  c[7] = e[28] + e[18];
+  c[9] = e[18] + e[26];
+  c[11] = e[26] + e[22];
+  c[13] = e[22] + e[30];
+  c[15] = e[30] + e[17];
+  c[17] = e[17] + e[25];
+  c[19] = e[25] + e[21];
+  c[21] = e[21] + e[29];
+  c[23] = e[29] + e[19];
+  c[25] = e[19] + e[27];
+  c[27] = e[27] + e[23];
+  c[29] = e[23] + e[31];
+  c[31] = e[31];
+}
+
+
+template <int32_t kQuality>
+int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t* out) {
+  if (kQuality > 0 || gSettings.eqEnabled) ApplyEqualizer(samples);
+  if (channel == 0) st.ringPos = (st.ringPos + 15) & 15;
+  const int32_t ch = channel & 1;
+  const int32_t p = st.ringPos;
+
+  float c[32];
+  Dct32(samples, c);
+
+  float* h0 = st.history[ch][0];
+  float* h1 = st.history[ch][1];
+  const float* x;
+  int32_t q;
+  if (p & 1) {
+    const int32_t p1 = (p + 1) & 15;
+    for (int32_t k = 0; k <= 16; ++k) h1[p1 + 16 * k] = c[16 - k];
+    for (int32_t k = 0; k < 16; ++k) h0[p + 16 * k] = c[16 + k];
+    q = p;
+    x = h0;
+  } else {
+    for (int32_t k = 0; k <= 16; ++k) h0[p + 16 * k] = c[16 - k];
+    for (int32_t k = 0; k < 16; ++k) h1[p + 1 + 16 * k] = c[16 + k];
+    q = p + 1;
+    x = h1;
+  }
+
+  const float* win = gSynthTables.window;
+  constexpr int32_t kStepB = 16 << kQuality;
+  constexpr int32_t kStepW = 32 << kQuality;
+  constexpr int32_t kFirst = 16 >> kQuality;
+  int32_t clipped = 0;
+  int32_t w = 16 - q;
+  int32_t b = 0;
+  out += ch;
+  for (int32_t n = 0; n < kFirst; ++n) {
+    const float* wp = win + w;
+    const float* xp = x + b;
+    float sum = wp[0] * xp[0];
+    for (int32_t j = 1; j < 16; j += 2) {
+      sum -= wp[j] * xp[j];
+      if (j + 1 < 16) sum += wp[j + 1] * xp[j + 1];
+    }
+    *out = StoreSample(sum, clipped);
+    out += 2;
+    b += kStepB;
+    w += kStepW;
+  }
+  {
+    const float* wp = win + w;
+    const float* xp = x + b;
+    float sum = wp[0] * xp[0];
+    for (int32_t j = 2; j < 16; j += 2) sum += wp[j] * xp[j];
+    *out = StoreSample(sum, clipped);
+    out += 2;
+    b -= kStepB;
+    w = w - kStepW + 2 * q;
+  }
+  for (int32_t n = 1; n < kFirst; ++n) {
+    const float* wp = win + w;
+    const float* xp = x + b;
+    float sum = -wp[-1] * xp[0];
+    for (int32_t j = 2; j < 16; ++j) sum -= wp[-j] * xp[j - 1];
+    sum -= wp[0] * xp[15];
+    *out = StoreSample(sum, clipped);
+    out += 2;
+    b -= kStepB;
+    w -= kStepW;
+  }
+  return clipped;
+}
+
+template <int32_t kQuality>
+int32_t SynthOneChannel(float* samples, int16_t* out) {
+  int16_t scratch[64];
+  const int32_t clipped = SynthTwoChannel<kQuality>(gSynthStates[1][kQuality], samples, 0, scratch);
+  for (int32_t i = 0; i < (32 >> kQuality); ++i) out[i] = scratch[2 * i];
+  return clipped;
+}
+
+template <int32_t kQuality>
+int32_t SynthDuplicate(float* samples, int16_t* out) {
+  const int32_t clipped = SynthTwoChannel<kQuality>(gSynthStates[1][kQuality], samples, 0, out);
+  for (int32_t i = 0; i < (32 >> kQuality); ++i) out[2 * i + 1] = out[2 * i];
+  return clipped;
+}
+
+}  // namespace
+
+const int32_t kWindowBase[257] = {
+#define W8(i) kWindowBaseArray[i], kWindowBaseArray[i + 1], kWindowBaseArray[i + 2], kWindowBaseArray[i + 3], \
+              kWindowBaseArray[i + 4], kWindowBaseArray[i + 5], kWindowBaseArray[i + 6], kWindowBaseArray[i + 7]
+#define W64(i) W8(i), W8(i + 8), W8(i + 16), W8(i + 24), W8(i + 32), W8(i + 40), W8(i + 48), W8(i + 56)
+    W64(0), W64(64), W64(128), W64(192), kWindowBaseArray[256],
+#undef W64
+#undef W8
+};
+
+SynthTables gSynthTables;
+SynthState gSynthStates[2][3];
+
+namespace {
+struct InitialStates {
+  InitialStates() { ResetSynthStates(); }
+} gInitialStates;
+}  // namespace
+
+void ResetSynthStates() {
+  std::memset(gSynthStates, 0, sizeof gSynthStates);
+  for (auto& build : gSynthStates)
+    for (SynthState& st : build) st.ringPos = 1;
+}
+
+void MakeSynthTables(double scale) {
+  const double pi = 3.14159265358979323846;
+  float* const tables[5] = {gSynthTables.dct1, gSynthTables.dct2, gSynthTables.dct3, gSynthTables.dct4,
+                            gSynthTables.dct5};
+  for (int32_t s = 0; s < 5; ++s) {
+    const int32_t n = 64 >> s;
+    for (int32_t k = 0; k < n / 4; ++k) tables[s][k] = static_cast<float>(1.0 / (2.0 * std::cos(pi * (2 * k + 1) / n)));
+  }
+  int32_t t = 0;
+  double f = -scale;
+  for (int32_t i = 0; i < 512; ++i) {
+    const int32_t j = i <= 256 ? i : 512 - i;
+    if (t < 528) {
+      const float v = static_cast<float>(kWindowBase[j] * f / 65536.0);
+      gSynthTables.window[t] = v;
+      gSynthTables.window[t + 16] = v;
+    }
+    if (i % 32 == 31) t -= 1023;
+    if (i % 64 == 63) f = -f;
+    t += 32;
+  }
+}
+
+void ApplyEqualizer(float* samples) {
+  const int32_t* gains = gSettings.eqGains;
+  for (int32_t n = 0; n < 32; ++n) samples[n] = static_cast<float>(gains[n]) * 0.1f * samples[n];
+}
+
+namespace build486 {
+int32_t SynthFull(float* s, int32_t ch, int16_t* out) { return SynthTwoChannel<0>(gSynthStates[0][0], s, ch, out); }
+int32_t SynthHalf(float* s, int32_t ch, int16_t* out) { return SynthTwoChannel<1>(gSynthStates[0][1], s, ch, out); }
+int32_t SynthQuarter(float* s, int32_t ch, int16_t* out) { return SynthTwoChannel<2>(gSynthStates[0][2], s, ch, out); }
+}  // namespace build486
+namespace buildPentium {
+int32_t SynthFull(float* s, int32_t ch, int16_t* out) { return SynthTwoChannel<0>(gSynthStates[1][0], s, ch, out); }
+int32_t SynthHalf(float* s, int32_t ch, int16_t* out) { return SynthTwoChannel<1>(gSynthStates[1][1], s, ch, out); }
+int32_t SynthQuarter(float* s, int32_t ch, int16_t* out) { return SynthTwoChannel<2>(gSynthStates[1][2], s, ch, out); }
+}  // namespace buildPentium
+
+int32_t SynthFullMono(float* s, int32_t, int16_t* out) { return SynthOneChannel<0>(s, out); }
+int32_t SynthHalfMono(float* s, int32_t, int16_t* out) { return SynthOneChannel<1>(s, out); }
+int32_t SynthQuarterMono(float* s, int32_t, int16_t* out) { return SynthOneChannel<2>(s, out); }
+int32_t SynthFullDup(float* s, int32_t, int16_t* out) { return SynthDuplicate<0>(s, out); }
+int32_t SynthHalfDup(float* s, int32_t, int16_t* out) { return SynthDuplicate<1>(s, out); }
+int32_t SynthQuarterDup(float* s, int32_t, int16_t* out) { return SynthDuplicate<2>(s, out); }
