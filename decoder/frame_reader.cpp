@@ -141,7 +141,11 @@ int32_t HeaderBodyLength(uint32_t header) {
 
 int64_t OpenStream(const char* path) {
   CloseStream();
-  FileHandle file = FileOpenRead(path);
+  return OpenStreamFile(FileOpenRead(path));
+}
+
+int64_t OpenStreamFile(FileHandle file) {
+  CloseStream();
   if (file == kNoFile) return -1;
   FrameReader& r = R();
   r.file = file;

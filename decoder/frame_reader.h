@@ -42,6 +42,8 @@ int32_t HeaderBodyLength(uint32_t header);
 
 // Opens the file for reading; returns its size in bytes, or -1.
 int64_t OpenStream(const char* path);
+// The same for a file that is already open; the reader takes it over.
+int64_t OpenStreamFile(FileHandle file);
 void ResetSync();
 // 1: a body is ready at the bit reader; 0: end of stream or unusable stream; -1: the first header has
 // sample-rate bits 11.

@@ -18,3 +18,9 @@ int64_t FileSeek(FileHandle file, int64_t distance, FileOrigin origin);
 // Size of the file in bytes, or -1 on failure.
 int64_t FileSize(FileHandle file);
 void FileClose(FileHandle file);
+
+#ifndef _WIN32
+// Host only: serves `size` bytes from memory as an open file (one at a time), so that fuzz targets need
+// no disk. The bytes must outlive the handle.
+FileHandle FileOpenMemory(const uint8_t* data, int64_t size);
+#endif

@@ -7,9 +7,24 @@
 
 #include <cerrno>
 
+#include <cstring>
+
 namespace {
 int Descriptor(FileHandle file) { return static_cast<int>(file - 1); }
+
+// The one memory file: a handle no descriptor can have.
+constexpr FileHandle kMemoryFile = -2;
+struct MemoryFile {
+  const uint8_t* data;
+  int64_t size;
+  int64_t pos;
+} gMemory = {nullptr, 0, 0};
 }  // namespace
+
+FileHandle FileOpenMemory(const uint8_t* data, int64_t size) {
+  gMemory = {data, size < 0 ? 0 : size, 0};
+  return kMemoryFile;
+}
 
 FileHandle FileOpenRead(const char* path) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC);
@@ -27,6 +42,13 @@ FileHandle FileOpenRead(const char* path) {
 
 int32_t FileRead(FileHandle file, void* buffer, int32_t count) {
   if (file == kNoFile || count <= 0) return 0;
+  if (file == kMemoryFile) {
+    const int64_t left = gMemory.pos < gMemory.size ? gMemory.size - gMemory.pos : 0;
+    const int32_t n = left < count ? static_cast<int32_t>(left) : count;
+    if (n > 0) std::memcpy(buffer, gMemory.data + gMemory.pos, static_cast<size_t>(n));
+    gMemory.pos += n;
+    return n;
+  }
   char* out = static_cast<char*>(buffer);
   int32_t total = 0;
   while (total < count) {
@@ -40,17 +62,28 @@ int32_t FileRead(FileHandle file, void* buffer, int32_t count) {
 
 int64_t FileSeek(FileHandle file, int64_t distance, FileOrigin origin) {
   if (file == kNoFile) return -1;
+  if (file == kMemoryFile) {
+    const int64_t base = origin == kFromStart ? 0 : origin == kFromCurrent ? gMemory.pos : gMemory.size;
+    if (base + distance < 0) return -1;
+    gMemory.pos = base + distance;
+    return gMemory.pos;
+  }
   int whence = origin == kFromStart ? SEEK_SET : origin == kFromCurrent ? SEEK_CUR : SEEK_END;
   off_t pos = ::lseek(Descriptor(file), static_cast<off_t>(distance), whence);
   return pos < 0 ? -1 : static_cast<int64_t>(pos);
 }
 
 int64_t FileSize(FileHandle file) {
+  if (file == kMemoryFile) return gMemory.size;
   struct stat info;
   if (file == kNoFile || ::fstat(Descriptor(file), &info) != 0) return -1;
   return static_cast<int64_t>(info.st_size);
 }
 
 void FileClose(FileHandle file) {
+  if (file == kMemoryFile) {
+    gMemory = {nullptr, 0, 0};
+    return;
+  }
   if (file != kNoFile) ::close(Descriptor(file));
 }
