@@ -1,4 +1,61 @@
 #include "decoder/decoder_builds.h"
 
+#include "decoder/layer12.h"
+#include "decoder/synthesis.h"
+
 int32_t gBuildSelect = 1;
-DecodeFrameFn gLayerRoutines[2][3] = {};
+WindowHandle gDecoderWindow = nullptr;
+
+DecoderBuild gDecoderBuilds[2] = {
+    {{build486::DecodeLayer1, build486::DecodeLayer2, nullptr}, build486::InitLayer12Tables, nullptr},
+    {{buildPentium::DecodeLayer1, buildPentium::DecodeLayer2, nullptr}, buildPentium::InitLayer12Tables, nullptr},
+};
+
+// Rows for processor 1 and 2 are the same Pentium entries; one-channel output always goes through the
+// Pentium build's handlers.
+const SynthHandlerPair kSynthHandlers[18] = {
+    {build486::SynthFull, SynthFullDup},
+    {build486::SynthHalf, SynthHalfDup},
+    {build486::SynthQuarter, SynthQuarterDup},
+    {SynthFullMono, SynthFullMono},
+    {SynthHalfMono, SynthHalfMono},
+    {SynthQuarterMono, SynthQuarterMono},
+    {buildPentium::SynthFull, SynthFullDup},
+    {buildPentium::SynthHalf, SynthHalfDup},
+    {buildPentium::SynthQuarter, SynthQuarterDup},
+    {SynthFullMono, SynthFullMono},
+    {SynthHalfMono, SynthHalfMono},
+    {SynthQuarterMono, SynthQuarterMono},
+    {buildPentium::SynthFull, SynthFullDup},
+    {buildPentium::SynthHalf, SynthHalfDup},
+    {buildPentium::SynthQuarter, SynthQuarterDup},
+    {SynthFullMono, SynthFullMono},
+    {SynthHalfMono, SynthHalfMono},
+    {SynthQuarterMono, SynthQuarterMono},
+};
+
+namespace {
+int32_t ClampProcessor(int32_t processor) { return processor < 0 ? 0 : processor > 2 ? 2 : processor; }
+int32_t ClampQuality(int32_t quality) { return quality < 0 ? 0 : quality > 2 ? 2 : quality; }
+}  // namespace
+
+void StartDecoder(int32_t processor) {
+  MakeSynthTables(32767);
+  gBuildSelect = ClampProcessor(processor);
+}
+
+void PrepareTrack(StreamState* s, int32_t processor, int32_t channelSelect, int32_t quality) {
+  processor = ClampProcessor(processor);
+  if (gBuildSelect != processor) gBuildSelect = processor;
+  quality = ClampQuality(quality);
+  s->channelSelect = channelSelect < 0 ? -1 : channelSelect;
+  s->quality = quality;
+  const int32_t monoOut = s->channelSelect >= 0 ? 1 : 0;
+  const SynthHandlerPair& pair = kSynthHandlers[6 * processor + 3 * monoOut + quality];
+  s->synth = pair.synth;
+  s->synthMono = pair.synthMono;
+  s->blockBytes = 128 >> (quality + monoOut);
+  const DecoderBuild& build = gDecoderBuilds[SelectedBuild()];
+  build.initLayer12Tables();
+  if (build.initLayer3Tables) build.initLayer3Tables(quality);
+}

@@ -243,7 +243,7 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
     const int32_t lowSampling = s->lowSampling;
     body = BodyLength(s->layer, lowSampling, s->bitrateIndex, s->sampleRateIndex, s->padding);
     if (body < 0) return 0;  // a body longer than a frame area holds
-    s->decodeFrame = gLayerRoutines[SelectedBuild()][s->layer - 1];
+    s->decodeFrame = LayerRoutine(s->layer);
     if (s->layer == 1) {
       s->jointBound = s->mode == 1 ? 4 * s->modeExt + 4 : 32;
     } else if (s->layer == 2) {

@@ -136,7 +136,7 @@ TEST(Layer12Tables, AllocationTablesMatchTheStandard) {
     }
 }
 
-TEST(Layer12Tables, SpecExample) {
+TEST(Layer12Tables, DocumentedExample) {
     // Subbands 0-2 of table 0 read 4-bit allocations; allocation 1
     // is 3 levels grouped in 5 bits, 2 is 7 levels in 3 bits with d = -3, 15 is
     // 65535 levels in 16 bits with d = -32767.

@@ -11,7 +11,7 @@ constexpr int kRates[kSampleRateCount] = {44100, 48000, 32000, 22050, 24000, 160
 
 // --- Band tables: structure -------------------------------------------------
 
-TEST(ScalefactorBandTable, LayoutIs72Int32InSpecOrder) {
+TEST(ScalefactorBandTable, LayoutIs72Int32InTableOrder) {
     static_assert(sizeof(kBandTables) == kSampleRateCount * 72 * sizeof(int32_t), "9 x 72 int32");
     const int32_t* flat = reinterpret_cast<const int32_t*>(&kBandTables[0]);
     for (int r = 0; r < kSampleRateCount; ++r) {

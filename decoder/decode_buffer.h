@@ -1,0 +1,33 @@
+// The decode buffer: interleaved signed 16-bit PCM that the layer decoders append to, one synthesis step
+// at a time, and hand to the output in blocks of 2048 bytes together with a 1152-byte spectrum record.
+#pragma once
+#include <cstdint>
+
+constexpr int32_t kDecodeBufferBytes = 4608;
+constexpr int32_t kOutputBlockBytes = 2048;
+constexpr int32_t kSpectrumRecordBytes = 1152;  // 576 bytes per channel
+
+// Takes at most 2048 bytes of PCM with the spectrum record; returns the bytes taken.
+using WritePcmFn = int32_t (*)(int32_t count, const uint8_t* pcm, const uint8_t* spectrum);
+
+struct DecodeBuffer {
+  uint8_t* data;  // 4608 bytes, owned by whoever runs the decoder (the Decode thread, zavdec)
+  int32_t fill;   // bytes of PCM waiting
+};
+extern DecodeBuffer gDecodeBuffer;
+
+// Where the PCM goes: the wave output in the player, the WAV writer in zavdec.
+extern WritePcmFn gWritePcm;
+
+// The spectrum record of Layers I and II: all zeros.
+extern const uint8_t kSilentSpectrum[kSpectrumRecordBytes];
+
+// Where the next synthesis step writes.
+inline int16_t* DecodePosition() { return reinterpret_cast<int16_t*>(gDecodeBuffer.data + gDecodeBuffer.fill); }
+
+// Counts a synthesis step's bytes; once 2048 or more are waiting, hands them to gWritePcm with the
+// spectrum record and moves whatever it did not take to the front.
+void AdvanceDecodeBuffer(int32_t blockBytes, const uint8_t* spectrum);
+
+// Hands the waiting bytes to gWritePcm with the spectrum record and keeps what it does not take.
+void FlushDecodeBuffer(const uint8_t* spectrum);
