@@ -7,49 +7,16 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "tests/decoder/reference_synthesis.h"
 
 namespace {
 
 const double kPi = 3.14159265358979323846;
+double WindowD(int i) { return SynthesisWindowD(i); }
 
-// The synthesis window D[0..511] from its first 257 coefficients.
-double WindowD(int i) { return (((i / 64) & 1) ? -1.0 : 1.0) * kWindowBase[i <= 256 ? i : 512 - i] / 65536.0; }
-
-// The standard's synthesis subband filter, slowly and in double precision: matrixing into a
-// 1024-value FIFO, the window D over 512 values, 32 sums per call.
-struct ReferenceSynth {
-  std::vector<double> v = std::vector<double>(1024, 0.0);
-  void Run(const float* s, double* out) {
-    for (int i = 1023; i >= 64; --i) v[i] = v[i - 64];
-    for (int i = 0; i < 64; ++i) {
-      double sum = 0;
-      for (int k = 0; k < 32; ++k) sum += std::cos((16 + i) * (2 * k + 1) * kPi / 64) * s[k];
-      v[i] = sum;
-    }
-    double u[512];
-    for (int i = 0; i < 8; ++i)
-      for (int j = 0; j < 32; ++j) {
-        u[64 * i + j] = v[128 * i + j];
-        u[64 * i + 32 + j] = v[128 * i + 96 + j];
-      }
-    for (int j = 0; j < 32; ++j) {
-      double sum = 0;
-      for (int i = 0; i < 16; ++i) sum += u[j + 32 * i] * WindowD(j + 32 * i);
-      out[j] = sum;
-    }
-  }
-};
-
-// What a handler must store for a reference value: clipped, else truncated toward zero. Near an
-// integer the float computation may land on either side, so a band of a few float roundings of the
-// sum's terms is allowed.
 void ExpectStored(int16_t got, double reference, const char* what, int call, int n) {
-  const double scaled = reference * 32767.0;
-  const double band = 0.01 + 8e-6 * std::fabs(scaled);
-  const double lo = std::trunc(scaled - band), hi = std::trunc(scaled + band);
-  const double clo = std::fmax(-32768, std::fmin(32767, lo)), chi = std::fmax(-32768, std::fmin(32767, hi));
-  ASSERT_TRUE(got >= clo && got <= chi) << what << " call " << call << " sample " << n << ": got " << got
-                                        << ", reference " << scaled;
+  ASSERT_TRUE(MatchesReference(got, reference))
+      << what << " call " << call << " sample " << n << ": got " << got << ", reference " << reference * 32767.0;
 }
 
 class SynthesisTest : public ::testing::Test {

@@ -1,0 +1,306 @@
+// zavdec: the player's decoder as a command-line program. Decodes MPEG audio files to a 16-bit PCM
+// WAV file (or raw PCM), one input after the other as the player plays a playlist.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#define ZAV_ISATTY(f) _isatty(_fileno(f))
+#define ZAV_GETPID _getpid
+#else
+#include <unistd.h>
+#define ZAV_ISATTY(f) isatty(fileno(f))
+#define ZAV_GETPID getpid
+#endif
+
+#include "decoder/decode_buffer.h"
+#include "tools/zavdec/track_decoding.h"
+
+namespace {
+
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitUsage = 2,
+  kExitCannotOpen = 3,
+  kExitNoAudio = 4,
+  kExitCannotWrite = 5,
+  kExitMixedFormats = 6,
+};
+
+const char kUsage[] =
+    "usage: zavdec [options] INPUT... OUTPUT\n"
+    "Decodes MPEG audio (Layers I, II, III) to a 16-bit PCM WAV file; OUTPUT '-' writes to standard output.\n"
+    "Several inputs are decoded one after the other without a gap, as the player plays a playlist.\n"
+    "  --quality full|half|quarter      output at the stream's rate, half or a quarter of it (full)\n"
+    "  --channels stereo|left|right|mix  two channels, one of them, or both mixed into one (stereo)\n"
+    "  --build 486|pentium              decoder build (pentium)\n"
+    "  --raw                            headerless PCM instead of WAV\n"
+    "  --help                           this text\n";
+
+struct Output {
+  FILE* file = nullptr;
+  bool toStdout = false;
+  bool raw = false;
+  bool failed = false;
+  int64_t bytes = 0;
+  int32_t rate = 0;
+  int32_t channels = 0;
+  std::string finalPath;
+  std::string tempPath;
+} gOut;
+
+bool gShowProgress = false;
+
+void Put16(uint8_t* p, uint32_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+void Put32(uint8_t* p, uint32_t v) {
+  Put16(p, v & 0xFFFF);
+  Put16(p + 2, v >> 16);
+}
+
+// A canonical 44-byte WAV header; an unknown length (standard output) is written as the largest one.
+void MakeWavHeader(uint8_t* h, int32_t rate, int32_t channels, int64_t dataBytes) {
+  const uint32_t data = dataBytes < 0 || dataBytes > 0xFFFFFFFFll - 36 ? 0xFFFFFFFFu - 36 : uint32_t(dataBytes);
+  std::memcpy(h, "RIFF", 4);
+  Put32(h + 4, data + 36);
+  std::memcpy(h + 8, "WAVEfmt ", 8);
+  Put32(h + 16, 16);
+  Put16(h + 20, 1);
+  Put16(h + 22, uint32_t(channels));
+  Put32(h + 24, uint32_t(rate));
+  Put32(h + 28, uint32_t(rate * channels * 2));
+  Put16(h + 32, uint32_t(channels * 2));
+  Put16(h + 34, 16);
+  std::memcpy(h + 36, "data", 4);
+  Put32(h + 40, data);
+}
+
+bool WriteBytes(const void* data, size_t n) {
+  if (gOut.failed) return false;
+  if (n && std::fwrite(data, 1, n, gOut.file) != n) gOut.failed = true;
+  gOut.bytes += int64_t(n);
+  return !gOut.failed;
+}
+
+// Where the decoder's PCM goes: straight to the output, 16-bit little-endian.
+int32_t WritePcmToFile(int32_t count, const uint8_t* pcm, const uint8_t*) {
+  const int32_t n = count < kOutputBlockBytes ? count : kOutputBlockBytes;
+  if (n <= 0) return 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  uint8_t swapped[kOutputBlockBytes];
+  for (int32_t i = 0; i + 1 < n; i += 2) {
+    swapped[i] = pcm[i + 1];
+    swapped[i + 1] = pcm[i];
+  }
+  WriteBytes(swapped, size_t(n));
+#else
+  WriteBytes(pcm, size_t(n));
+#endif
+  return n;
+}
+
+bool OpenOutput(const std::string& path) {
+  if (path == "-") {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    gOut.file = stdout;
+    gOut.toStdout = true;
+    return true;
+  }
+  gOut.finalPath = path;
+  gOut.tempPath = path + ".zavdec-" + std::to_string(ZAV_GETPID()) + ".tmp";
+  gOut.file = std::fopen(gOut.tempPath.c_str(), "wb");
+  return gOut.file != nullptr;
+}
+
+void DiscardOutput() {
+  if (gOut.file && !gOut.toStdout) {
+    std::fclose(gOut.file);
+    std::remove(gOut.tempPath.c_str());
+  }
+  gOut.file = nullptr;
+}
+
+bool FinishOutput() {
+  if (!gOut.raw && !gOut.toStdout) {
+    uint8_t header[44];
+    MakeWavHeader(header, gOut.rate, gOut.channels, gOut.bytes - 44);
+    if (std::fseek(gOut.file, 0, SEEK_SET) != 0 || std::fwrite(header, 1, 44, gOut.file) != 44) gOut.failed = true;
+  }
+  if (std::fflush(gOut.file) != 0) gOut.failed = true;
+  if (gOut.toStdout) return !gOut.failed;
+  if (std::fclose(gOut.file) != 0) gOut.failed = true;
+  gOut.file = nullptr;
+  if (gOut.failed) {
+    std::remove(gOut.tempPath.c_str());
+    return false;
+  }
+  std::error_code error;
+  std::filesystem::rename(gOut.tempPath, gOut.finalPath, error);
+  if (error) {
+    std::remove(gOut.tempPath.c_str());
+    return false;
+  }
+  return true;
+}
+
+const char* gCurrentInput = "";
+int32_t gFirstLayer = 0;
+
+// The first frame of each input fixes (first input) or must match (later inputs) the output format.
+bool CheckFormat(const TrackInfo& info, void*) {
+  if (gOut.rate == 0) {
+    gOut.rate = info.outputRate;
+    gOut.channels = info.outputChannels;
+    if (!gOut.raw) {
+      uint8_t header[44];
+      MakeWavHeader(header, gOut.rate, gOut.channels, -1);
+      WriteBytes(header, 44);
+    }
+    return true;
+  }
+  if (info.outputRate != gOut.rate || info.outputChannels != gOut.channels) {
+    std::fprintf(stderr, "zavdec: %s: output would be %d Hz, %d channel(s), but the earlier input gives %d Hz, %d channel(s); "
+                 "all inputs must share one output rate and channel count\n",
+                 gCurrentInput, info.outputRate, info.outputChannels, gOut.rate, gOut.channels);
+    return false;
+  }
+  return true;
+}
+
+void ShowProgress(const TrackInfo& info, int64_t position, int64_t size, void*) {
+  if (!gShowProgress || (info.frames & 63) != 0) return;
+  const int percent = size > 0 ? int(position * 100 / size) : 0;
+  std::fprintf(stderr, "\rzavdec: %s: %3d%%  %.1f s", gCurrentInput, percent,
+               info.outputRate ? double(info.samples) / info.outputRate : 0.0);
+  std::fflush(stderr);
+}
+
+bool ParseChoice(const char* value, const char* const* names, const int32_t* values, int count, int32_t* out) {
+  for (int i = 0; i < count; ++i)
+    if (std::strcmp(value, names[i]) == 0) {
+      *out = values[i];
+      return true;
+    }
+  return false;
+}
+
+int Usage(const char* problem) {
+  if (problem) std::fprintf(stderr, "zavdec: %s\n", problem);
+  std::fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  DecodeOptions options;
+  std::vector<std::string> paths;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](const char* name) -> const char* {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "zavdec: %s needs a value\n", name);
+        return nullptr;
+      }
+      return argv[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return kExitOk;
+    } else if (arg == "--raw") {
+      gOut.raw = true;
+    } else if (arg == "--quality") {
+      static const char* const names[] = {"full", "half", "quarter"};
+      static const int32_t values[] = {0, 1, 2};
+      const char* v = value("--quality");
+      if (!v || !ParseChoice(v, names, values, 3, &options.quality)) return Usage("--quality takes full, half or quarter");
+    } else if (arg == "--channels") {
+      static const char* const names[] = {"stereo", "left", "right", "mix"};
+      static const int32_t values[] = {-1, 0, 1, 3};
+      const char* v = value("--channels");
+      if (!v || !ParseChoice(v, names, values, 4, &options.channelSelect))
+        return Usage("--channels takes stereo, left, right or mix");
+    } else if (arg == "--build") {
+      static const char* const names[] = {"486", "pentium"};
+      static const int32_t values[] = {0, 1};
+      const char* v = value("--build");
+      if (!v || !ParseChoice(v, names, values, 2, &options.processor)) return Usage("--build takes 486 or pentium");
+    } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+      return Usage(("unknown option " + arg).c_str());
+    } else {
+      paths.push_back(arg);
+    }
+  }
+  if (paths.size() < 2) return Usage("give at least one input and the output");
+  const std::string outputPath = paths.back();
+  paths.pop_back();
+  gShowProgress = ZAV_ISATTY(stderr) != 0;
+
+  if (!StartTrackDecoding(options)) {
+    std::fprintf(stderr, "zavdec: out of memory\n");
+    return kExitCannotWrite;
+  }
+  if (!OpenOutput(outputPath)) {
+    std::fprintf(stderr, "zavdec: cannot write %s: %s\n", outputPath.c_str(), std::strerror(errno));
+    return kExitCannotWrite;
+  }
+  gWritePcm = WritePcmToFile;
+
+  TrackInfo total;
+  int64_t clipped = 0;
+  for (const std::string& path : paths) {
+    gCurrentInput = path.c_str();
+    TrackInfo info;
+    const TrackResult result = DecodeTrack(path.c_str(), options, &info, CheckFormat, ShowProgress, nullptr);
+    if (gShowProgress) std::fputs("\r\033[K", stderr);
+    if (result == kTrackCannotOpen) {
+      std::fprintf(stderr, "zavdec: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+      DiscardOutput();
+      return kExitCannotOpen;
+    }
+    if (result == kTrackNoFrames) {
+      std::fprintf(stderr, "zavdec: %s: no MPEG audio frame found\n", path.c_str());
+      DiscardOutput();
+      return kExitNoAudio;
+    }
+    if (result == kTrackRefused) {
+      DiscardOutput();
+      return kExitMixedFormats;
+    }
+    if (info.streamErrors > 0)
+      std::fprintf(stderr, "zavdec: %s: Error In Stream... (%d times)\n", path.c_str(), info.streamErrors);
+    if (gFirstLayer == 0) {
+      gFirstLayer = info.layer;
+      total = info;
+    } else {
+      total.frames += info.frames;
+      total.samples += info.samples;
+    }
+    clipped += info.clipped;
+    if (gOut.failed) break;
+  }
+  FinishTrackDecoding();
+  if (!FinishOutput()) {
+    std::fprintf(stderr, "zavdec: cannot write %s\n", outputPath.c_str());
+    DiscardOutput();
+    return kExitCannotWrite;
+  }
+  const char* version = total.version == 1 ? "MPEG-1" : total.version == 2 ? "MPEG-2" : "MPEG 2.5";
+  std::fprintf(stderr, "zavdec: layer %d, %s, %d Hz in, %d Hz out, %d channel%s, %lld frames, %.2f s, %lld clipped\n",
+               total.layer, version, total.inputRate, total.outputRate, total.outputChannels,
+               total.outputChannels == 1 ? "" : "s", static_cast<long long>(total.frames),
+               total.outputRate ? double(total.samples) / total.outputRate : 0.0, static_cast<long long>(clipped));
+  return kExitOk;
+}
