@@ -1,32 +1,51 @@
-// Opens arbitrary bytes as a track and reads, seeks and reads frames to the end, as the Decode thread
-// does, touching the bits of each body through the bit reader.
-#include <cstdint>
+// Opens arbitrary bytes as a track and decodes it as the Decode thread does: reads, decodes, seeks and
+// decodes frames to the end, with the quality, channel selection and decoder build taken from the input.
 #include <cstddef>
+#include <cstdint>
 
 #include "decoder/bit_reader.h"
+#include "decoder/decode_buffer.h"
+#include "decoder/decoder_builds.h"
 #include "decoder/frame_reader.h"
 
 namespace {
-uint32_t Consume(int32_t bodyLength) {
-  uint32_t sum = 0;
-  for (int32_t i = 0; i < bodyLength / 4 + 8; ++i) sum += GetBits(17) + GetFewBits(9) + GetBit();
-  SetMainDataStart(static_cast<int32_t>(sum & 511));
-  sum += GetBits(12);
-  return sum;
+uint8_t gBuffer[kDecodeBufferBytes];
+uint64_t gPcmBytes = 0;
+
+int32_t Sink(int32_t count, const uint8_t*, const uint8_t*) {
+  const int32_t n = count < kOutputBlockBytes ? count : kOutputBlockBytes;
+  gPcmBytes += uint64_t(n);
+  return n;
 }
+
+bool gStarted = false;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (!gStarted) {
+    StartDecoder(1);
+    gDecodeBuffer.data = gBuffer;
+    gWritePcm = Sink;
+    gStarted = true;
+  }
+  const uint8_t knobs = size > 0 ? data[size - 1] : 0;
+  const int32_t quality = knobs % 3;
+  const int32_t selections[4] = {-1, 0, 1, 3};
+  const int32_t channelSelect = selections[(knobs >> 2) & 3];
+  const int32_t processor = (knobs >> 4) % 3;
+  const int32_t seekTo = (knobs >> 6) * 5;
+
   StreamState state{};
+  PrepareTrack(&state, processor, channelSelect, quality);
   if (OpenStreamFile(FileOpenMemory(data, static_cast<int64_t>(size))) < 0) return 0;
   ResetSync();
-  volatile uint32_t sink = 0;
-  const int32_t seekTo = size > 0 ? data[0] % 16 : 0;
   for (int pass = 0; pass < 2; ++pass) {
-    for (int frames = 0; frames < 1000; ++frames) {
+    for (int frames = 0; frames < 500; ++frames) {
       if (ReadFrame(&state, nullptr) != 1) break;
       if (state.hasCrc) GetBits(16);
-      sink = sink + Consume(gFrameReader.bodyLength) + static_cast<uint32_t>(StreamFrames() + StreamPosition());
+      if (state.decodeFrame) state.decodeFrame(&state);
+      StreamFrames();
+      StreamPosition();
     }
     if (pass == 0 && SeekFrame(&state, seekTo, nullptr) != 1) break;
   }
