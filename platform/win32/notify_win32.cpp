@@ -5,6 +5,7 @@
 
 namespace {
 PostMessageHook gPostHook = nullptr;
+SendMessageHook gSendHook = nullptr;
 MessageBoxHook gBoxHook = nullptr;
 }  // namespace
 
@@ -16,10 +17,17 @@ void PostPlayerMessage(WindowHandle window, uint32_t message, uintptr_t wParam, 
   PostMessageA(static_cast<HWND>(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
+intptr_t SendPlayerMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (!window) return 0;
+  if (gSendHook) return gSendHook(window, message, wParam, lParam);
+  return SendMessageA(static_cast<HWND>(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+}
+
 int32_t ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
   if (gBoxHook) return gBoxHook(owner, text, caption, style);
   return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
 }
 
 void SetPostMessageHook(PostMessageHook hook) { gPostHook = hook; }
+void SetSendMessageHook(SendMessageHook hook) { gSendHook = hook; }
 void SetMessageBoxHook(MessageBoxHook hook) { gBoxHook = hook; }
