@@ -11,28 +11,26 @@ DecoderBuild gDecoderBuilds[2] = {
     {{buildPentium::DecodeLayer1, buildPentium::DecodeLayer2, nullptr}, buildPentium::InitLayer12Tables, nullptr},
 };
 
-// Rows for processor 1 and 2 are the same Pentium entries; one-channel output always goes through the
-// Pentium build's handlers.
-const SynthHandlerPair kSynthHandlers[18] = {
-    {build486::SynthFull, SynthFullDup},
-    {build486::SynthHalf, SynthHalfDup},
-    {build486::SynthQuarter, SynthQuarterDup},
-    {SynthFullMono, SynthFullMono},
-    {SynthHalfMono, SynthHalfMono},
-    {SynthQuarterMono, SynthQuarterMono},
-    {buildPentium::SynthFull, SynthFullDup},
-    {buildPentium::SynthHalf, SynthHalfDup},
-    {buildPentium::SynthQuarter, SynthQuarterDup},
-    {SynthFullMono, SynthFullMono},
-    {SynthHalfMono, SynthHalfMono},
-    {SynthQuarterMono, SynthQuarterMono},
-    {buildPentium::SynthFull, SynthFullDup},
-    {buildPentium::SynthHalf, SynthHalfDup},
-    {buildPentium::SynthQuarter, SynthQuarterDup},
-    {SynthFullMono, SynthFullMono},
-    {SynthHalfMono, SynthHalfMono},
-    {SynthQuarterMono, SynthQuarterMono},
+// Six entries per processor setting: two-channel output at full, half and quarter quality, then
+// one-channel output. One-channel output always goes through the Pentium build's handlers; processor
+// settings 1 and 2 both select the Pentium build.
+namespace {
+constexpr SynthHandlerPair k486Handlers[6] = {
+    {build486::SynthFull, SynthFullDup},       {build486::SynthHalf, SynthHalfDup},
+    {build486::SynthQuarter, SynthQuarterDup}, {SynthFullMono, SynthFullMono},
+    {SynthHalfMono, SynthHalfMono},            {SynthQuarterMono, SynthQuarterMono},
 };
+constexpr SynthHandlerPair kPentiumHandlers[6] = {
+    {buildPentium::SynthFull, SynthFullDup},       {buildPentium::SynthHalf, SynthHalfDup},
+    {buildPentium::SynthQuarter, SynthQuarterDup}, {SynthFullMono, SynthFullMono},
+    {SynthHalfMono, SynthHalfMono},                {SynthQuarterMono, SynthQuarterMono},
+};
+}  // namespace
+
+#define ZAV_SIX(t) t[0], t[1], t[2], t[3], t[4], t[5]
+const SynthHandlerPair kSynthHandlers[18] = {ZAV_SIX(k486Handlers), ZAV_SIX(kPentiumHandlers),
+                                             ZAV_SIX(kPentiumHandlers)};
+#undef ZAV_SIX
 
 namespace {
 int32_t ClampProcessor(int32_t processor) { return processor < 0 ? 0 : processor > 2 ? 2 : processor; }

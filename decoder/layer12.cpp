@@ -77,6 +77,15 @@ int32_t DecodeLayer1Frame(StreamState* s) {
   return clipped;
 }
 
+// Rows of M for the three samples of grouped codeword c of d levels; null for a code no grouping table
+// holds (only a damaged frame has one).
+inline const uint8_t* GroupRows(int32_t d, uint32_t c, const GroupingTables& g) {
+  if (d == 3 && c < 27) return g.g3[c];
+  if (d == 5 && c < 125) return g.g5[c];
+  if (d == 9 && c < 729) return g.g9[c];
+  return nullptr;
+}
+
 // The three samples of one coded subband slot for part x.
 inline void ReadTriple(const int16_t* entry, const GroupingTables& g, int32_t scfIndex, float* out) {
   const int32_t bits = entry[0];
@@ -86,12 +95,8 @@ inline void ReadTriple(const int16_t* entry, const GroupingTables& g, int32_t sc
     for (int32_t k = 0; k < 3; ++k) out[k] = static_cast<float>(static_cast<int32_t>(GetBits(bits)) + d) * f;
     return;
   }
-  const uint32_t c = GetBits(bits);
-  const uint8_t* rows = nullptr;
-  if (d == 3 && c < 27) rows = g.g3[c];
-  if (d == 5 && c < 125) rows = g.g5[c];
-  if (d == 9 && c < 729) rows = g.g9[c];
-  if (rows == nullptr) {  // an unused code of a damaged frame
+  const uint8_t* rows = GroupRows(d, GetBits(bits), g);
+  if (rows == nullptr) {
     out[0] = out[1] = out[2] = 0.0f;
     return;
   }
@@ -185,11 +190,7 @@ int32_t DecodeLayer2Frame(StreamState* s, const GroupingTables& g) {
           values[0][k][sb] = v * gDequant[bits][scf[0][sb][x]];
         }
       } else {
-        const uint32_t c = GetBits(bits);
-        const uint8_t* rows = nullptr;
-        if (d == 3 && c < 27) rows = g.g3[c];
-        if (d == 5 && c < 125) rows = g.g5[c];
-        if (d == 9 && c < 729) rows = g.g9[c];
+        const uint8_t* rows = GroupRows(d, GetBits(bits), g);
         for (int32_t k = 0; k < 3; ++k) {
           values[0][k][sb] = rows ? gDequant[rows[k]][scf[0][sb][x]] : 0.0f;
           values[1][k][sb] = rows ? gDequant[rows[k]][scf[1][sb][x]] : 0.0f;
