@@ -1,0 +1,88 @@
+// Arbitrary bytes as a PLS file: the reader must stay within its bounds, and what it read must survive
+// a save and a second read unchanged (when an ini value can hold it unchanged).
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/notify.h"
+#include "playlist/playlist.h"
+#include "playlist/playlist_files.h"
+#include "settings/settings.h"
+
+namespace {
+std::string gPath;
+std::string gCopy;
+
+int32_t NoBox(WindowHandle, const char*, const char*, uint32_t) { return kAnswerOk; }
+
+std::string gFolder;
+
+// Leaves nothing behind in the temporary folder.
+void Cleanup() {
+  std::remove(gPath.c_str());
+  std::remove(gCopy.c_str());
+  rmdir(gFolder.c_str());
+}
+
+void Start() {
+  // Memory-backed when the system has it: every input is written and read back a few times.
+  char folder[64];
+  std::snprintf(folder, sizeof folder, "%s/zav-pls-fuzz-XXXXXX", access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+  if (!mkdtemp(folder)) std::abort();
+  gPath = std::string(folder) + "/list.pls";
+  gCopy = std::string(folder) + "/copy.pls";
+  gFolder = folder;
+  std::atexit(&Cleanup);
+  gSettings.readInfoOnAdd = 0;  // entries are names only
+  SetMessageBoxHook(&NoBox);
+}
+
+// A value an ini line holds as it stands: the profile functions drop blanks around a value and one pair
+// of matching quotes, so such entries come back changed from any PLS file.
+bool KeptVerbatim(const std::string& path) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
+  if (blank(path.front()) || blank(path.back())) return false;
+  return !(path.size() >= 2 && (path.front() == '"' || path.front() == '\'') && path.back() == path.front());
+}
+
+std::vector<std::string> Entries() {
+  std::vector<std::string> paths;
+  PlaylistEntry entry;
+  for (int32_t i = 0; CopyEntryAt(i, &entry); ++i) {
+    const size_t length = strnlen(entry.path, sizeof entry.path);
+    if (length == 0 || length >= sizeof entry.path) std::abort();
+    paths.emplace_back(entry.path, length);
+  }
+  return paths;
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (gPath.empty()) Start();
+  FILE* f = std::fopen(gPath.c_str(), "wb");
+  if (!f) std::abort();
+  if (size && std::fwrite(data, 1, size, f) != size) std::abort();
+  std::fclose(f);
+
+  ClearPlaylist();
+  LoadPls(gPath.c_str());
+  const std::vector<std::string> first = Entries();
+  if (first.size() > size_t(kMaxPlsEntries)) std::abort();
+  bool verbatim = true;
+  for (const std::string& path : first) verbatim = verbatim && KeptVerbatim(path);
+  if (!first.empty() && verbatim) {
+    std::remove(gCopy.c_str());
+    if (SavePls(gCopy.c_str()) != 1) std::abort();
+    ClearPlaylist();
+    if (LoadPls(gCopy.c_str()) != 1) std::abort();
+    if (Entries() != first) std::abort();
+  }
+  ClearPlaylist();
+  return 0;
+}

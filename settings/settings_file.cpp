@@ -1,0 +1,85 @@
+#include "settings/settings_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/directory.h"
+#include "platform/notify.h"
+#include "platform/profile.h"
+#include "settings/settings.h"
+
+void (*gShowAboutBox)() = nullptr;
+
+int32_t LoadSettings() {
+  const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
+  if (version != kSettingsVersion && version != -1) {
+    ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
+                   "Prefs Note...", kBoxOk);
+    ApplyDefaultSettings();
+    return 1;
+  }
+  // Read into a scratch record: the Windows function may have stored part of a damaged value by the
+  // time it finds the checksum wrong, and the defaults leave the time display as it was.
+  Settings loaded = gSettings;
+  if (ProfileGetStruct(kSettingsSection, kSettingsRecordKey, &loaded, sizeof loaded, kSettingsFile)) {
+    gSettings = loaded;
+  } else {
+    ApplyDefaultSettings();
+  }
+  return 1;
+}
+
+void ApplyDefaultSettings() {
+  Settings& s = gSettings;
+  s.reserved0 = 6;
+  s.reserved4 = 0;
+  s.reserved8 = 0;
+  GetWorkingDirectory(s.startupFolder, int32_t(sizeof s.startupFolder));
+  s.outputDevice = -1;
+  s.bufferBlocks = 50;
+  s.preBufferPercent = 50;
+  s.preBufferEnabled = 1;
+  s.volume = 32;
+  s.quality = 0;
+  s.channelMode = -1;
+  s.eqEnabled = 0;
+  for (int32_t& gain : s.eqGains) gain = 10;
+  s.reserved432 = 0;
+  s.reserved436 = 0;
+  s.shuffle = 0;
+  s.repeat = 0;
+  s.autoPlay = 1;
+  s.processor = 1;
+  s.alwaysOnTop = 0;
+  s.reserved460 = 0;
+  s.readInfoOnAdd = 0;
+  s.multipleInstances = 0;
+  s.minimizeMode = 1;
+  // timeDisplay keeps its value.
+  s.showSplash = 0;
+  s.skipProtection = 0;
+  s.autoScroll = 1;
+  s.scrollSpeed = 1;
+  s.visActive = 0;
+  s.visMode = 1;
+  s.reserved504 = 2;
+  s.analyserDecay = 3;
+  s.scopeColour = 0x0000AA00;
+  GetWorkingDirectory(s.pluginFolder, int32_t(sizeof s.pluginFolder));
+  std::memset(s.pluginFile, 0, sizeof s.pluginFile);
+  s.pluginModule = 0;
+  s.reserved1036 = 0;
+  s.reserved1040 = 0;
+  s.windowLeft = 100;
+  s.windowTop = 100;
+  if (gShowAboutBox) gShowAboutBox();
+}
+
+int32_t SaveSettings() {
+  const bool recordWritten =
+      ProfileWriteStruct(kSettingsSection, kSettingsRecordKey, &gSettings, sizeof gSettings, kSettingsFile);
+  char version[16];
+  std::snprintf(version, sizeof version, "%d", static_cast<int>(kSettingsVersion));
+  const bool versionWritten = ProfileWriteString(kSettingsSection, kSettingsVersionKey, version, kSettingsFile);
+  return recordWritten && versionWritten ? 1 : 0;
+}

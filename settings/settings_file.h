@@ -1,0 +1,24 @@
+// The settings file: the whole settings record stored as one struct value in "zav.ini" (section "zav",
+// key "nod"), next to the layout version in "CurrentVersion".
+#pragma once
+#include <cstdint>
+
+constexpr const char* kSettingsFile = "zav.ini";
+constexpr const char* kSettingsSection = "zav";
+constexpr const char* kSettingsRecordKey = "nod";
+constexpr const char* kSettingsVersionKey = "CurrentVersion";
+constexpr int32_t kSettingsVersion = 611;
+
+// Shows the About box; ApplyDefaultSettings calls it, so that a first start or a reset always shows
+// it. Null shows nothing (the shell installs the About box; tests install a recorder).
+extern void (*gShowAboutBox)();
+
+// Loads gSettings from the settings file, or stores the defaults when the file, the record or its
+// version is unusable (with the "Prefs Note..." box first for another version). Returns 1.
+int32_t LoadSettings();
+
+// Stores every default in gSettings (the time display keeps its value) and shows the About box.
+void ApplyDefaultSettings();
+
+// Writes gSettings and the version to the settings file. Returns 1, or 0 when a write failed.
+int32_t SaveSettings();

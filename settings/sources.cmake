@@ -1,0 +1,25 @@
+# Settings subsystem: the settings file and the profile seam below it. The playlist files (M3U and PLS
+# readers, PLS writer) are listed here too: they are built on the same profile seam by the same work,
+# and the playlist's own sources.cmake belongs to the playlist model.
+list(APPEND ZAV_PLATFORM_WIN32_SOURCES platform/win32/profile_win32.cpp)
+list(APPEND ZAV_PLATFORM_POSIX_SOURCES platform/posix/profile_posix.cpp)
+list(APPEND ZAV_PORTABLE_SOURCES
+  settings/settings_file.cpp
+  playlist/playlist_files.cpp
+)
+# Run natively against the host profile functions and under Wine against the Windows ones.
+list(APPEND ZAV_PORTABLE_TESTS
+  tests/settings/profile_test.cpp
+  tests/settings/settings_file_test.cpp
+  tests/playlist/playlist_files_test.cpp
+)
+list(APPEND ZAV_FUZZ_TARGETS settings_loader_fuzz m3u_reader_fuzz pls_reader_fuzz)
+if(ZAV_FUZZ)
+  # Seed inputs in the format each target reads, beside the shared bitstreams every target gets.
+  foreach(target settings_loader_fuzz m3u_reader_fuzz pls_reader_fuzz)
+    file(GLOB seeds ${CMAKE_SOURCE_DIR}/fuzz/seeds/${target}/*)
+    if(seeds)
+      file(COPY ${seeds} DESTINATION ${CMAKE_BINARY_DIR}/fuzz/corpus/${target})
+    endif()
+  endforeach()
+endif()

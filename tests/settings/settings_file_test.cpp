@@ -1,0 +1,227 @@
+// The settings file, natively against the host profile code and under Wine against the Windows profile
+// functions: what a save leaves in "zav.ini", reloads, the version guard and damaged records.
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/profile.h"
+#include "settings/settings.h"
+#include "tests/settings/profile_test_support.h"
+
+namespace {
+
+constexpr const char* kPrefsNoteText = "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...";
+
+int gAboutShown = 0;
+void RecordAbout() {
+  ++gAboutShown;
+  BoxRecorder::Get().events.push_back("about");
+}
+
+// A record whose every byte differs from the defaults and from its neighbours.
+Settings PatternRecord(uint8_t seed) {
+  Settings s;
+  uint8_t* bytes = reinterpret_cast<uint8_t*>(&s);
+  for (size_t i = 0; i < sizeof s; ++i) bytes[i] = uint8_t(i * 37 + seed);
+  return s;
+}
+
+bool SameRecord(const Settings& a, const Settings& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = gSettings;
+    iniPath_ = TestWindowsFolder() + kSettingsFile;
+    RemoveProfileFile(kSettingsFile);
+    RemoveProfileFile(iniPath_);
+    gAboutShown = 0;
+    gShowAboutBox = &RecordAbout;
+    BoxRecorder::Start();
+  }
+  void TearDown() override {
+    BoxRecorder::Stop();
+    gShowAboutBox = nullptr;
+    RemoveProfileFile(kSettingsFile);
+    gSettings = saved_;
+  }
+
+  // Writes "zav.ini" as text, from outside the profile functions.
+  void PutIni(const std::string& text) {
+    RemoveProfileFile(kSettingsFile);
+    PutProfileFile(iniPath_, text);
+  }
+
+  // Every default of the settings table; the time display is not one of them.
+  static void ExpectDefaults(const Settings& s) {
+    const std::string folder = std::filesystem::current_path().string();
+    EXPECT_EQ(s.reserved0, 6);
+    EXPECT_EQ(s.reserved4, 0);
+    EXPECT_EQ(s.reserved8, 0);
+    EXPECT_EQ(folder, s.startupFolder);
+    EXPECT_EQ(s.outputDevice, -1);
+    EXPECT_EQ(s.bufferBlocks, 50);
+    EXPECT_EQ(s.preBufferPercent, 50);
+    EXPECT_EQ(s.preBufferEnabled, 1);
+    EXPECT_EQ(s.volume, 32);
+    EXPECT_EQ(s.quality, 0);
+    EXPECT_EQ(s.channelMode, -1);
+    EXPECT_EQ(s.eqEnabled, 0);
+    for (int32_t gain : s.eqGains) EXPECT_EQ(gain, 10);
+    EXPECT_EQ(s.reserved432, 0);
+    EXPECT_EQ(s.reserved436, 0);
+    EXPECT_EQ(s.shuffle, 0);
+    EXPECT_EQ(s.repeat, 0);
+    EXPECT_EQ(s.autoPlay, 1);
+    EXPECT_EQ(s.processor, 1);
+    EXPECT_EQ(s.alwaysOnTop, 0);
+    EXPECT_EQ(s.reserved460, 0);
+    EXPECT_EQ(s.readInfoOnAdd, 0);
+    EXPECT_EQ(s.multipleInstances, 0);
+    EXPECT_EQ(s.minimizeMode, 1);
+    EXPECT_EQ(s.showSplash, 0);
+    EXPECT_EQ(s.skipProtection, 0);
+    EXPECT_EQ(s.autoScroll, 1);
+    EXPECT_EQ(s.scrollSpeed, 1);
+    EXPECT_EQ(s.visActive, 0);
+    EXPECT_EQ(s.visMode, 1);
+    EXPECT_EQ(s.reserved504, 2);
+    EXPECT_EQ(s.analyserDecay, 3);
+    EXPECT_EQ(s.scopeColour, 0x0000AA00u);
+    EXPECT_EQ(folder, s.pluginFolder);
+    EXPECT_STREQ(s.pluginFile, "");
+    EXPECT_EQ(s.pluginModule, 0);
+    EXPECT_EQ(s.reserved1036, 0);
+    EXPECT_EQ(s.reserved1040, 0);
+    EXPECT_EQ(s.windowLeft, 100);
+    EXPECT_EQ(s.windowTop, 100);
+  }
+
+  Settings saved_;
+  std::string iniPath_;
+};
+
+TEST_F(SettingsFileTest, SaveWritesTheWholeRecordAsWindowsStructTextAndTheVersion) {
+  gSettings = PatternRecord(5);
+  EXPECT_EQ(SaveSettings(), 1);
+  const std::vector<std::string> lines = ProfileFileLines(iniPath_);
+  ASSERT_FALSE(lines.empty()) << "nothing written to " << iniPath_;
+  EXPECT_EQ(lines[0], "[zav]");
+  const std::string record = "nod=" + StructText(&gSettings, sizeof gSettings);
+  EXPECT_EQ(record.size(), 4u + 2 * 1052 + 2);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), record), 1) << ProfileFileText(iniPath_).substr(0, 200);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "CurrentVersion=611"), 1);
+  // The nod line comes first, as it is written first.
+  const auto nod = std::find(lines.begin(), lines.end(), record);
+  const auto version = std::find(lines.begin(), lines.end(), "CurrentVersion=611");
+  EXPECT_LT(nod, version);
+}
+
+TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
+  for (uint8_t seed : {uint8_t(1), uint8_t(200)}) {
+    const Settings written = PatternRecord(seed);
+    gSettings = written;
+    ASSERT_EQ(SaveSettings(), 1);
+    gSettings = PatternRecord(uint8_t(seed + 3));
+    EXPECT_EQ(LoadSettings(), 1);
+    EXPECT_TRUE(SameRecord(gSettings, written)) << "seed " << int(seed);
+  }
+  // A second save overwrites the first in place.
+  const std::vector<std::string> lines = ProfileFileLines(iniPath_);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("nod=", 0) == 0; }),
+            1);
+  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_EQ(gAboutShown, 0);
+}
+
+TEST_F(SettingsFileTest, NoFileGivesTheDefaultsAndTheAboutBoxAndWritesNothing) {
+  gSettings = PatternRecord(9);
+  gSettings.timeDisplay = 1;
+  EXPECT_EQ(LoadSettings(), 1);
+  ExpectDefaults(gSettings);
+  EXPECT_EQ(gSettings.timeDisplay, 1) << "the defaults leave the time display alone";
+  EXPECT_EQ(gAboutShown, 1);
+  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_FALSE(FileExists(iniPath_));
+}
+
+TEST_F(SettingsFileTest, AnotherVersionShowsThePrefsNoteThenTheDefaultsAndTheAboutBox) {
+  for (const char* version : {"610", "612", "0", "abc"}) {
+    BoxRecorder::Start();
+    gAboutShown = 0;
+    gSettings = PatternRecord(17);
+    ASSERT_EQ(SaveSettings(), 1);
+    ASSERT_TRUE(ProfileWriteString("zav", "CurrentVersion", version, kSettingsFile));
+    gSettings = PatternRecord(17);
+    EXPECT_EQ(LoadSettings(), 1);
+    ExpectDefaults(gSettings);
+    const std::vector<RecordedMessageBox>& boxes = BoxRecorder::Get().boxes;
+    ASSERT_EQ(boxes.size(), 1u) << version;
+    EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_EQ(boxes[0].text, kPrefsNoteText);
+    EXPECT_EQ(boxes[0].caption, "Prefs Note...");
+    EXPECT_EQ(boxes[0].style, kBoxOk);
+    EXPECT_EQ(BoxRecorder::Get().events, (std::vector<std::string>{"box:Prefs Note...", "about"})) << version;
+  }
+}
+
+TEST_F(SettingsFileTest, AMissingVersionWithAValidRecordUsesTheRecord) {
+  const Settings stored = PatternRecord(33);
+  PutIni("[zav]\r\nnod=" + StructText(&stored, sizeof stored) + "\r\n");
+  gSettings = PatternRecord(34);
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_TRUE(SameRecord(gSettings, stored));
+  EXPECT_EQ(gAboutShown, 0);
+  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+}
+
+TEST_F(SettingsFileTest, ADamagedOrShortRecordGivesTheDefaultsSilently) {
+  const Settings stored = PatternRecord(71);
+  const std::string good = StructText(&stored, sizeof stored);
+  std::string otherChecksum = good;
+  otherChecksum.back() = otherChecksum.back() == '0' ? '1' : '0';
+  std::string otherData = good;
+  otherData[1000] = otherData[1000] == 'A' ? 'B' : 'A';
+  std::string notHex = good;
+  notHex[10] = 'Z';
+  const Settings older = PatternRecord(72);
+  const std::string shorter = StructText(&older, sizeof older - 4);  // a valid value of 1048 bytes
+  const std::string cases[] = {otherChecksum, otherData, notHex, good.substr(0, good.size() - 2),
+                               good.substr(0, 400), shorter, ""};
+  for (size_t index = 0; index < std::size(cases); ++index) {
+    const std::string& value = cases[index];
+    for (const char* version : {"", "CurrentVersion=611\r\n"}) {
+      SCOPED_TRACE("case " + std::to_string(index) + (*version ? " with version" : ""));
+      BoxRecorder::Start();
+      gAboutShown = 0;
+      PutIni(std::string("[zav]\r\n") + version + "nod=" + value + "\r\n");
+      gSettings = PatternRecord(90);
+      gSettings.timeDisplay = 1;
+      EXPECT_EQ(LoadSettings(), 1);
+      ExpectDefaults(gSettings);
+      // A damaged value is never half stored: fields the defaults leave alone keep their value.
+      EXPECT_EQ(gSettings.timeDisplay, 1);
+      EXPECT_EQ(gAboutShown, 1);
+      EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+    }
+  }
+}
+
+TEST_F(SettingsFileTest, DefaultsFillEveryFieldOfTheTable) {
+  gSettings = PatternRecord(123);
+  gSettings.timeDisplay = 1;
+  ApplyDefaultSettings();
+  ExpectDefaults(gSettings);
+  EXPECT_EQ(gSettings.timeDisplay, 1);
+  EXPECT_EQ(gAboutShown, 1);
+  gShowAboutBox = nullptr;
+  ApplyDefaultSettings();  // no About box installed: nothing to show
+  EXPECT_EQ(gAboutShown, 1);
+}
+
+}  // namespace
