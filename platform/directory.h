@@ -1,0 +1,32 @@
+// Folders for the playlist: attributes, the process's current directory and listing the "*.mp?" files
+// of the current directory. The Windows half uses GetFileAttributesA, Get/SetCurrentDirectoryA and
+// FindFirstFileA/FindNextFileA/FindClose; the host half gives the same results with POSIX calls.
+#pragma once
+#include <cstdint>
+
+// Separator between a folder and a name in the paths this build opens.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// 1 when the path's attributes can be read and it is a folder, else 0.
+int32_t PathIsDirectory(const char* path);
+
+// Copies the current directory (NUL-terminated) into `buffer`; 1 on success, 0 when it does not fit or
+// cannot be read.
+int32_t GetWorkingDirectory(char* buffer, int32_t size);
+// 1 on success, 0 on failure.
+int32_t SetWorkingDirectory(const char* path);
+
+// A listing of the current directory's files matching "*.mp?" (case-insensitive), in the order the file
+// system gives them; folders are left out. 0 means "no listing".
+using MatchSearch = intptr_t;
+constexpr MatchSearch kNoSearch = 0;
+constexpr int32_t kMatchNameSize = 260;
+// Starts the listing and copies the first name; kNoSearch when nothing matches.
+MatchSearch FindFirstMatch(char name[kMatchNameSize]);
+// Copies the next name; 0 when the listing is over.
+int32_t FindNextMatch(MatchSearch search, char name[kMatchNameSize]);
+void FindEndMatches(MatchSearch search);

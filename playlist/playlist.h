@@ -1,0 +1,53 @@
+// The playlist: one process-wide doubly linked list of fixed-size entries and its current entry. The
+// player window's thread edits it; the Decode thread and the song-name display read the current entry.
+#pragma once
+#include <cstdint>
+
+#include "platform/notify.h"
+#include "playlist/track_scanner.h"
+
+struct PlaylistEntry {
+  PlaylistEntry* previous;  // null for the first entry
+  PlaylistEntry* next;      // null for the last entry
+  char path[260];
+  int32_t duration;         // whole seconds, -1 when unknown
+  int32_t mpegVersion;      // 0 MPEG-1, 1 MPEG-2, 2 MPEG 2.5
+  int32_t layerIndex;       // layer - 1
+  int32_t bitrate;          // kbit/s of the first frame found
+  TagInfo tag;
+};
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(PlaylistEntry) == 460, "a playlist entry is 460 bytes where pointers are 4 bytes");
+#endif
+
+// The window that owns the playlist's message boxes (the player window) and the playlist editor's
+// window, which receives WM_PLAYLIST_REFRESH; null when absent.
+void SetPlaylistWindows(WindowHandle owner, WindowHandle editor);
+
+// 1, or 0 (nothing added) for a missing path, one longer than 259 characters or no memory.
+int32_t AddTrack(const char* path);
+int32_t AddByType(const char* path);
+int32_t AddDirectory(const char* folder);
+void ClearPlaylist();
+// `indices` ascending, as positions before the call. A deleted current entry hands over to its successor,
+// else its predecessor.
+int32_t DeleteEntries(int32_t count, const int32_t* indices);
+int32_t SortPlaylist(int32_t order);
+void ShufflePlaylist();
+// ShufflePlaylist with a chosen seed instead of the current time.
+void ShufflePlaylistWithSeed(uint32_t seed);
+int32_t GoToFirst();
+int32_t NextEntry();
+int32_t PreviousEntry();
+int32_t IsAtLast();
+int32_t IsAtFirst();
+// Decode thread: copies the current entry's path (completing its duration and tag first when unknown).
+int32_t PrepareCurrent(char destination[260]);
+int32_t CurrentDuration();
+// Copies are detached from the list: their previous and next links are null.
+int32_t CopyCurrentEntry(PlaylistEntry* destination);
+// Number of entries, and a copy of entry `index` (0-based) for the editor and the PLS writer.
+int32_t PlaylistCount();
+int32_t CopyEntryAt(int32_t index, PlaylistEntry* destination);
+// Sends WM_PLAYLIST_REFRESH to the editor.
+void RefreshPlaylistEditor();

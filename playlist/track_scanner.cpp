@@ -1,0 +1,136 @@
+// Track scanning: first frame header, duration and ID3v1 tag of a file opened by the caller.
+#include "playlist/track_scanner.h"
+
+#include <atomic>
+#include <cstring>
+
+#include "decoder/frame_reader.h"
+
+const char* const kGenreNames[kGenreCount] = {
+    "Blues",        "Classic Rock", "Country",     "Dance",       "Disco",      "Funk",       "Grunge",
+    "Hip-Hop",      "Jazz",         "Metal",       "New Age",     "Oldies",     "Other",      "Pop",
+    "R&B",          "Rap",          "Reggae",      "Rock",        "Techno",     "Industrial", "Alternative",
+    "Ska",          "Death Metal",  "Pranks",      "Soundtrack",  "Euro-Techno", "Ambient",   "Trip-Hop",
+    "Vocal",        "Jazz+Funk",    "Fusion",      "Trance",      "Classical",  "Instrumental", "Acid",
+    "House",        "Game",         "Sound Clip",  "Gospel",      "Noise",      "AlternRock", "Bass",
+    "Soul",         "Punk",         "Unknown",
+};
+
+namespace {
+
+std::atomic<WindowHandle> gScanOwner{nullptr};
+
+constexpr int32_t kTagBytes = 128;
+
+// Where the audio begins: after an ID3v2 tag ("ID3", two version bytes, flags, four 7-bit size bytes,
+// and a 10-byte footer when flag 0x10 is set), else 0. Tags are recognised as the frame reader does, so
+// that the scan looks where playback will start.
+int64_t AudioStart(FileHandle file) {
+  uint8_t tag[10] = {};
+  if (FileSeek(file, 0, kFromStart) != 0 || FileRead(file, tag, 10) != 10) return 0;
+  if (tag[0] != 'I' || tag[1] != 'D' || tag[2] != '3' || tag[3] == 0xFF || tag[4] == 0xFF ||
+      (tag[6] | tag[7] | tag[8] | tag[9]) >= 0x80) {
+    return 0;
+  }
+  const int64_t size = (int64_t(tag[6]) << 21) | (int64_t(tag[7]) << 14) | (int64_t(tag[8]) << 7) | tag[9];
+  return 10 + size + ((tag[5] & 0x10) ? 10 : 0);
+}
+
+// Copies a tag text of `length` bytes, stopping at a NUL, and removes trailing spaces. `destination`
+// holds at least length + 1 bytes and is NUL-filled behind the text.
+void CopyTagText(char* destination, size_t destinationSize, const uint8_t* source, size_t length) {
+  std::memset(destination, 0, destinationSize);
+  size_t n = 0;
+  while (n < length && n + 1 < destinationSize && source[n] != 0) {
+    destination[n] = static_cast<char>(source[n]);
+    ++n;
+  }
+  while (n > 0 && destination[n - 1] == ' ') destination[--n] = 0;
+}
+
+}  // namespace
+
+void SetScanOwner(WindowHandle owner) { gScanOwner.store(owner); }
+
+int32_t ScanHeader(FileHandle file, HeaderInfo* header) {
+  if (header == nullptr) return 0;
+  const int64_t start = AudioStart(file);
+
+  // Every position needs its four bytes: one read covers them all.
+  uint8_t window[kHeaderScanPositions + 3] = {};
+  int32_t got = 0;
+  if (FileSeek(file, start, kFromStart) == start) got = FileRead(file, window, int32_t(sizeof window));
+  if (got < 0) got = 0;
+
+  int32_t found = -1;
+  for (int32_t pos = 0; pos < kHeaderScanPositions && pos + 4 <= got; ++pos) {
+    if (window[pos] == 0xFF && (window[pos + 1] & 0xE0) == 0xE0) {
+      found = pos;
+      break;
+    }
+  }
+  if (found < 0) {
+    ShowMessageBox(nullptr, "No Header Found", "Note...", kBoxOk);
+    return 0;
+  }
+
+  const uint8_t* b = window + found;
+  const int32_t versionBits = (b[1] >> 3) & 3;
+  const int32_t layerBits = (b[1] >> 1) & 3;
+  if (versionBits == 1 || layerBits == 0) return 0;
+
+  HeaderInfo h{};
+  h.version = versionBits == 3 ? 0 : versionBits == 2 ? 1 : 2;
+  h.layer = 4 - layerBits;
+  h.crcPresent = 1 - (b[1] & 1);
+  h.bitrateIndex = b[2] >> 4;
+  h.sampleRateIndex = (b[2] >> 2) & 3;
+  h.padding = (b[2] >> 1) & 1;
+  h.privateBit = b[2] & 1;
+  h.channelMode = b[3] >> 6;
+  h.modeExtension = (b[3] >> 4) & 3;
+  h.copyright = (b[3] >> 3) & 1;
+  h.original = (b[3] >> 2) & 1;
+  h.emphasis = b[3] & 3;
+  h.channels = h.channelMode == 3 ? 1 : 2;
+  *header = h;
+  return 1;
+}
+
+int32_t ReadTag(FileHandle file, TagInfo* tag) {
+  if (tag == nullptr) return 0;
+  std::memset(tag, 0, sizeof *tag);
+
+  const int64_t size = FileSize(file);
+  if (size < kTagBytes || FileSeek(file, -kTagBytes, kFromEnd) < 0) {
+    ShowMessageBox(gScanOwner.load(), "Error Setting Pointer", "Error...", kBoxOk);
+    return 0;
+  }
+  uint8_t raw[kTagBytes] = {};
+  if (FileRead(file, raw, kTagBytes) != kTagBytes) return 0;
+  if ((raw[0] | 0x20) != 't' || (raw[1] | 0x20) != 'a' || (raw[2] | 0x20) != 'g') return 0;
+
+  CopyTagText(tag->title, sizeof tag->title, raw + 3, 30);
+  CopyTagText(tag->artist, sizeof tag->artist, raw + 33, 30);
+  CopyTagText(tag->album, sizeof tag->album, raw + 63, 30);
+  CopyTagText(tag->year, sizeof tag->year, raw + 93, 4);
+  CopyTagText(tag->comment, sizeof tag->comment, raw + 97, 30);
+  tag->genre = raw[127] > 43 ? kUnknownGenre : raw[127];
+  std::strncpy(tag->genreName, kGenreNames[tag->genre], sizeof tag->genreName - 1);
+  tag->present = 1;
+  return 1;
+}
+
+int32_t HeaderBitrate(const HeaderInfo& header) {
+  if (header.version < 0 || header.version > 2 || header.layer < 1 || header.layer > 3 ||
+      header.bitrateIndex < 0 || header.bitrateIndex > 15) {
+    return 0;
+  }
+  return kBitrates[header.version == 0 ? 0 : 1][header.layer - 1][header.bitrateIndex];
+}
+
+int32_t TrackDuration(int64_t fileSize, int32_t bitrateKbps) {
+  if (bitrateKbps <= 0 || fileSize < 0) return -1;
+  const int64_t seconds = fileSize / (int64_t(bitrateKbps) * 125);
+  return seconds > INT32_MAX ? INT32_MAX : int32_t(seconds);
+}

@@ -1,0 +1,67 @@
+// Track scanning: the first MPEG audio frame header near the start of a file (version, layer, bitrate),
+// the duration estimated from the file size and that bitrate, and the ID3v1 tag in the last 128 bytes.
+// Portable: files are reached through platform/file.h and boxes through platform/notify.h. The caller
+// opens and closes the file.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/file.h"
+#include "platform/notify.h"
+
+// Fields of the first frame header found, in header order.
+struct HeaderInfo {
+  int32_t version;          // 0 MPEG-1, 1 MPEG-2, 2 MPEG-2.5
+  int32_t layer;            // 1..3
+  int32_t crcPresent;       // 1 when the protection bit is 0
+  int32_t bitrateIndex;     // 0..15
+  int32_t sampleRateIndex;  // 0..3
+  int32_t padding;
+  int32_t privateBit;
+  int32_t channelMode;      // 0..3; 3 is one channel
+  int32_t modeExtension;    // 0..3
+  int32_t copyright;
+  int32_t original;
+  int32_t emphasis;         // 0..3
+  int32_t channels;         // 1 or 2
+};
+static_assert(sizeof(HeaderInfo) == 52, "thirteen 32-bit header fields");
+
+// The ID3v1 fields kept in every playlist entry. Texts are NUL-terminated, at most 30 characters (the
+// year 4), without trailing spaces.
+struct TagInfo {
+  int32_t present;  // 0 when the file has no tag or was not read
+  char title[32];
+  char artist[32];
+  char album[32];
+  char year[7];
+  char comment[32];
+  char genreName[33];
+  int32_t genre;  // 0..44; 44 is "Unknown"
+};
+static_assert(sizeof(TagInfo) == 176, "TagInfo is 176 bytes in every build");
+static_assert(offsetof(TagInfo, year) == 100 && offsetof(TagInfo, comment) == 107 &&
+                  offsetof(TagInfo, genreName) == 139 && offsetof(TagInfo, genre) == 172,
+              "TagInfo layout");
+
+// Genre numbers 0..43 and 44 for "Unknown".
+constexpr int32_t kGenreCount = 45;
+constexpr int32_t kUnknownGenre = 44;
+extern const char* const kGenreNames[kGenreCount];
+
+// Positions tried for a header: 0..513 after any ID3v2 tag.
+constexpr int32_t kHeaderScanPositions = 514;
+
+// The window that owns the "Error Setting Pointer" box (the player window); null when none.
+void SetScanOwner(WindowHandle owner);
+
+// Finds the first frame header; 1 when one was found, else 0 ("No Header Found" is shown when the
+// positions run out; reserved version or layer bits return 0 silently).
+int32_t ScanHeader(FileHandle file, HeaderInfo* header);
+// Reads the ID3v1 tag; 1 when a tag was read, else 0 with tag->present 0.
+int32_t ReadTag(FileHandle file, TagInfo* tag);
+
+// Bitrate of a scanned header in kbit/s; 0 for the free format, index 15 or fields out of range.
+int32_t HeaderBitrate(const HeaderInfo& header);
+// Whole seconds: file size ÷ (bitrate × 125); -1 when the bitrate is 0 or the size is unknown.
+int32_t TrackDuration(int64_t fileSize, int32_t bitrateKbps);

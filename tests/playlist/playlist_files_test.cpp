@@ -1,0 +1,292 @@
+// M3U and PLS files read into the real playlist and written from it, natively and under Wine (where the
+// PLS side goes through the Windows profile functions).
+#include "playlist/playlist_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "playlist/playlist.h"
+#include "settings/settings.h"
+#include "tests/settings/profile_test_support.h"
+
+namespace {
+
+std::vector<std::string> Entries() {
+  std::vector<std::string> paths;
+  PlaylistEntry entry;
+  for (int32_t i = 0; CopyEntryAt(i, &entry); ++i) paths.push_back(entry.path);
+  return paths;
+}
+
+class PlaylistFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    readInfo_ = gSettings.readInfoOnAdd;
+    gSettings.readInfoOnAdd = 0;  // entries are names only: no file is opened
+    folder_ = TestFolder("playlist-files");
+    ClearPlaylist();
+    BoxRecorder::Start();
+  }
+  void TearDown() override {
+    BoxRecorder::Stop();
+    ClearPlaylist();
+    gSettings.readInfoOnAdd = readInfo_;
+    for (const std::string& path : written_) RemoveProfileFile(path);
+  }
+
+  // Writes a playlist file into the test folder; its path.
+  std::string Write(const std::string& name, const std::string& text) {
+    const std::string path = folder_ + name;
+    PutProfileFile(path, text);
+    written_.push_back(path);
+    return path;
+  }
+  std::string Forget(const std::string& path) {
+    RemoveProfileFile(path);
+    written_.push_back(path);
+    return path;
+  }
+  static void AddAll(const std::vector<std::string>& paths) {
+    for (const std::string& p : paths) AddTrack(p.c_str());
+  }
+
+  std::string folder_;
+  std::vector<std::string> written_;
+  int32_t readInfo_ = 0;
+};
+
+// --- M3U ---
+
+TEST_F(PlaylistFilesTest, M3uSkipsDirectivesAndBlankLinesAndJoinsRelativeLinesToItsFolder) {
+  const std::string m3u = Write("list.m3u",
+                                "#EXTM3U\r\n"
+                                "#EXTINF:215,Artist - Title\r\n"
+                                "C:\\music\\a.mp3\r\n"
+                                "\r\n"
+                                "sub\\b.mp3\r\n"
+                                "\\root\\c.mp3\r\n"
+                                "   \t \r\n"
+                                "\\\\server\\share\\d.mp3\r\n"
+                                "C:/forward/e.mp3\r\n"
+                                "/absolute/f.mp3\r\n"
+                                "g.mp3");  // no line end at the end
+  EXPECT_EQ(LoadM3u(m3u.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\music\\a.mp3", folder_ + "sub\\b.mp3", "\\root\\c.mp3",
+                                                 "\\\\server\\share\\d.mp3", "C:/forward/e.mp3", "/absolute/f.mp3",
+                                                 folder_ + "g.mp3"}));
+  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+}
+
+TEST_F(PlaylistFilesTest, M3uAcceptsEveryLineEndAndAnEmptyLastLineAddsNothing) {
+  const std::string m3u = Write("ends.m3u", "C:\\1.mp3\nC:\\2.mp3\rC:\\3.mp3\r\nC:\\4.mp3\n\r\n\n\r");
+  EXPECT_EQ(LoadM3u(m3u.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\3.mp3", "C:\\4.mp3"}));
+
+  ClearPlaylist();
+  const std::string emptyLast = Write("empty-last.m3u", "C:\\a.mp3\r\n\r\n");
+  EXPECT_EQ(LoadM3u(emptyLast.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\a.mp3"}));
+
+  ClearPlaylist();
+  const std::string blank = Write("blank.m3u", "\r\n\r\n");
+  EXPECT_EQ(LoadM3u(blank.c_str()), 1);
+  EXPECT_EQ(PlaylistCount(), 0);
+}
+
+TEST_F(PlaylistFilesTest, M3uLinesCrossingReadBoundariesArriveWhole) {
+  // Lines of many lengths over 80 KB, so that the blocks the file is read in end inside lines, between a
+  // CR and its LF, and between lines.
+  std::string text;
+  std::vector<std::string> expected;
+  for (int i = 0; text.size() < 80000; ++i) {
+    const std::string line = "C:\\" + std::string(size_t(i % 97), char('a' + i % 26)) + std::to_string(i) + ".mp3";
+    expected.push_back(line);
+    text += line + (i % 3 == 0 ? "\n" : "\r\n");
+  }
+  const std::string m3u = Write("boundaries.m3u", text);
+  EXPECT_EQ(LoadM3u(m3u.c_str()), 1);
+  EXPECT_EQ(Entries(), expected);
+}
+
+TEST_F(PlaylistFilesTest, M3uLinesTooLongForAPathAreSkippedWhole) {
+  const std::string fits = "C:\\" + std::string(252, 'a') + ".mp3";  // 259 characters
+  const std::string tooLong = "C:\\" + std::string(253, 'b') + ".mp3";  // 260
+  const std::string huge = "C:\\" + std::string(5000, 'c') + ".mp3";
+  const std::string relativeTooLong = std::string(259 - folder_.size(), 'd');  // joined: 259 + 1
+  const std::string relativeFits = std::string(259 - folder_.size() - 4, 'e') + ".mp3";
+  ASSERT_LT(folder_.size(), 200u);
+  const std::string m3u = Write("long.m3u", fits + "\r\n" + tooLong + "\r\n" + huge + "\r\n" + relativeTooLong +
+                                                "x\r\n" + relativeFits + "\r\nC:\\next.mp3\r\n");
+  EXPECT_EQ(LoadM3u(m3u.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{fits, folder_ + relativeFits, "C:\\next.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, M3uIgnoresAByteOrderMarkAndStopsAtCtrlZ) {
+  const std::string m3u =
+      Write("marked.m3u", "\xEF\xBB\xBF" "C:\\first.mp3\r\nC:\\second.mp3\r\n\x1A" "C:\\after-eof.mp3\r\n");
+  EXPECT_EQ(LoadM3u(m3u.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\first.mp3", "C:\\second.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, AnM3uThatCannotBeOpenedAddsNothingAndShowsNothing) {
+  const std::string missing = Forget(folder_ + "missing.m3u");
+  AddTrack("C:\\kept.mp3");
+  EXPECT_EQ(LoadM3u(missing.c_str()), 0);
+  EXPECT_EQ(LoadM3u(folder_.c_str()), 0) << "a folder is not a playlist file";
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\kept.mp3"}));
+  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+}
+
+// --- PLS ---
+
+TEST_F(PlaylistFilesTest, PlsJoinsRelativeEntriesToItsFolderAndKeepsRootedOnes) {
+  const std::string pls = Write("list.pls",
+                                "[playlist]\r\n"
+                                "NumberOfEntries=6\r\n"
+                                "File1=a.mp3\r\n"
+                                "File2=D:\\x.mp3\r\n"
+                                "File3=\\\\server\\share\\b.mp3\r\n"
+                                "File4=\\music\\b.mp3\r\n"
+                                "File5=sub\\c.mp3\r\n"
+                                "File6=/abs/d.mp3\r\n"
+                                "Title1=ignored\r\n"
+                                "Version=2\r\n");
+  EXPECT_EQ(LoadPls(pls.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{folder_ + "a.mp3", "D:\\x.mp3", "\\\\server\\share\\b.mp3",
+                                                 "\\music\\b.mp3", folder_ + "sub\\c.mp3", "/abs/d.mp3"}));
+  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+}
+
+TEST_F(PlaylistFilesTest, PlsNumberOfEntriesGovernsAndIsBounded) {
+  const std::string missing = Write("no-count.pls", "[playlist]\r\nFile1=C:\\a.mp3\r\n");
+  EXPECT_EQ(LoadPls(missing.c_str()), 0);
+  EXPECT_EQ(LoadPls(Forget(folder_ + "absent.pls").c_str()), 0);
+  EXPECT_EQ(PlaylistCount(), 0);
+
+  for (const char* count : {"0", "-5", "abc"}) {
+    const std::string none = Write("none.pls", std::string("[playlist]\r\nNumberOfEntries=") + count +
+                                                   "\r\nFile1=C:\\a.mp3\r\n");
+    EXPECT_EQ(LoadPls(none.c_str()), 1) << count;
+    EXPECT_EQ(PlaylistCount(), 0) << count;
+  }
+
+  const std::string fewer = Write("fewer.pls", "[playlist]\r\nNumberOfEntries=2\r\nFile1=C:\\1.mp3\r\n"
+                                               "File2=C:\\2.mp3\r\nFile3=C:\\3.mp3\r\n");
+  EXPECT_EQ(LoadPls(fewer.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3"}));
+
+  // A count far beyond the entries ends when they run out.
+  ClearPlaylist();
+  const std::string huge = Write("huge.pls", "[playlist]\r\nNumberOfEntries=2147483647\r\nFile1=C:\\1.mp3\r\n"
+                                             "File2=C:\\2.mp3\r\nFile3=C:\\3.mp3\r\n");
+  EXPECT_EQ(LoadPls(huge.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\1.mp3", "C:\\2.mp3", "C:\\3.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, PlsMissingEmptyAndOverlongValuesAddNothing) {
+  const std::string tooLong = "C:\\" + std::string(300, 'z') + ".mp3";
+  const std::string pls = Write("gaps.pls", "[playlist]\r\nNumberOfEntries=6\r\nFile1=C:\\1.mp3\r\nFile3=C:\\3.mp3\r\n"
+                                            "File4=\r\nFile5=" + tooLong + "\r\nFile6=C:\\6.mp3\r\n");
+  EXPECT_EQ(LoadPls(pls.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\1.mp3", "C:\\3.mp3", "C:\\6.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, PlsReadingEndsAfterALongRunOfMissingEntries) {
+  const std::string text = "[playlist]\r\nNumberOfEntries=5000\r\nFile1=C:\\first.mp3\r\nFile" +
+                           std::to_string(1 + kMaxPlsGap) + "=C:\\within.mp3\r\nFile" +
+                           std::to_string(1 + kMaxPlsGap + kMaxPlsGap + 1) + "=C:\\beyond.mp3\r\n";
+  const std::string pls = Write("run.pls", text);
+  EXPECT_EQ(LoadPls(pls.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\first.mp3", "C:\\within.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, PlsNamesIgnoreCaseAndOtherSectionsAreIgnored) {
+  const std::string pls = Write("case.pls",
+                                "[other]\r\nNumberOfEntries=9\r\nFile1=C:\\wrong.mp3\r\n\r\n"
+                                "[PlayList]\r\nnumberofentries = 2\r\nFILE1 = C:\\right one.mp3 \r\n"
+                                "file2=\"C:\\quoted.mp3\"\r\n");
+  EXPECT_EQ(LoadPls(pls.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\right one.mp3", "C:\\quoted.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, SavePlsAddsTheExtensionAndReadsBackTheSameEntries) {
+  const std::vector<std::string> tracks = {"C:\\music\\one.mp3", folder_ + "two.mp3", "\\\\server\\share\\3.mp2"};
+  AddAll(tracks);
+  const std::string target = Forget(folder_ + "mix.pls");
+  Forget(folder_ + "mix");
+  EXPECT_EQ(SavePls((folder_ + "mix").c_str()), 1);
+  EXPECT_TRUE(FileExists(target));
+  EXPECT_FALSE(FileExists(folder_ + "mix"));
+  const std::vector<std::string> lines = ProfileFileLines(target);
+  for (const std::string& line : {std::string("[playlist]"), "File1=" + tracks[0], "File2=" + tracks[1],
+                                  "File3=" + tracks[2], std::string("NumberOfEntries=3")}) {
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line;
+  }
+
+  ClearPlaylist();
+  EXPECT_EQ(LoadPls(target.c_str()), 1);
+  EXPECT_EQ(Entries(), tracks);
+  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+}
+
+TEST_F(PlaylistFilesTest, SavePlsKeepsANameThatEndsInPlsAnyCase) {
+  AddTrack("C:\\a.mp3");
+  const std::string upper = Forget(folder_ + "mix.PLS");
+  Forget(upper + ".pls");
+  EXPECT_EQ(SavePls(upper.c_str()), 1);
+  EXPECT_TRUE(FileExists(upper));
+  EXPECT_FALSE(FileExists(upper + ".pls"));
+
+  // A name without a folder goes where the profile functions put it: the Windows folder.
+  const std::string where = Forget(TestWindowsFolder() + "zav_test_mix.pls");
+  Forget("zav_test_mix.pls");
+  EXPECT_EQ(SavePls("zav_test_mix"), 1);
+  EXPECT_TRUE(FileExists(where)) << where;
+  ClearPlaylist();
+  EXPECT_EQ(LoadPls("zav_test_mix.pls"), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\a.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, SavingFewerEntriesOverAnOlderPlaylistLeavesItsExtraKeysUnread) {
+  AddAll({"C:\\1.mp3", "C:\\2.mp3", "C:\\3.mp3", "C:\\4.mp3", "C:\\5.mp3"});
+  const std::string target = Forget(folder_ + "over.pls");
+  ASSERT_EQ(SavePls(target.c_str()), 1);
+  ClearPlaylist();
+  AddAll({"C:\\a.mp3", "C:\\b.mp3", "C:\\c.mp3"});
+  ASSERT_EQ(SavePls(target.c_str()), 1);
+  const std::vector<std::string> lines = ProfileFileLines(target);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "File4=C:\\4.mp3"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "File5=C:\\5.mp3"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "NumberOfEntries=3"), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "NumberOfEntries=5"), 0);
+  ClearPlaylist();
+  EXPECT_EQ(LoadPls(target.c_str()), 1);
+  EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3", "C:\\c.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, SavingAnEmptyPlaylistOrWhereNoFileCanBeWrittenFailsWithABox) {
+  const std::string target = Forget(folder_ + "empty.pls");
+  EXPECT_EQ(SavePls(target.c_str()), 0);
+  EXPECT_FALSE(FileExists(target));
+  ASSERT_EQ(BoxRecorder::Get().boxes.size(), 1u);
+  EXPECT_EQ(BoxRecorder::Get().boxes[0].owner, nullptr);
+  EXPECT_EQ(BoxRecorder::Get().boxes[0].text, "There are NO Items in the playlist To Save!");
+  EXPECT_EQ(BoxRecorder::Get().boxes[0].caption, "Error Saving Playlist...");
+  EXPECT_EQ(BoxRecorder::Get().boxes[0].style, kBoxOk);
+
+  AddTrack("C:\\a.mp3");
+  const std::string unwritable = folder_ + "no-such-folder/list.pls";
+  EXPECT_EQ(SavePls(unwritable.c_str()), 0);
+  const std::string tooLong = folder_ + std::string(260, 'n');
+  EXPECT_EQ(SavePls(tooLong.c_str()), 0);
+  const std::vector<RecordedMessageBox>& boxes = BoxRecorder::Get().boxes;
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[1].caption, "Error Saving Playlist...");
+  EXPECT_EQ(boxes[1].text, "Error Writing: " + unwritable);
+  EXPECT_EQ(boxes[2].caption, "Error Saving Playlist...");
+  EXPECT_FALSE(FileExists(folder_ + std::string(260, 'n')));
+}
+
+}  // namespace
