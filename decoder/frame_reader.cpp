@@ -277,8 +277,10 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
   FrameReader& r = R();
   if (r.firstHeader == 0 || r.file == kNoFile) return 0;
   PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncSearching);
+  // Frame numbers here are in the unit StreamPosition and StreamFrames report (file bytes per body
+  // length), so that a seek lands where the position display says the frame is.
   const int32_t start = frame - 3;
-  const int64_t target = r.audioStart + int64_t(start > 0 ? start : 0) * (int64_t(r.bodyLength) + 8);
+  const int64_t target = r.audioStart + int64_t(start > 0 ? start : 0) * int64_t(r.bodyLength);
   if (FileSeek(r.file, target, kFromStart) < 0) return 0;
   if (!ReadHeaderBytes()) return 0;
   while (!SameStream(r.header, r.firstHeader)) {

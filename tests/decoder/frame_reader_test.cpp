@@ -338,13 +338,18 @@ TEST_F(FrameReaderTest, SeeksByFrameNumber) {
     ASSERT_EQ(ReadFrame(&state_, this), 1);
     EXPECT_EQ(gFrameReader.currentBody[0], 1);
   }
-  // Frame 10: the search starts at 7 x (413 + 8) = 2947 bytes, inside frame 7; the next header is
-  // frame 8, and three frames (8, 9, 10) are read ahead for the bit reservoir.
+  // Frame 10: the search starts at 7 x 413 = 2891 bytes, inside frame 6; the next header is frame 7,
+  // and three frames (7, 8, 9) are read ahead for the bit reservoir, so frame 10 is decoded next.
   ASSERT_EQ(SeekFrame(&state_, 10, this), 1);
-  EXPECT_EQ(gFrameReader.currentBody[0], 11);
-  EXPECT_EQ(gFrameReader.previousBody[0], 10);
+  EXPECT_EQ(gFrameReader.currentBody[0], 10);
+  EXPECT_EQ(gFrameReader.previousBody[0], 9);
   ASSERT_EQ(ReadFrame(&state_, this), 1);
-  EXPECT_EQ(gFrameReader.currentBody[0], 12);
+  EXPECT_EQ(gFrameReader.currentBody[0], 11);
+  // The position display and the seek use one unit: seeking to the reported position stays put.
+  for (int i = 0; i < 10; ++i) ReadFrame(&state_, this);
+  const int32_t here = StreamPosition();
+  ASSERT_EQ(SeekFrame(&state_, here, this), 1);
+  EXPECT_NEAR(StreamPosition(), here, 1);
   EXPECT_EQ(SeekFrame(&state_, 5000, this), 0) << "past the end";
 }
 

@@ -1,0 +1,175 @@
+#include "engine/decode_thread.h"
+
+#include <cstring>
+
+#include "decoder/bit_reader.h"
+#include "decoder/decode_buffer.h"
+#include "decoder/decoder_builds.h"
+#include "decoder/frame_reader.h"
+#include "engine/messages.h"
+#include "engine/wave_output.h"
+#include "platform/notify.h"
+#include "playlist/playlist.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr int32_t kBlockSize = 2048;
+
+// What lives for the whole thread, not per track.
+struct DecodeThreadState {
+  StreamState stream;
+  char path[260];
+  int32_t outputRate;      // Hz the device was opened at; 0 before the first open
+  int32_t outputChannels;  // channel count the device was opened with
+};
+DecodeThreadState gThread;
+
+void Post(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  PostPlayerMessage(window, message, wParam, lParam);
+}
+
+int32_t OpenDevice(int32_t channels, int32_t rate, HWND window) {
+  if (OpenOutput(channels, rate, gSettings.outputDevice, kBlockSize, window) != 0) return 0;
+  SetOutputVolume(gSettings.volume);
+  gThread.outputRate = rate;
+  gThread.outputChannels = channels;
+  return 1;
+}
+
+// Skip protection: the emptier the queue, the higher the thread's priority.
+void AdjustPriority(int32_t blocks) {
+  const int32_t queued = QueuedBlockCount();
+  int priority;
+  if (queued > blocks * 0.6666666666666666) {
+    priority = THREAD_PRIORITY_ABOVE_NORMAL;
+  } else if (queued > blocks / 2) {
+    priority = THREAD_PRIORITY_HIGHEST;
+  } else if (queued > blocks / 4) {
+    priority = THREAD_PRIORITY_TIME_CRITICAL;
+  } else {
+    priority = gBuildSelect == 0 ? THREAD_PRIORITY_ABOVE_NORMAL : THREAD_PRIORITY_NORMAL;
+  }
+  SetThreadPriority(GetCurrentThread(), priority);
+}
+
+void PlayTrack(const PlaybackParams* params) {
+  HWND window = params->window;
+  StreamState& s = gThread.stream;
+  if (!PrepareCurrent(gThread.path)) return;  // no current entry, or its file cannot be read
+
+  const int32_t channelMode = params->channelMode;
+  const int32_t quality = params->quality;
+  const int32_t channels = channelMode >= 0 ? 1 : 2;
+  s = StreamState{};
+  PrepareTrack(&s, gSettings.processor, channelMode, quality);
+
+  if (OpenStream(gThread.path) < 0) {
+    const int32_t answer = ShowMessageBox(
+        window, "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...",
+        "Error...", kBoxOkCancel);
+    Post(window, WM_PLAYER_STOPPED, 0, 0);
+    if (answer == kAnswerOk) Post(window, WM_PLAYER_TRACK_END, 0, 0);
+    return;
+  }
+  ClearElapsedSeconds();
+  Post(window, WM_PLAYER_STARTED, 0, 0);
+  ResetSync();
+
+  bool prepared = false, stopRequested = false, outputError = false;
+  int32_t lastElapsed = 0;
+  for (;;) {
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == TM_STOP) {
+        stopRequested = true;
+        ResetOutput();
+        break;
+      }
+      if (msg.message == TM_SEEK && SeekFrame(&s, static_cast<int32_t>(msg.lParam), window) == 1) {
+        ResetOutput();
+        const int64_t rate = kSampleRates[s.sampleRateIndex];
+        const int64_t frames = StreamPosition();
+        SetElapsedSeconds(static_cast<int32_t>((frames * SamplesPerFrame(s) + rate / 2) / rate));
+      }
+    }
+    if (ReadFrame(&s, window) != 1) break;
+    if (s.hasCrc) GetBits(16);
+
+    const int32_t rate = OutputRate(s);
+    if (!prepared) {
+      if (!IsOutputOpen()) {
+        if (!OpenDevice(channels, rate, window)) {
+          outputError = true;
+          break;
+        }
+      }
+      prepared = true;
+    }
+    // A device left open by the previous track is reopened when this track needs another rate or
+    // another channel count (mono PCM played through a stereo device would be garbled).
+    if (s.headerChanged && (rate != gThread.outputRate || channels != gThread.outputChannels)) {
+      gThread.outputRate = rate;
+      if (IsOutputOpen()) {
+        CloseOutput(1);
+        if (!OpenDevice(channels, rate, window)) {
+          outputError = true;
+          break;
+        }
+      }
+    }
+    Post(window, WM_PLAYER_POSITION, static_cast<uintptr_t>(StreamFrames()), StreamPosition());
+    const int32_t elapsed = ElapsedSeconds();
+    if (elapsed != lastElapsed) {
+      Post(window, WM_PLAYER_INFO, static_cast<uintptr_t>(static_cast<intptr_t>(CurrentDuration())), elapsed);
+      lastElapsed = elapsed;
+    }
+    if (s.decodeFrame) s.decodeFrame(&s);
+
+    const int32_t blocks = gSettings.bufferBlocks;
+    if (gBuildSelect > 0 && QueuedBlockCount() > blocks / 2) Sleep(1);
+    if (gSettings.skipProtection) AdjustPriority(blocks);
+  }
+  CloseStream();
+  Post(window, WM_PLAYER_STOPPED, 0, 0);
+  if (!stopRequested && !outputError) Post(window, WM_PLAYER_TRACK_END, 0, 0);
+}
+
+}  // namespace
+
+DWORD WINAPI DecodeThreadProc(LPVOID argument) {
+  const PlaybackParams* params = static_cast<const PlaybackParams*>(argument);
+  StartDecoder(gSettings.processor);
+  gDecoderWindow = params->window;
+  Post(params->window, WM_PLAYER_INFO, 0, 0);
+  uint8_t* buffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDecodeBufferBytes));
+  if (!buffer) {
+    ShowMessageBox(params->window, "Error Allocating Decode Buffer...", "Error...", kBoxOk);
+    return 0;
+  }
+  gDecodeBuffer.data = buffer;
+  gDecodeBuffer.fill = 0;
+  gWritePcm = WritePcm;
+
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == TM_PLAY) {
+      PlayTrack(params);
+    } else if (msg.message == TM_RESET_OUTPUT) {
+      if (IsOutputOpen()) CloseOutput(msg.lParam > 0 ? 1 : 0);
+      std::memset(buffer, 0, kDecodeBufferBytes);
+      gDecodeBuffer.fill = 0;
+    }
+  }
+  if (IsOutputOpen()) CloseOutput(1);
+  gDecodeBuffer.data = nullptr;
+  gDecodeBuffer.fill = 0;
+  HeapFree(GetProcessHeap(), 0, buffer);
+  return 1;
+}
+
+HANDLE CreateDecodeThread(PlaybackParams* params, DWORD* threadId) {
+  HANDLE thread = CreateThread(nullptr, 16384, DecodeThreadProc, params, 0, threadId);
+  if (thread) SetThreadPriority(thread, gSettings.processor == 0 ? THREAD_PRIORITY_HIGHEST : THREAD_PRIORITY_ABOVE_NORMAL);
+  return thread;
+}

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Makes the MP3 files the Windows-side tests play, with sox and lame, into the folder given (they cannot
+# be made from inside Wine). Files already there are kept.
+set -euo pipefail
+out=${1:?usage: make_test_media.sh FOLDER}
+mkdir -p "$out"
+tone() {  # seconds rate file: a chord with a sweep and a little noise
+  [ -f "$3" ] || sox -q -n -r "$2" -c 2 "$3" synth "$1" pinknoise vol 0.05 synth "$1" sine mix 150-3000 \
+    synth "$1" sine mix 523 vol 0.5
+}
+make_mp3() {  # name seconds rate lame-options...
+  local name=$1 seconds=$2 rate=$3
+  shift 3
+  [ -f "$out/$name" ] && return
+  tone "$seconds" "$rate" "$out/$name.wav"
+  lame --quiet "$@" "$out/$name.wav" "$out/$name"
+  rm -f "$out/$name.wav"
+}
+make_mp3 first-44k.mp3 5 44100 -b 128
+make_mp3 second-44k.mp3 4 44100 -b 160
+make_mp3 third-22k.mp3 3 22050 -b 64
+make_mp3 long-44k.mp3 30 44100 -b 32 --resample 44.1

@@ -1,0 +1,317 @@
+// The Decode thread driven as the player window drives it, from a test window that records every
+// message it receives: against a double of the wave-out device for the protocol and timing, and against
+// the real device (ALSA capture under Wine) end to end.
+#include "engine/decode_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "decoder/synthesis.h"
+#include "engine/messages.h"
+#include "engine/wave_output.h"
+#include "playlist/playlist.h"
+#include "settings/settings.h"
+#include "tests/decode_file.h"
+#include "tests/engine/wave_out_double.h"
+#include "tests/test_files.h"
+
+namespace {
+
+struct Received {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+std::vector<Received> gReceived;
+
+LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= WM_PLAYER_TRACK_END && message <= WM_PLAYER_SYNC) gReceived.push_back({message, wParam, lParam});
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::vector<std::string> gBoxes;
+int32_t gBoxAnswer = kAnswerOk;
+int32_t RecordBox(WindowHandle, const char* text, const char*, uint32_t) {
+  gBoxes.push_back(text ? text : "");
+  return gBoxAnswer;
+}
+
+std::string Media(const char* name) { return std::string(ZAV_BUILD_PATH) + "/test-media/" + name; }
+
+class DecodeThreadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = gSettings;
+    gSettings.bufferBlocks = 50;
+    gSettings.preBufferEnabled = 1;
+    gSettings.preBufferPercent = 50;
+    gSettings.processor = 1;
+    gSettings.readInfoOnAdd = 0;
+    gSettings.shuffle = 0;
+    gSettings.skipProtection = 0;
+    gSettings.outputDevice = -1;
+    gSettings.volume = 32;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = RecordingWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZavDecodeThreadTestWindow";
+    RegisterClassA(&wc);
+    window_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(window_, nullptr);
+    gReceived.clear();
+    gBoxes.clear();
+    gBoxAnswer = kAnswerOk;
+    SetMessageBoxHook(RecordBox);
+    ClearPlaylist();
+    params_ = {-1, 0, window_};
+  }
+  void TearDown() override {
+    StopThread();
+    if (IsOutputOpen()) CloseOutput(1);
+    ClearPlaylist();
+    SetMessageBoxHook(nullptr);
+    DestroyWindow(window_);
+    gSettings = saved_;
+  }
+  void StartThread() {
+    thread_ = CreateDecodeThread(&params_, &threadId_);
+    ASSERT_NE(thread_, nullptr);
+    ASSERT_TRUE(WaitFor(WM_PLAYER_INFO, 2000)) << "the thread reports (0, 0) when it starts";
+    while (!PostThreadMessageA(threadId_, WM_NULL, 0, 0)) Sleep(1);  // its queue exists
+  }
+  void StopThread() {
+    if (!thread_) return;
+    PostThreadMessageA(threadId_, TM_STOP, 0, 0);
+    Sleep(30);
+    PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+    if (WaitForSingleObject(thread_, 5000) != WAIT_OBJECT_0) {
+      ADD_FAILURE() << "the Decode thread did not end";
+      TerminateThread(thread_, 2);
+    }
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  void Post(UINT message, LPARAM lParam = 0) { ASSERT_TRUE(PostThreadMessageA(threadId_, message, 0, lParam)); }
+  // Pumps the window's messages until `message` has arrived (counting from `from`) or time runs out.
+  bool WaitFor(UINT message, DWORD milliseconds, size_t from = 0) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      for (size_t i = from; i < gReceived.size(); ++i)
+        if (gReceived[i].message == message) return true;
+      if (GetTickCount() - start > milliseconds) return false;
+      Sleep(2);
+    }
+  }
+  void Pump(DWORD milliseconds) { WaitFor(0xFFFF, milliseconds); }
+  std::vector<UINT> Sequence(std::initializer_list<UINT> of) const {
+    std::vector<UINT> out;
+    for (const Received& r : gReceived)
+      for (UINT m : of)
+        if (r.message == m) out.push_back(m);
+    return out;
+  }
+  Settings saved_;
+  HWND window_ = nullptr;
+  HANDLE thread_ = nullptr;
+  DWORD threadId_ = 0;
+  PlaybackParams params_;
+};
+
+class DecodeThreadOnDouble : public DecodeThreadTest {
+ protected:
+  void SetUp() override {
+    DecodeThreadTest::SetUp();
+    InstallWaveOutDouble();
+    StartDriverThread();
+  }
+  void TearDown() override {
+    DecodeThreadTest::TearDown();
+    StopDriverThread();
+    RemoveWaveOutDouble();
+  }
+};
+
+TEST_F(DecodeThreadOnDouble, PlayWithAnEmptyPlaylistPostsNothing) {
+  StartThread();
+  gReceived.clear();
+  Post(TM_PLAY);
+  Pump(300);
+  EXPECT_TRUE(gReceived.empty());
+  EXPECT_EQ(gDouble->opens, 0);
+}
+
+TEST_F(DecodeThreadOnDouble, ANaturalEndReportsStoppedThenTrackEnd) {
+  AddTrack(Media("third-22k.mp3").c_str());
+  GoToFirst();
+  StartThread();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000));
+  EXPECT_EQ(Sequence({WM_PLAYER_STARTED, WM_PLAYER_STOPPED, WM_PLAYER_TRACK_END}),
+            (std::vector<UINT>{WM_PLAYER_STARTED, WM_PLAYER_STOPPED, WM_PLAYER_TRACK_END}));
+  EXPECT_FALSE(Sequence({WM_PLAYER_POSITION}).empty());
+  EXPECT_EQ(gDouble->opens, 1);
+  EXPECT_EQ(gDouble->format.nSamplesPerSec, 22050u);
+  EXPECT_EQ(gDouble->format.nChannels, 2);
+  EXPECT_EQ(gDouble->volumes.back(), 0x80008000u) << "volume 32 after the open";
+  EXPECT_TRUE(IsOutputOpen()) << "the device stays open for the next track";
+}
+
+TEST_F(DecodeThreadOnDouble, StopPostsNoTrackEndAndMessagesWhileIdleAreIgnored) {
+  AddTrack(Media("long-44k.mp3").c_str());
+  GoToFirst();
+  StartThread();
+  Post(TM_STOP);
+  Post(TM_SEEK, 100);
+  Pump(100);
+  EXPECT_TRUE(Sequence({WM_PLAYER_STARTED, WM_PLAYER_STOPPED}).empty());
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_POSITION, 5000));
+  Post(TM_STOP);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_STOPPED, 5000));
+  Pump(200);
+  EXPECT_TRUE(Sequence({WM_PLAYER_TRACK_END}).empty());
+  EXPECT_GE(gDouble->resets, 1) << "a stop resets the output";
+}
+
+TEST_F(DecodeThreadOnDouble, SeekingToFrame1000SetsTheElapsedSeconds) {
+  // A large ring and no device progress: the seek is handled within the first frames, and nothing
+  // plays afterwards to move the elapsed seconds on.
+  StopDriverThread();
+  gSettings.bufferBlocks = 400;
+  AddTrack(Media("long-44k.mp3").c_str());
+  GoToFirst();
+  StartThread();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_POSITION, 5000)) << "a seek needs the first frame read";
+  const size_t from = gReceived.size();
+  Post(TM_SEEK, 1000);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_SYNC, 5000, from));
+  Pump(200);
+  // (1000 x 1152 + 22050) / 44100 = 26.
+  EXPECT_EQ(ElapsedSeconds(), 26);
+  ResetOutput();  // as the window does before stopping a track whose output cannot drain
+  StartDriverThread();
+}
+
+TEST_F(DecodeThreadOnDouble, AnUnreadableFileAsksAndOkMovesOn) {
+  const std::string path = ScratchPath("vanishing.mp3");
+  ASSERT_TRUE(WriteWholeFile(path, ReadWholeFile(Media("third-22k.mp3"))));
+  gSettings.readInfoOnAdd = 1;  // the duration is known, so the track is not scanned again at play
+  AddTrack(path.c_str());
+  GoToFirst();
+  ASSERT_TRUE(DeleteFileA(path.c_str()));
+  StartThread();
+  for (int32_t answer : {kAnswerOk, kAnswerCancel}) {
+    gReceived.clear();
+    gBoxes.clear();
+    gBoxAnswer = answer;
+    Post(TM_PLAY);
+    ASSERT_TRUE(WaitFor(WM_PLAYER_STOPPED, 5000));
+    Pump(100);
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_EQ(gBoxes[0], "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...");
+    EXPECT_EQ(Sequence({WM_PLAYER_TRACK_END}).size(), answer == kAnswerOk ? 1u : 0u);
+  }
+}
+
+TEST_F(DecodeThreadOnDouble, AFailedDeviceOpenEndsTheTrackWithStoppedOnly) {
+  gDouble->openResult = MMSYSERR_ALLOCATED;
+  AddTrack(Media("third-22k.mp3").c_str());
+  GoToFirst();
+  StartThread();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_STOPPED, 5000));
+  Pump(100);
+  EXPECT_TRUE(Sequence({WM_PLAYER_TRACK_END}).empty());
+  ASSERT_EQ(gBoxes.size(), 1u) << "the output reports its error";
+}
+
+TEST_F(DecodeThreadOnDouble, TheDeviceFollowsRateQualityAndChannels) {
+  AddTrack(Media("first-44k.mp3").c_str());
+  AddTrack(Media("third-22k.mp3").c_str());
+  GoToFirst();
+  StartThread();
+  std::vector<std::pair<DWORD, WORD>> formats;
+  for (int track = 0; track < 2; ++track) {
+    const size_t from = gReceived.size();
+    Post(TM_PLAY);
+    ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000, from));
+    formats.push_back({gDouble->format.nSamplesPerSec, gDouble->format.nChannels});
+    NextEntry();
+  }
+  EXPECT_EQ(formats[0], std::make_pair(DWORD(44100), WORD(2)));
+  EXPECT_EQ(formats[1], std::make_pair(DWORD(22050), WORD(2)));
+  EXPECT_EQ(gDouble->opens, 2) << "the new rate reopens the device";
+
+  // Quarter quality of a 44.1 kHz file opens 11025 Hz; the mono mode opens one channel.
+  GoToFirst();
+  params_.quality = 2;
+  params_.channelMode = 0;
+  const size_t from = gReceived.size();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000, from));
+  EXPECT_EQ(gDouble->format.nSamplesPerSec, 11025u);
+  EXPECT_EQ(gDouble->format.nChannels, 1);
+}
+
+TEST_F(DecodeThreadOnDouble, CpuTimePerSecondOfAudio) {
+  AddTrack(Media("long-44k.mp3").c_str());
+  GoToFirst();
+  StartThread();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 60000));
+  FILETIME created, exited, kernel, user;
+  ASSERT_TRUE(GetThreadTimes(thread_, &created, &exited, &kernel, &user));
+  const double cpu = (double(kernel.dwLowDateTime) + double(kernel.dwHighDateTime) * 4294967296.0 +
+                      double(user.dwLowDateTime) + double(user.dwHighDateTime) * 4294967296.0) / 1e7;
+  const double audio = double(PlayedCount()) * 2048 / (44100 * 4);
+  std::printf("  Decode thread: %.3f s of CPU for %.1f s of audio = %.2f ms per second of audio\n", cpu, audio,
+              1000 * cpu / audio);
+  EXPECT_GT(audio, 25.0);
+  EXPECT_LT(cpu / audio, 0.25);
+}
+
+// End to end through the real device: what reaches it is what zavdec writes for the same files.
+class DecodeThreadOnDevice : public DecodeThreadTest {};
+
+std::string CapturePath() {
+  const char* path = std::getenv("ZAV_CAPTURE_FILE");
+  return path && *path ? std::string("Z:") + path : std::string(ZAV_BUILD_PATH) + "/wine/captured.raw";
+}
+
+TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
+  const std::string a = Media("first-44k.mp3"), b = Media("second-44k.mp3");
+  // zavdec's decoding, from the same fresh decoder state the player starts with.
+  ResetSynthStates();
+  const DecodedFile expected = DecodeFilesToPcm({a, b}, DecodeOptions{});
+  ASSERT_EQ(expected.result, kTrackDone);
+  ResetSynthStates();
+  ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
+  AddTrack(a.c_str());
+  AddTrack(b.c_str());
+  GoToFirst();
+  StartThread();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 30000));
+  NextEntry();
+  const size_t from = gReceived.size();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 30000, from));
+  Post(TM_RESET_OUTPUT, 0);  // after the last entry: the queued audio plays out, the device closes
+  for (int i = 0; i < 500 && IsOutputOpen(); ++i) Sleep(20);
+  ASSERT_FALSE(IsOutputOpen());
+  const std::vector<int16_t> captured = ReadPcm16(CapturePath());
+  const size_t whole = expected.pcm.size() / 1024 * 1024;  // the last whole 2048-byte block
+  ASSERT_GE(captured.size(), whole);
+  EXPECT_TRUE(std::equal(expected.pcm.begin(), expected.pcm.begin() + long(whole), captured.begin()))
+      << "first difference at sample "
+      << (std::mismatch(expected.pcm.begin(), expected.pcm.begin() + long(whole), captured.begin()).first -
+          expected.pcm.begin());
+}
+
+}  // namespace
