@@ -1,14 +1,17 @@
 #include "decoder/decoder_builds.h"
 
 #include "decoder/layer12.h"
+#include "decoder/layer3/layer3.h"
 #include "decoder/synthesis.h"
 
 int32_t gBuildSelect = 1;
 WindowHandle gDecoderWindow = nullptr;
 
 DecoderBuild gDecoderBuilds[2] = {
-    {{build486::DecodeLayer1, build486::DecodeLayer2, nullptr}, build486::InitLayer12Tables, nullptr},
-    {{buildPentium::DecodeLayer1, buildPentium::DecodeLayer2, nullptr}, buildPentium::InitLayer12Tables, nullptr},
+    {{build486::DecodeLayer1, build486::DecodeLayer2, build486::DecodeLayer3Frame}, build486::InitLayer12Tables,
+     build486::InitLayer3Tables},
+    {{buildPentium::DecodeLayer1, buildPentium::DecodeLayer2, buildPentium::DecodeLayer3Frame},
+     buildPentium::InitLayer12Tables, buildPentium::InitLayer3Tables},
 };
 
 // Six entries per processor setting: two-channel output at full, half and quarter quality, then

@@ -15,9 +15,9 @@ extern int32_t gBuildSelect;
 extern WindowHandle gDecoderWindow;
 
 struct DecoderBuild {
-  DecodeFrameFn layers[3];                  // Layer I, II, III routine; null while a layer is missing
+  DecodeFrameFn layers[3];  // Layer I, II, III routine
   void (*initLayer12Tables)();
-  void (*initLayer3Tables)(int32_t quality);  // null while Layer III is missing
+  void (*initLayer3Tables)(int32_t quality);
 };
 extern DecoderBuild gDecoderBuilds[2];      // 0 = 486 build, 1 = Pentium build
 

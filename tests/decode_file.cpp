@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "decoder/decode_buffer.h"
+#include "decoder/layer3/layer3.h"
 #include "decoder/synthesis.h"
 #include "tests/test_files.h"
 
@@ -24,6 +25,7 @@ DecodedFile DecodeFilesToPcm(const std::vector<std::string>& paths, const Decode
   gSink = &out.pcm;
   StartTrackDecoding(options);
   ResetSynthStates();
+  ResetLayer3Overlap();
   WritePcmFn saved = gWritePcm;
   gWritePcm = Collect;
   for (const std::string& path : paths) {

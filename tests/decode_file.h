@@ -12,8 +12,8 @@ struct DecodedFile {
   std::vector<int16_t> pcm;  // interleaved when two channels
 };
 
-// Decodes `path` from a fresh decoder state (synthesis history and decode buffer cleared), so that the
-// output starts exactly as a first track would; the last partial block is included.
+// Decodes `path` from a fresh decoder state (synthesis history, Layer III overlap and decode buffer
+// cleared), so that the output starts exactly as a first track would; the last partial block is included.
 DecodedFile DecodeFileToPcm(const std::string& path, const DecodeOptions& options);
 
 // The same for several files played one after the other, with the state carried over between them.

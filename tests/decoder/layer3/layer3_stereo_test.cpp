@@ -1,0 +1,197 @@
+// Tests of Layer III intensity stereo and the antialias butterflies.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "decoder/layer3/layer3_build.h"
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+
+// The standard's MPEG-1 ratios (without mid/side); position 7 and above are not intensity coded.
+bool Mpeg1Ratios(int p, double* left, double* right) {
+  if (p >= 7) return false;
+  const double t = std::tan(p * kPi / 12);
+  *left = p == 6 ? 1.0 : t / (1 + t);
+  *right = p == 6 ? 0.0 : 1 / (1 + t);
+  return true;
+}
+
+class IntensityTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InitLayer3Tables(b, 0);
+    std::mt19937 rng(1);
+    for (int i = 0; i < 576; ++i) {
+      left[i] = spectra[i] = float(int(rng() % 2001) - 1000) / 100.0f;
+      right[i] = spectra[576 + i] = 5000.0f + float(i);
+    }
+    gi = GranuleInfo{};
+    for (int& v : sf) v = 7;
+  }
+  // Checks one line: processed with the ratios, or untouched.
+  void ExpectLine(int i, bool processed, double l, double r, const char* what) {
+    if (processed) {
+      ASSERT_NEAR(spectra[i], left[i] * l, 1e-5 + std::fabs(left[i]) * 1e-6) << what << " line " << i;
+      ASSERT_NEAR(spectra[576 + i], left[i] * r, 1e-5 + std::fabs(left[i]) * 1e-6) << what << " line " << i;
+    } else {
+      ASSERT_EQ(spectra[i], left[i]) << what << " line " << i;
+      ASSERT_EQ(spectra[576 + i], right[i]) << what << " line " << i;
+    }
+  }
+  Layer3Build& b = gLayer3Builds[1];
+  float spectra[1152];
+  float left[576], right[576];
+  int32_t sf[kScalefactorSlots];
+  GranuleInfo gi;
+};
+
+TEST_F(IntensityTest, Mpeg1LongBlocks) {
+  const BandTable& t = kBandTables[0];
+  gi.longBandEnd = 10;
+  for (int band = 0; band < 22; ++band) sf[band] = (band * 3) % 8;  // every position, 7 included
+  IntensityStereo(b, spectra, sf, gi, 0, 0, 0);
+  for (int band = 0; band < 22; ++band) {
+    // Band 21 has no position of its own and takes band 20's.
+    const int p = sf[band == 21 ? 20 : band];
+    double l = 0, r = 0;
+    const bool processed = band >= 10 && Mpeg1Ratios(p, &l, &r);
+    for (int i = t.longStart[band]; i < t.longStart[band + 1]; ++i) ExpectLine(i, processed, l, r, "long");
+  }
+  // Position 0 sends everything right, 6 everything left, 3 splits evenly.
+  EXPECT_EQ(spectra[576 + t.longStart[16]], left[t.longStart[16]]);  // band 16: position 0
+  EXPECT_EQ(spectra[t.longStart[16]], 0.0f);
+  EXPECT_FLOAT_EQ(spectra[t.longStart[18]], left[t.longStart[18]]);  // band 18: position 6
+  EXPECT_FLOAT_EQ(spectra[t.longStart[17]], 0.5f * left[t.longStart[17]]);  // band 17: position 3
+  EXPECT_EQ(spectra[t.longStart[13]], left[t.longStart[13]]);               // band 13: position 7
+}
+
+TEST_F(IntensityTest, NothingAboveACodedTopBand) {
+  // Channel 1 holds lines up to band 21: no band is intensity coded, band 21 included.
+  for (int band = 0; band < 22; ++band) sf[band] = 3;
+  gi.longBandEnd = 22;
+  IntensityStereo(b, spectra, sf, gi, 0, 0, 0);
+  for (int i = 0; i < 576; ++i) ExpectLine(i, false, 0, 0, "top");
+  // Coded lines up to band 20: only band 21 is processed, with band 20's position.
+  gi.longBandEnd = 21;
+  IntensityStereo(b, spectra, sf, gi, 0, 0, 0);
+  const BandTable& t = kBandTables[0];
+  for (int i = t.longStart[20]; i < 576; ++i) ExpectLine(i, i >= t.longStart[21], 0.5, 0.5, "band 21");
+}
+
+TEST_F(IntensityTest, MidSideScalesByRootTwo) {
+  for (int band = 0; band < 22; ++band) sf[band] = 2;
+  IntensityStereo(b, spectra, sf, gi, 2, 1, 0);
+  double l, r;
+  Mpeg1Ratios(2, &l, &r);
+  for (int i = 0; i < 576; ++i) ExpectLine(i, true, std::sqrt(2.0) * l, std::sqrt(2.0) * r, "ms");
+}
+
+TEST_F(IntensityTest, LowSamplingPositions) {
+  const BandTable& t = kBandTables[3];
+  for (int band = 0; band < 22; ++band) sf[band] = band;  // positions 0..20
+  gi.scalefac_compress = 0x101;                           // k-selector 1: k = 2^(-1/2)
+  IntensityStereo(b, spectra, sf, gi, 3, 0, 1);
+  const double k = std::exp2(-0.5);
+  for (int band = 0; band < 22; ++band) {
+    const int p = band == 21 ? 20 : band;
+    const double l = (p & 1) ? std::pow(k, (p + 1) / 2) : 1.0;
+    const double r = (p & 1) || p == 0 ? 1.0 : std::pow(k, p / 2);
+    for (int i = t.longStart[band]; i < t.longStart[band + 1]; ++i) ExpectLine(i, p != 7, l, r, "lsf");
+  }
+  // Position 3 with k-selector 1: left 0.5, right 1.
+  EXPECT_FLOAT_EQ(spectra[t.longStart[3]], 0.5f * left[t.longStart[3]]);
+  EXPECT_EQ(spectra[576 + t.longStart[3]], left[t.longStart[3]]);
+}
+
+TEST_F(IntensityTest, ShortBlocksPerWindow) {
+  const BandTable& t = kBandTables[0];
+  gi.block_type = 2;
+  for (int i = 0; i < 39; ++i) sf[i] = i % 7;
+  // Window 0 has coded lines in band 12: nothing of it is processed. Window 1 from band 5, window 2
+  // only band 12, which takes band 11's position.
+  gi.shortBandEnd[0] = 13, gi.shortBandEnd[1] = 5, gi.shortBandEnd[2] = 12;
+  IntensityStereo(b, spectra, sf, gi, 0, 0, 0);
+  for (int sb = 0; sb < 13; ++sb) {
+    for (int w = 0; w < 3; ++w) {
+      const int p = sf[3 * (sb == 12 ? 11 : sb) + w];
+      double l = 0, r = 0;
+      const bool processed = sb >= gi.shortBandEnd[w] && Mpeg1Ratios(p, &l, &r);
+      for (int k = 0; k < t.shortWidth[sb]; ++k) ExpectLine(t.shortStart[sb] + 3 * k + w, processed, l, r, "short");
+    }
+  }
+}
+
+// A mixed block processes its long bands as well when no window has coded lines above short band 2.
+TEST_F(IntensityTest, MixedBlocksAndTheirLongBands) {
+  const BandTable& t = kBandTables[1];
+  for (int topWindow1 : {3, 4}) {
+    SCOPED_TRACE(topWindow1);
+    SetUp();
+    gi.block_type = 2;
+    gi.mixed_block_flag = 1;
+    for (int i = 0; i < 39; ++i) sf[i] = (i * 5) % 7;
+    gi.shortBandEnd[0] = 3, gi.shortBandEnd[1] = topWindow1, gi.shortBandEnd[2] = 3;
+    gi.longBandEnd = 5;
+    IntensityStereo(b, spectra, sf, gi, 1, 0, 0);
+    for (int band = 0; band < 8; ++band) {
+      double l = 0, r = 0;
+      const bool processed = topWindow1 == 3 && band >= 5 && Mpeg1Ratios(sf[band], &l, &r);
+      for (int i = t.longStart[band]; i < t.longStart[band + 1]; ++i) ExpectLine(i, processed, l, r, "mixed long");
+    }
+    for (int sb = 3; sb < 13; ++sb) {
+      for (int w = 0; w < 3; ++w) {
+        const int p = sf[8 + 3 * ((sb == 12 ? 11 : sb) - 3) + w];
+        double l = 0, r = 0;
+        const bool processed = sb >= gi.shortBandEnd[w] && Mpeg1Ratios(p, &l, &r);
+        for (int k = 0; k < t.shortWidth[sb]; ++k)
+          ExpectLine(t.shortStart[sb] + 3 * k + w, processed, l, r, "mixed short");
+      }
+    }
+  }
+}
+
+TEST(Antialias, ButterfliesAtTheSubbandBoundaries) {
+  Layer3Build& b = gLayer3Builds[0];
+  InitLayer3Tables(b, 0);
+  const double c[8] = {-0.6, -0.535, -0.33, -0.185, -0.095, -0.041, -0.0142, -0.0037};
+  std::mt19937 rng(2);
+  float x[576], original[576];
+  for (int i = 0; i < 576; ++i) original[i] = float(int(rng() % 2001) - 1000) / 10.0f;
+
+  auto run = [&](int blockType, int mixed, int active) {
+    GranuleInfo gi{};
+    gi.block_type = blockType;
+    gi.mixed_block_flag = mixed;
+    gi.activeSubbands = active;
+    std::copy(original, original + 576, x);
+    Antialias(b, x, gi);
+  };
+  auto expectBoundaries = [&](int boundaries) {
+    double y[576];
+    for (int i = 0; i < 576; ++i) y[i] = original[i];
+    for (int s = 1; s <= boundaries; ++s)
+      for (int i = 0; i < 8; ++i) {
+        const double n = std::sqrt(1 + c[i] * c[i]);
+        const double lo = y[18 * s - 1 - i], up = y[18 * s + i];
+        y[18 * s - 1 - i] = lo / n - up * c[i] / n;
+        y[18 * s + i] = up / n + lo * c[i] / n;
+      }
+    for (int i = 0; i < 576; ++i) ASSERT_NEAR(x[i], y[i], 1e-3) << boundaries << " line " << i;
+  };
+  run(2, 0, 32);  // pure short blocks: nothing
+  expectBoundaries(0);
+  run(0, 0, 1);   // one subband: no boundary
+  expectBoundaries(0);
+  run(1, 0, 5);
+  expectBoundaries(4);
+  run(3, 0, 32);
+  expectBoundaries(31);
+  run(2, 1, 32);  // mixed: only between the two long subbands
+  expectBoundaries(1);
+}
+
+}  // namespace
