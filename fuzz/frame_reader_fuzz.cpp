@@ -7,6 +7,7 @@
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
 #include "decoder/frame_reader.h"
+#include "platform/notify.h"
 
 namespace {
 uint8_t gBuffer[kDecodeBufferBytes];
@@ -19,6 +20,7 @@ int32_t Sink(int32_t count, const uint8_t*, const uint8_t*) {
 }
 
 bool gStarted = false;
+int32_t SilentBox(WindowHandle, const char*, const char*, uint32_t) { return kAnswerOk; }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -26,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StartDecoder(1);
     gDecodeBuffer.data = gBuffer;
     gWritePcm = Sink;
+    SetMessageBoxHook(SilentBox);
     gStarted = true;
   }
   const uint8_t knobs = size > 0 ? data[size - 1] : 0;

@@ -10,11 +10,13 @@
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
 #include "decoder/frame_reader.h"
+#include "platform/notify.h"
 
 namespace {
 uint8_t gBuffer[kDecodeBufferBytes];
 int32_t Sink(int32_t count, const uint8_t*, const uint8_t*) { return count < kOutputBlockBytes ? count : kOutputBlockBytes; }
 bool gStarted = false;
+int32_t SilentBox(WindowHandle, const char*, const char*, uint32_t) { return kAnswerOk; }
 std::vector<uint8_t> gStream;
 }  // namespace
 
@@ -24,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     StartDecoder(1);
     gDecodeBuffer.data = gBuffer;
     gWritePcm = Sink;
+    SetMessageBoxHook(SilentBox);
     gStarted = true;
   }
   const uint8_t a = data[0], b = data[1], c = data[2], d = data[3];

@@ -153,3 +153,33 @@ TEST_F(Layer3EncodedTest, At24kHzFollowsTheEncodersInputAtLeastAsWellAsFfmpeg) {
 }
 
 }  // namespace
+
+namespace {
+
+// With nothing coded above the cut, the subbands that half and quarter quality leave out are silent at
+// full quality too, so the lower qualities must give exactly every second and every fourth sample.
+TEST(Layer3Quality, LowerQualitiesAreTheDecimatedFullRateOutput) {
+  for (const char* tool : {"sox", "lame"}) ASSERT_TRUE(HaveProgram(tool)) << tool << " is missing";
+  const std::string base = ScratchPath("l3-lowpass");
+  const std::string command = "sox -q -n -r 44100 -c 2 '" + base + ".wav' synth 5 pinknoise vol 0.2 synth 5 sine mix "
+                              "200-2000 vol 0.5 tremolo 3 100 && lame --quiet -b 128 --resample 44.1 --lowpass 3 '" +
+                              base + ".wav' '" + base + ".mp3'";
+  ASSERT_EQ(RunCommand(command), 0);
+  DecodeOptions full;
+  const DecodedFile f = DecodeFileToPcm(base + ".mp3", full);
+  ASSERT_EQ(f.result, kTrackDone);
+  for (int quality = 1; quality <= 2; ++quality) {
+    DecodeOptions reduced;
+    reduced.quality = quality;
+    const DecodedFile r = DecodeFileToPcm(base + ".mp3", reduced);
+    ASSERT_EQ(r.info.outputRate, 44100 >> quality);
+    const size_t step = size_t(1) << quality;
+    ASSERT_EQ(r.pcm.size() * step, f.pcm.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < r.pcm.size() / 2; ++i)
+      differing += r.pcm[2 * i] != f.pcm[2 * step * i] || r.pcm[2 * i + 1] != f.pcm[2 * step * i + 1];
+    EXPECT_EQ(differing, 0u) << "quality " << quality;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// The whole decode path as the player runs it: tagged files, and no allocation while frames decode.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "decoder/decode_buffer.h"
+#include "tests/decode_file.h"
+#include "tests/test_files.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZAV_COUNT_WITH_SANITIZER 1
+#include <sanitizer/allocator_interface.h>
+#endif
+#endif
+
+namespace {
+
+volatile bool gCounting = false;
+volatile long gAllocations = 0;
+
+#ifdef ZAV_COUNT_WITH_SANITIZER
+void CountMalloc(const volatile void*, size_t) {
+  if (gCounting) gAllocations = gAllocations + 1;
+}
+void IgnoreFree(const volatile void*) {}
+#endif
+
+std::string Conformance(const char* name) { return SharedPath(std::string("vectors/conformance/") + name + ".bit"); }
+
+// An ID3v2.4 tag holding one picture frame of `pictureBytes` bytes, all 0xFF: every second pair of
+// bytes in it looks like a frame header.
+std::vector<uint8_t> PictureTag(size_t pictureBytes, bool footer) {
+  std::vector<uint8_t> frame = {'A', 'P', 'I', 'C', 0, 0, 0, 0, 0, 0, 0};
+  for (const char* p = "image/jpeg"; *p; ++p) frame.push_back(uint8_t(*p));
+  frame.push_back(0);
+  frame.push_back(3);  // front cover
+  frame.push_back(0);  // empty description
+  frame.insert(frame.end(), pictureBytes, 0xFF);
+  const size_t frameSize = frame.size() - 10;
+  for (int i = 0; i < 4; ++i) frame[4 + size_t(i)] = uint8_t((frameSize >> (7 * (3 - i))) & 0x7F);
+  std::vector<uint8_t> tag = {'I', 'D', '3', 4, 0, uint8_t(footer ? 0x10 : 0), 0, 0, 0, 0};
+  for (int i = 0; i < 4; ++i) tag[6 + size_t(i)] = uint8_t((frame.size() >> (7 * (3 - i))) & 0x7F);
+  tag.insert(tag.end(), frame.begin(), frame.end());
+  if (footer) {
+    std::vector<uint8_t> foot(tag.begin(), tag.begin() + 10);
+    foot[0] = '3';
+    foot[1] = 'D';
+    foot[2] = 'I';
+    tag.insert(tag.end(), foot.begin(), foot.end());
+  }
+  return tag;
+}
+
+TEST(DecodePath, APictureTagInFrontOfTheAudioChangesNothing) {
+  for (const char* name : {"l3-compl", "l2-fl11", "M2L3_compl24"}) {
+    for (bool footer : {false, true}) {
+      const std::vector<uint8_t> audio = ReadWholeFile(Conformance(name));
+      std::vector<uint8_t> tagged = PictureTag(200000, footer);
+      tagged.insert(tagged.end(), audio.begin(), audio.end());
+      const std::string path = ScratchPath(std::string("tagged-") + name + ".mp3");
+      ASSERT_TRUE(WriteWholeFile(path, tagged));
+      const DecodedFile plain = DecodeFileToPcm(Conformance(name), DecodeOptions{});
+      const DecodedFile withTag = DecodeFileToPcm(path, DecodeOptions{});
+      ASSERT_EQ(withTag.result, kTrackDone) << name;
+      EXPECT_EQ(withTag.info.frames, plain.info.frames) << name;
+      EXPECT_EQ(withTag.pcm, plain.pcm) << name << (footer ? " with footer" : "");
+    }
+  }
+}
+
+int32_t DiscardPcm(int32_t count, const uint8_t*, const uint8_t*) { return count < kOutputBlockBytes ? count : kOutputBlockBytes; }
+
+TEST(DecodePath, NoAllocationWhileFramesDecode) {
+#ifndef ZAV_COUNT_WITH_SANITIZER
+  GTEST_SKIP() << "allocations are counted through the sanitizer's allocator hooks (host build)";
+#else
+  __sanitizer_install_malloc_and_free_hooks(CountMalloc, IgnoreFree);
+  for (const char* name : {"l1-fl1", "l2-fl11", "l3-compl", "l3-sin1k0db", "M2L3_bitrate_22_all"}) {
+    const std::string path = Conformance(name);
+    for (int quality = 0; quality < 3; ++quality) {
+      for (int32_t select : {-1, 3}) {
+        DecodeOptions options;
+        options.quality = quality;
+        options.channelSelect = select;
+        ASSERT_TRUE(StartTrackDecoding(options));  // the decode buffer is taken once, here
+        const WritePcmFn saved = gWritePcm;
+        gWritePcm = DiscardPcm;
+        TrackInfo info;
+        gAllocations = 0;
+        gCounting = true;
+        const TrackResult result = DecodeTrack(path.c_str(), options, &info, nullptr, nullptr, nullptr);
+        gCounting = false;
+        gWritePcm = saved;
+        ASSERT_EQ(result, kTrackDone);
+        EXPECT_GT(info.frames, 10);
+        EXPECT_EQ(gAllocations, 0) << name << " quality " << quality << " selection " << select;
+      }
+    }
+  }
+  __sanitizer_install_malloc_and_free_hooks(nullptr, nullptr);
+#endif
+}
+
+}  // namespace
