@@ -6,6 +6,12 @@
 
 #include "settings/settings.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#define ZAV_HAVE_SSE2_PATH 1
+#include <emmintrin.h>
+#define ZAV_SSE2 __attribute__((target("sse2")))
+#endif
+
 namespace {
 
 // D[0..256] of the synthesis window as the standard lists it, times 65536 and rounded.
@@ -129,6 +135,28 @@ inline void Dct32(const float* in, float* c) {
 }
 
 
+// A window sum: 16 products added in four running sums (products 0, 4, 8, 12 into the first, and so on),
+// then the first and third and the second and fourth, then those two.
+inline float Dot16(const float* c, const float* x) {
+  float lane[4];
+  for (int32_t k = 0; k < 4; ++k) lane[k] = c[k] * x[k];
+  for (int32_t j = 4; j < 16; j += 4)
+    for (int32_t k = 0; k < 4; ++k) lane[k] += c[j + k] * x[j + k];
+  return (lane[0] + lane[2]) + (lane[1] + lane[3]);
+}
+
+#ifdef ZAV_HAVE_SSE2_PATH
+// The same sum in SSE2 registers; both arrays are 16-byte aligned.
+ZAV_SSE2 inline float Dot16Sse2(const float* c, const float* x) {
+  __m128 acc = _mm_mul_ps(_mm_load_ps(c), _mm_load_ps(x));
+  acc = _mm_add_ps(acc, _mm_mul_ps(_mm_load_ps(c + 4), _mm_load_ps(x + 4)));
+  acc = _mm_add_ps(acc, _mm_mul_ps(_mm_load_ps(c + 8), _mm_load_ps(x + 8)));
+  acc = _mm_add_ps(acc, _mm_mul_ps(_mm_load_ps(c + 12), _mm_load_ps(x + 12)));
+  const __m128 pairs = _mm_add_ps(acc, _mm_movehl_ps(acc, acc));
+  return _mm_cvtss_f32(_mm_add_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
+}
+#endif
+
 template <int32_t kQuality>
 int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t* out) {
   if (kQuality > 0 || gSettings.eqEnabled) ApplyEqualizer(samples);
@@ -156,47 +184,20 @@ int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t
     x = h1;
   }
 
-  const float* win = gSynthTables.window;
-  constexpr int32_t kStepB = 16 << kQuality;
-  constexpr int32_t kStepW = 32 << kQuality;
-  constexpr int32_t kFirst = 16 >> kQuality;
+  // Output m reads the 16 history values from 16 * m (m <= 16) or 16 * (32 - m) on; lower qualities
+  // compute every second or fourth output.
+  const float(*taps)[16] = gSynthTables.taps[q >> 1];
   int32_t clipped = 0;
-  int32_t w = 16 - q;
-  int32_t b = 0;
   out += ch;
-  for (int32_t n = 0; n < kFirst; ++n) {
-    const float* wp = win + w;
-    const float* xp = x + b;
-    float sum = wp[0] * xp[0];
-    for (int32_t j = 1; j < 16; j += 2) {
-      sum -= wp[j] * xp[j];
-      if (j + 1 < 16) sum += wp[j + 1] * xp[j + 1];
-    }
+  for (int32_t m = 0; m < 32; m += 1 << kQuality) {
+    const float* xp = x + 16 * (m <= 16 ? m : 32 - m);
+#ifdef ZAV_HAVE_SSE2_PATH
+    const float sum = gSynthUsesSse2 ? Dot16Sse2(taps[m], xp) : Dot16(taps[m], xp);
+#else
+    const float sum = Dot16(taps[m], xp);
+#endif
     *out = StoreSample(sum, clipped);
     out += 2;
-    b += kStepB;
-    w += kStepW;
-  }
-  {
-    const float* wp = win + w;
-    const float* xp = x + b;
-    float sum = wp[0] * xp[0];
-    for (int32_t j = 2; j < 16; j += 2) sum += wp[j] * xp[j];
-    *out = StoreSample(sum, clipped);
-    out += 2;
-    b -= kStepB;
-    w = w - kStepW + 2 * q;
-  }
-  for (int32_t n = 1; n < kFirst; ++n) {
-    const float* wp = win + w;
-    const float* xp = x + b;
-    float sum = -wp[-1] * xp[0];
-    for (int32_t j = 2; j < 16; ++j) sum -= wp[-j] * xp[j - 1];
-    sum -= wp[0] * xp[15];
-    *out = StoreSample(sum, clipped);
-    out += 2;
-    b -= kStepB;
-    w -= kStepW;
   }
   return clipped;
 }
@@ -229,6 +230,7 @@ const int32_t kWindowBase[257] = {
 
 SynthTables gSynthTables;
 SynthState gSynthStates[2][3];
+bool gSynthUsesSse2 = false;
 
 namespace {
 struct InitialStates {
@@ -263,6 +265,27 @@ void MakeSynthTables(double scale) {
     if (i % 64 == 63) f = -f;
     t += 32;
   }
+  // Unfold the window sums of every phase q (odd, 1..15) and output m into plain dot products over
+  // x[b .. b + 15]: the first 16 outputs alternate the signs of W[w .. w + 15], the middle one takes
+  // the even terms, the last 15 run down the window from w - 1 and end with W[w], all negated.
+  const float* W = gSynthTables.window;
+  for (int32_t q = 1; q < 16; q += 2) {
+    float(*taps)[16] = gSynthTables.taps[q >> 1];
+    for (int32_t m = 0; m < 16; ++m)
+      for (int32_t j = 0; j < 16; ++j) taps[m][j] = (j & 1) ? -W[16 - q + 32 * m + j] : W[16 - q + 32 * m + j];
+    for (int32_t j = 0; j < 16; ++j) taps[16][j] = (j & 1) ? 0.0f : W[528 - q + j];
+    for (int32_t m = 17; m < 32; ++m) {
+      const int32_t w = 496 + q - 32 * (m - 17);
+      for (int32_t j = 0; j < 15; ++j) taps[m][j] = -W[w - 1 - j];
+      taps[m][15] = -W[w];
+    }
+  }
+#if defined(__x86_64__)
+  gSynthUsesSse2 = true;
+#elif defined(__i386__)
+  __builtin_cpu_init();
+  gSynthUsesSse2 = __builtin_cpu_supports("sse2");
+#endif
 }
 
 void ApplyEqualizer(float* samples) {

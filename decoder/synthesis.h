@@ -6,8 +6,8 @@
 
 // History of one quality of one decoder build: the matrixed values of the last 16 calls per channel.
 struct SynthState {
-  int32_t ringPos;               // 0..15; 1 before the first call
-  float history[2][2][272];      // [channel][array][16 * 17], interleaved at stride 16
+  int32_t ringPos;                      // 0..15; 1 before the first call
+  alignas(16) float history[2][2][272];  // [channel][array][16 * 17], interleaved at stride 16
 };
 
 // Fast-DCT factors T1..T5 (16, 8, 4, 2, 1 entries) and the folded window, shared by both builds.
@@ -18,6 +18,10 @@ struct SynthTables {
   float dct4[2];
   float dct5[1];
   float window[544];
+  // The window unfolded per output sample: for each of the eight window phases (the odd positions
+  // 1..15 of the history ring) and each of the 32 output samples, its 16 coefficients with their signs,
+  // in the order of the 16 contiguous history values they multiply. Built from `window`.
+  alignas(16) float taps[8][32][16];
 };
 extern SynthTables gSynthTables;
 
@@ -38,6 +42,11 @@ inline int16_t StoreSample(float sum, int32_t& clipped) {
   }
   return static_cast<int16_t>(sum);
 }
+
+// True when the window sums use SSE2; MakeSynthTables sets it from what the processor offers. Both
+// paths add the 16 products of a sum in the same order (four running sums, then pairs), so they give
+// identical samples.
+extern bool gSynthUsesSse2;
 
 // Fills the DCT factors and the folded window for an output full scale of `scale` (32767).
 void MakeSynthTables(double scale);
