@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "decoder/layer3/layer3.h"
 #include "decoder/synthesis.h"
 #include "engine/messages.h"
 #include "engine/wave_output.h"
@@ -276,8 +277,30 @@ TEST_F(DecodeThreadOnDouble, CpuTimePerSecondOfAudio) {
   EXPECT_LT(cpu / audio, 0.25);
 }
 
-// End to end through the real device: what reaches it is what zavdec writes for the same files.
-class DecodeThreadOnDevice : public DecodeThreadTest {};
+// End to end through the real device: what reaches it is what zavdec writes for the same files. Wine
+// applies the wave-out volume in software, so the volume call alone is kept from the device (and
+// recorded) to let the bytes arrive unchanged.
+std::vector<DWORD> gVolumeCalls;
+MMRESULT WINAPI RecordVolume(HWAVEOUT, DWORD volume) {
+  gVolumeCalls.push_back(volume);
+  return MMSYSERR_NOERROR;
+}
+WaveOutApi gDeviceWithoutVolume;
+
+class DecodeThreadOnDevice : public DecodeThreadTest {
+ protected:
+  void SetUp() override {
+    DecodeThreadTest::SetUp();
+    gDeviceWithoutVolume = kWinmmWaveOut;
+    gDeviceWithoutVolume.setVolume = RecordVolume;
+    gVolumeCalls.clear();
+    SetWaveOutApi(&gDeviceWithoutVolume);
+  }
+  void TearDown() override {
+    DecodeThreadTest::TearDown();
+    SetWaveOutApi(nullptr);
+  }
+};
 
 std::string CapturePath() {
   const char* path = std::getenv("ZAV_CAPTURE_FILE");
@@ -287,10 +310,10 @@ std::string CapturePath() {
 TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   const std::string a = Media("first-44k.mp3"), b = Media("second-44k.mp3");
   // zavdec's decoding, from the same fresh decoder state the player starts with.
-  ResetSynthStates();
   const DecodedFile expected = DecodeFilesToPcm({a, b}, DecodeOptions{});
   ASSERT_EQ(expected.result, kTrackDone);
   ResetSynthStates();
+  ResetLayer3Overlap();
   ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
   AddTrack(a.c_str());
   AddTrack(b.c_str());
@@ -305,6 +328,7 @@ TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   Post(TM_RESET_OUTPUT, 0);  // after the last entry: the queued audio plays out, the device closes
   for (int i = 0; i < 500 && IsOutputOpen(); ++i) Sleep(20);
   ASSERT_FALSE(IsOutputOpen());
+  EXPECT_EQ(gVolumeCalls, std::vector<DWORD>{0x80008000u}) << "one open, at volume 32";
   const std::vector<int16_t> captured = ReadPcm16(CapturePath());
   const size_t whole = expected.pcm.size() / 1024 * 1024;  // the last whole 2048-byte block
   ASSERT_GE(captured.size(), whole);
