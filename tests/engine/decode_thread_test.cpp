@@ -258,6 +258,17 @@ TEST_F(DecodeThreadOnDouble, TheDeviceFollowsRateQualityAndChannels) {
   ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000, from));
   EXPECT_EQ(gDouble->format.nSamplesPerSec, 11025u);
   EXPECT_EQ(gDouble->format.nChannels, 1);
+
+  // Back to two channels at the same rate: the device left open with one channel is reopened, since
+  // two-channel PCM through a one-channel device would play garbled at half speed.
+  const int opens = gDouble->opens;
+  params_.channelMode = -1;
+  const size_t again = gReceived.size();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000, again));
+  EXPECT_EQ(gDouble->opens, opens + 1);
+  EXPECT_EQ(gDouble->format.nSamplesPerSec, 11025u);
+  EXPECT_EQ(gDouble->format.nChannels, 2);
 }
 
 TEST_F(DecodeThreadOnDouble, CpuTimePerSecondOfAudio) {
