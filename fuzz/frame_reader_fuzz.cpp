@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (OpenStreamFile(FileOpenMemory(data, static_cast<int64_t>(size))) < 0) return 0;
   ResetSync();
   for (int pass = 0; pass < 2; ++pass) {
-    for (int frames = 0; frames < 500; ++frames) {
+    for (int frames = 0; frames < 200; ++frames) {
       if (ReadFrame(&state, nullptr) != 1) break;
       if (state.hasCrc) GetBits(16);
       if (state.decodeFrame) state.decodeFrame(&state);
