@@ -145,15 +145,48 @@ inline float Dot16(const float* c, const float* x) {
   return (lane[0] + lane[2]) + (lane[1] + lane[3]);
 }
 
+// The window sums of one call: output m reads the 16 history values from 16 * m (m <= 16) or
+// 16 * (32 - m) on; lower qualities compute every second or fourth output.
+template <int32_t kQuality>
+int32_t WindowPortable(const float (*taps)[16], const float* x, int16_t* out) {
+  int32_t clipped = 0;
+  for (int32_t m = 0; m < 32; m += 1 << kQuality) {
+    *out = StoreSample(Dot16(taps[m], x + 16 * (m <= 16 ? m : 32 - m)), clipped);
+    out += 2;
+  }
+  return clipped;
+}
+
 #ifdef ZAV_HAVE_SSE2_PATH
-// The same sum in SSE2 registers; both arrays are 16-byte aligned.
-ZAV_SSE2 inline float Dot16Sse2(const float* c, const float* x) {
-  __m128 acc = _mm_mul_ps(_mm_load_ps(c), _mm_load_ps(x));
-  acc = _mm_add_ps(acc, _mm_mul_ps(_mm_load_ps(c + 4), _mm_load_ps(x + 4)));
-  acc = _mm_add_ps(acc, _mm_mul_ps(_mm_load_ps(c + 8), _mm_load_ps(x + 8)));
-  acc = _mm_add_ps(acc, _mm_mul_ps(_mm_load_ps(c + 12), _mm_load_ps(x + 12)));
-  const __m128 pairs = _mm_add_ps(acc, _mm_movehl_ps(acc, acc));
-  return _mm_cvtss_f32(_mm_add_ss(pairs, _mm_shuffle_ps(pairs, pairs, 1)));
+// The same sums four outputs at a time in SSE2 registers: the four running sums of each output are
+// transposed so that the closing additions, the clipping and the conversion run on four outputs at once.
+template <int32_t kQuality>
+ZAV_SSE2 int32_t WindowSse2(const float (*taps)[16], const float* x, int16_t* out) {
+  constexpr int32_t kStep = 1 << kQuality;
+  static constexpr int8_t kBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+  const __m128 high = _mm_set1_ps(32767.0f);
+  const __m128 low = _mm_set1_ps(-32768.0f);
+  int32_t clipped = 0;
+  for (int32_t m0 = 0; m0 < 32; m0 += 4 * kStep) {
+    __m128 acc[4];
+    for (int32_t k = 0; k < 4; ++k) {
+      const int32_t m = m0 + k * kStep;
+      const float* c = taps[m];
+      const float* xp = x + 16 * (m <= 16 ? m : 32 - m);
+      __m128 a = _mm_mul_ps(_mm_load_ps(c), _mm_load_ps(xp));
+      a = _mm_add_ps(a, _mm_mul_ps(_mm_load_ps(c + 4), _mm_load_ps(xp + 4)));
+      a = _mm_add_ps(a, _mm_mul_ps(_mm_load_ps(c + 8), _mm_load_ps(xp + 8)));
+      acc[k] = _mm_add_ps(a, _mm_mul_ps(_mm_load_ps(c + 12), _mm_load_ps(xp + 12)));
+    }
+    _MM_TRANSPOSE4_PS(acc[0], acc[1], acc[2], acc[3]);
+    const __m128 sums = _mm_add_ps(_mm_add_ps(acc[0], acc[2]), _mm_add_ps(acc[1], acc[3]));
+    clipped += kBits[_mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(sums, high), _mm_cmplt_ps(sums, low)))];
+    alignas(16) int32_t values[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(values), _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(sums, low), high)));
+    for (int32_t k = 0; k < 4; ++k) out[2 * k] = static_cast<int16_t>(values[k]);
+    out += 8;
+  }
+  return clipped;
 }
 #endif
 
@@ -184,21 +217,13 @@ int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t
     x = h1;
   }
 
-  // Output m reads the 16 history values from 16 * m (m <= 16) or 16 * (32 - m) on; lower qualities
-  // compute every second or fourth output.
   const float(*taps)[16] = gSynthTables.taps[q >> 1];
-  int32_t clipped = 0;
   out += ch;
-  for (int32_t m = 0; m < 32; m += 1 << kQuality) {
-    const float* xp = x + 16 * (m <= 16 ? m : 32 - m);
 #ifdef ZAV_HAVE_SSE2_PATH
-    const float sum = gSynthUsesSse2 ? Dot16Sse2(taps[m], xp) : Dot16(taps[m], xp);
+  const int32_t clipped = gSynthUsesSse2 ? WindowSse2<kQuality>(taps, x, out) : WindowPortable<kQuality>(taps, x, out);
 #else
-    const float sum = Dot16(taps[m], xp);
+  const int32_t clipped = WindowPortable<kQuality>(taps, x, out);
 #endif
-    *out = StoreSample(sum, clipped);
-    out += 2;
-  }
   return clipped;
 }
 
