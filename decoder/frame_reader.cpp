@@ -151,6 +151,8 @@ int64_t OpenStreamFile(FileHandle file) {
   r.file = file;
   r.everOpened = 1;
   r.audioStart = SkipId3v2Tag();
+  // A tag that claims to run past the end of the file is damaged: search the whole file instead.
+  if (r.audioStart >= FileSize(file)) r.audioStart = 0;
   if (FileSeek(file, r.audioStart, kFromStart) < 0) r.audioStart = 0;
   std::memset(gFrameBlock, 0, sizeof gFrameBlock);
   SetBitPointer(r.currentBody);

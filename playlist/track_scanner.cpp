@@ -33,7 +33,9 @@ int64_t AudioStart(FileHandle file) {
     return 0;
   }
   const int64_t size = (int64_t(tag[6]) << 21) | (int64_t(tag[7]) << 14) | (int64_t(tag[8]) << 7) | tag[9];
-  return 10 + size + ((tag[5] & 0x10) ? 10 : 0);
+  const int64_t end = 10 + size + ((tag[5] & 0x10) ? 10 : 0);
+  // A tag that claims to run past the end of the file is damaged: scan from the start, as playback does.
+  return end < FileSize(file) ? end : 0;
 }
 
 // Copies a tag text of `length` bytes, stopping at a NUL, and removes trailing spaces. `destination`

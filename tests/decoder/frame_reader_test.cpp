@@ -254,6 +254,13 @@ TEST_F(FrameReaderTest, SkipsAnId3v2TagBeforeLookingForHeaders) {
   }
 }
 
+TEST_F(FrameReaderTest, ATagClaimingMoreThanTheFileHoldsIsSearchedThrough) {
+  std::vector<uint8_t> file = {'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};  // 256 MiB, it says
+  for (int i = 0; i < 3; ++i) AppendFrame(file, kL3Header, kL3Body, uint8_t(i + 1));
+  Open(file, "bigtag.mp3");
+  EXPECT_EQ(ReadAll(), (std::vector<int>{1, 2, 3}));
+}
+
 TEST_F(FrameReaderTest, AFalseHeaderInFrontOfTheAudioIsNotTakenAsTheFirst) {
   std::vector<uint8_t> file(300, 0x00);
   Append(file, Header(kMpeg1, 2, 4, 1));  // valid on its own, but no frame of it follows
