@@ -11,27 +11,14 @@
 
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
+#include "fuzz/scratch_folder.h"
 #include "settings/settings.h"
 
 namespace {
 std::string gPath;
 
-std::string gFolder;
-
-// Leaves nothing behind in the temporary folder.
-void Cleanup() {
-  std::remove(gPath.c_str());
-  rmdir(gFolder.c_str());
-}
-
 void Start() {
-  // Memory-backed when the system has it: every input is written and read back a few times.
-  char folder[64];
-  std::snprintf(folder, sizeof folder, "%s/zav-m3u-fuzz-XXXXXX", access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-  if (!mkdtemp(folder)) std::abort();
-  gPath = std::string(folder) + "/list.m3u";
-  gFolder = folder;
-  std::atexit(&Cleanup);
+  gPath = ScratchFile("m3u-fuzz", "list.m3u");
   gSettings.readInfoOnAdd = 0;  // entries are names only
 }
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/notify.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
+#include "fuzz/scratch_folder.h"
 #include "settings/settings.h"
 
 namespace {
@@ -21,24 +22,9 @@ std::string gCopy;
 
 int32_t NoBox(WindowHandle, const char*, const char*, uint32_t) { return kAnswerOk; }
 
-std::string gFolder;
-
-// Leaves nothing behind in the temporary folder.
-void Cleanup() {
-  std::remove(gPath.c_str());
-  std::remove(gCopy.c_str());
-  rmdir(gFolder.c_str());
-}
-
 void Start() {
-  // Memory-backed when the system has it: every input is written and read back a few times.
-  char folder[64];
-  std::snprintf(folder, sizeof folder, "%s/zav-pls-fuzz-XXXXXX", access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-  if (!mkdtemp(folder)) std::abort();
-  gPath = std::string(folder) + "/list.pls";
-  gCopy = std::string(folder) + "/copy.pls";
-  gFolder = folder;
-  std::atexit(&Cleanup);
+  gPath = ScratchFile("pls-fuzz", "list.pls");
+  gCopy = ScratchFile("pls-fuzz", "copy.pls");
   gSettings.readInfoOnAdd = 0;  // entries are names only
   SetMessageBoxHook(&NoBox);
 }

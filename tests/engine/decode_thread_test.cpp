@@ -17,6 +17,7 @@
 #include "settings/settings.h"
 #include "tests/decode_file.h"
 #include "tests/engine/wave_out_double.h"
+#include "tests/engine/capture_file.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -312,11 +313,6 @@ class DecodeThreadOnDevice : public DecodeThreadTest {
     SetWaveOutApi(nullptr);
   }
 };
-
-std::string CapturePath() {
-  const char* path = std::getenv("ZAV_CAPTURE_FILE");
-  return path && *path ? std::string("Z:") + path : std::string(ZAV_BUILD_PATH) + "/wine/captured.raw";
-}
 
 TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   const std::string a = Media("first-44k.mp3"), b = Media("second-44k.mp3");

@@ -15,6 +15,7 @@
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "settings/settings.h"
+#include "tests/engine/capture_file.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -29,13 +30,6 @@ std::vector<Box> gBoxes;
 int32_t RecordBox(WindowHandle, const char* text, const char* caption, uint32_t style) {
   gBoxes.push_back({text, caption, style});
   return kAnswerOk;
-}
-
-// The runner names the capture file in ZAV_CAPTURE_FILE (a Unix path; Wine shows it on drive Z:).
-std::string CapturePath() {
-  const char* path = std::getenv("ZAV_CAPTURE_FILE");
-  if (path && *path) return std::string("Z:") + path;
-  return std::string(ZAV_BUILD_PATH) + "/wine/captured.raw";
 }
 
 std::vector<uint8_t> Noise(size_t bytes, uint32_t seed) {
