@@ -1,0 +1,69 @@
+// Numbers of the resources compiled into zav.exe and of the commands they send. Included by zav.rc
+// (through windres' preprocessor) and by the C++ code, so both sides always agree. Plain #defines only:
+// the resource compiler understands nothing else.
+#pragma once
+
+// Icon and bitmaps.
+#define IDI_ZAV 101
+#define IDB_BODY 103         // 258 x 116 window artwork, idle state
+#define IDB_FONT 119         // 393 x 7: 6 x 6 glyphs for characters 32..96, glyph k at x = 6k
+#define IDB_DIGITS 122       // 222 x 27: digits 0..9 and a colon, glyph k at x = 20k
+#define IDB_BUTTONS 134      // 200 x 71: 10 columns x 4 rows of 19 x 17 button faces
+#define IDB_PIN_LIT 169      // 16 x 15 lit always-on-top pin
+#define IDB_RING_LIT 172     // 55 x 55 lit seek ring, centre (29, 26)
+#define IDB_SPLASH 180       // 160 x 280 splash picture
+
+// Menus and the accelerator table.
+#define IDM_POPUP 102        // sub-menus "_POPUP_" (0), "_SONGNAME_" (1), "_TIME_" (2)
+#define IDM_SORT 147         // sub-menu "_SORT_"
+#define IDA_PLAYER 120
+
+// Dialogs.
+#define IDD_ABOUT 105
+#define IDD_PREFS_PAGE_107 107
+#define IDD_PLAYLIST_EDITOR 145
+#define IDD_EQUALIZER 157
+#define IDD_PREFS_PAGE_160 160
+#define IDD_PREFS_PAGE_164 164
+#define IDD_PREFS_PAGE_174 174
+#define IDD_PREFS_PAGE_175 175
+#define IDD_VISUALISATION_PAGE 176
+#define IDD_SPLASH 179
+
+// Controls of the About box.
+#define IDC_ABOUT_TEXT 1228
+
+// Commands: menu items, accelerators and the skin buttons (whose control ids are their commands).
+#define IDM_CLOSE 40001
+#define IDM_OPEN_FILE 40002
+#define IDM_OPEN_URL 40003
+#define IDM_PREFERENCES 40004
+#define IDM_HELP_CONTENTS 40005
+#define IDM_ABOUT 40006
+#define IDM_EQUALIZER 40008
+#define IDM_PLAY 40009
+#define IDM_PAUSE 40010
+#define IDM_STOP 40011
+#define IDM_NEXT 40012
+#define IDM_PREVIOUS 40013
+#define IDM_ALWAYS_ON_TOP 40014
+#define IDM_PLAYLIST_EDITOR 40017
+#define IDM_HOMEPAGE 40018
+#define IDM_REPEAT 40020
+#define IDM_SHUFFLE 40021
+#define IDM_TAG_EDITOR 40022
+#define IDM_SORT_ASCENDING 40033
+#define IDM_AUTOSCROLL 40051
+#define IDM_PLUGIN_EXECUTE 40057
+#define IDM_PLUGIN_TERMINATE 40058
+#define IDM_PLUGIN_OPTIONS 40059
+#define IDM_CONTEXT_MENU_KEY 40071
+#define IDM_TIME_ELAPSED 40072
+#define IDM_TIME_REMAINING 40073
+#define IDM_SORT_DESCENDING 40074
+#define IDM_VIS_ACTIVATE 40075
+#define IDM_VIS_OPTIONS 40076
+
+// The version the program reports in its title, About box and version resource.
+#define ZAV_VERSION_TEXT "0.77"
+#define ZAV_VERSION_BINARY 0, 77, 0, 0
