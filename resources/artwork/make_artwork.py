@@ -537,13 +537,14 @@ def draw_chassis(img):
             if not in_outline(x, y):
                 continue
             out = lambda dx, dy: not in_outline(x + dx, y + dy)
-            if out(-1, 0) or out(0, -1) or out(-1, -1) and not out(1, 1):
+            lit_corner = out(-1, -1) and not out(1, 1)
+            if out(-1, 0) or out(0, -1) or lit_corner:
                 img.put(x, y, EDGE_LIGHT)
             elif out(1, 0) or out(0, 1) or out(1, 1):
                 img.put(x, y, EDGE_DARK)
-            elif out(-2, 0) or out(0, -2) or out(-1, -1):
+            elif out(-2, 0) or out(0, -2):
                 img.put(x, y, EDGE_LIGHT_SOFT)
-            elif out(2, 0) or out(0, 2) or out(1, 1) or out(2, 2):
+            elif out(2, 0) or out(0, 2) or out(2, 2):
                 img.put(x, y, EDGE_DARK_SOFT)
 
 
