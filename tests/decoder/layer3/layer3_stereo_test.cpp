@@ -138,7 +138,9 @@ TEST_F(IntensityTest, LowSamplingPositionsFromWrittenScalefactors) {
     }
     // Position 7 is an ordinary one in band 7; 3 with k-selector 1 halves the left channel (band 16).
     EXPECT_NE(spectra[t.longStart[7]], left[t.longStart[7]]);
-    if (selector) EXPECT_FLOAT_EQ(spectra[t.longStart[16]], 0.5f * left[t.longStart[16]]);
+    if (selector) {
+      EXPECT_FLOAT_EQ(spectra[t.longStart[16]], 0.5f * left[t.longStart[16]]);
+    }
 
     // With coded lines up to band 20, band 21 goes to both channels; mid/side adds sqrt(2) to both.
     SetUp();
