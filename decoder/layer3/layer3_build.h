@@ -135,6 +135,13 @@ int32_t ReadSideInfo(Layer3Build& build, const FrameSetup& frame);
 
 // Scalefactor readers; they return the bits read, the scalefactor share of part2_3_length.
 int32_t ReadScalefactors(int32_t* scalefactors, const GranuleInfo& info);
+// How a low-sampling record's scalefactors are laid out: the length word (widths, row, preflag) and the
+// number of slots in each of its four groups. `intensity` is 1 for channel 1 of an intensity stereo frame.
+struct LsfLayout {
+  uint32_t word;
+  const uint8_t* groupSlots;  // kLsfGroups counts
+};
+LsfLayout LsfLayoutOf(const Layer3Build& build, const GranuleInfo& info, int32_t intensity);
 int32_t ReadScalefactorsLsf(const Layer3Build& build, int32_t* scalefactors, GranuleInfo& info, int32_t intensity);
 
 // Huffman decoding with requantisation; 0 on success, 1 when the record needed more bits than its

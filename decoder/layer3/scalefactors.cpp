@@ -48,19 +48,27 @@ int32_t ReadScalefactors(int32_t* sf, const GranuleInfo& info) {
   return bits;
 }
 
-int32_t ReadScalefactorsLsf(const Layer3Build& build, int32_t* sf, GranuleInfo& info, int32_t intensity) {
-  const uint32_t word = intensity ? build.lsfIntensityWords[(info.scalefac_compress >> 1) & (kLsfIntensityWords - 1)]
-                                  : build.lsfNormalWords[info.scalefac_compress & (kLsfNormalWords - 1)];
-  info.preflag = static_cast<int32_t>(LsfPreflag(word));
+LsfLayout LsfLayoutOf(const Layer3Build& build, const GranuleInfo& info, int32_t intensity) {
+  LsfLayout layout;
+  layout.word = intensity ? build.lsfIntensityWords[(info.scalefac_compress >> 1) & (kLsfIntensityWords - 1)]
+                          : build.lsfNormalWords[info.scalefac_compress & (kLsfNormalWords - 1)];
   const int32_t kind = info.block_type != 2 ? 0 : info.mixed_block_flag ? 2 : 1;
-  uint32_t row = LsfRow(word);
+  uint32_t row = LsfRow(layout.word);
   if (row >= static_cast<uint32_t>(kLsfRows)) row = kLsfRows - 1;
+  layout.groupSlots = kLsfBandCounts[kind][row];
+  return layout;
+}
+
+int32_t ReadScalefactorsLsf(const Layer3Build& build, int32_t* sf, GranuleInfo& info, int32_t intensity) {
+  const LsfLayout layout = LsfLayoutOf(build, info, intensity);
+  info.preflag = static_cast<int32_t>(LsfPreflag(layout.word));
+  const int32_t kind = info.block_type != 2 ? 0 : info.mixed_block_flag ? 2 : 1;
 
   int32_t i = 0, bits = 0;
   for (int32_t g = 0; g < kLsfGroups; ++g) {
-    int32_t n = kLsfBandCounts[kind][row][g];
+    int32_t n = layout.groupSlots[g];
     if (n > kScalefactorSlots - i) n = kScalefactorSlots - i;
-    const int32_t width = static_cast<int32_t>(LsfSlen(word, g));
+    const int32_t width = static_cast<int32_t>(LsfSlen(layout.word, g));
     if (width > 0) {
       for (int32_t k = 0; k < n; ++k) sf[i + k] = static_cast<int32_t>(GetBits(width));
       bits += n * width;

@@ -1,5 +1,7 @@
 // Layer III intensity stereo and the antialias butterflies. Mid/side is done while decoding the side
 // channel (spectrum.cpp); short blocks need no reordering, they are decoded in window-interleaved order.
+#include <array>
+
 #include "decoder/layer3/layer3_build.h"
 
 namespace {
@@ -9,12 +11,15 @@ struct IntensityBands {
   float* right;
   const float* leftRatio;
   const float* rightRatio;
-  int32_t positions;  // positions from here up are not intensity coded
+  const int32_t* positions;  // channel 1's scalefactors
+  const int32_t* uncoded;    // per slot: the position that marks a band as not intensity coded
+  int32_t positionCount;     // positions from here up are not intensity coded either
+  int32_t lowSampling;
 
-  // Splits the lines of one band (n values, `step` lines apart) by intensity position p. Position 7
-  // marks a band coded normally, which is left as it is.
-  inline void Process(int32_t first, int32_t step, int32_t n, int32_t p) const {
-    if (p < 0 || p >= positions || p == 7) return;
+  // Splits the lines of one band (n values, `step` lines apart) by intensity position p, unless p is the
+  // band's `uncodedAt` marker: such a band is coded normally and left as it is.
+  inline void Split(int32_t first, int32_t step, int32_t n, int32_t p, int32_t uncodedAt) const {
+    if (p < 0 || p >= positionCount || p == uncodedAt) return;
     const float fl = leftRatio[p], fr = rightRatio[p];
     for (int32_t k = 0; k < n; ++k) {
       const int32_t i = first + k * step;
@@ -23,9 +28,43 @@ struct IntensityBands {
       right[i] = v * fr;
     }
   }
+  // A band with the position in scalefactor slot `slot`.
+  inline void Process(int32_t first, int32_t step, int32_t n, int32_t slot) const {
+    Split(first, step, n, positions[slot], uncoded[slot]);
+  }
+  // The top band (long 21, short 12) has no position of its own and takes that of the band below. At the
+  // low sampling rates, when the band below holds coded lines of channel 1 (so its scalefactor is no
+  // position), the top band goes unchanged to both channels, as position 0 does.
+  inline void ProcessTop(int32_t first, int32_t step, int32_t n, int32_t belowSlot, bool belowCoded) const {
+    if (lowSampling && belowCoded) {
+      Split(first, step, n, 0, -1);
+    } else {
+      Process(first, step, n, belowSlot);
+    }
+  }
 };
 
 inline int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+
+// In MPEG-1 position 7 marks a band that is not intensity coded, whatever the scalefactor widths.
+constexpr std::array<int32_t, kScalefactorSlots> kMpeg1Uncoded = [] {
+  std::array<int32_t, kScalefactorSlots> a{};
+  for (int32_t& v : a) v = 7;
+  return a;
+}();
+
+// At the low sampling rates a band is not intensity coded when its position is the largest value its
+// scalefactor can hold: 2^width - 1 for the width of the group the slot was read in (0 for a width of 0).
+void LowSamplingUncodedPositions(const Layer3Build& b, const GranuleInfo& gi, int32_t* uncoded) {
+  const LsfLayout layout = LsfLayoutOf(b, gi, 1);
+  int32_t i = 0;
+  for (int32_t g = 0; g < kLsfGroups; ++g) {
+    const int32_t largest = (1 << LsfSlen(layout.word, g)) - 1;
+    for (int32_t k = 0; k < layout.groupSlots[g] && i < kScalefactorSlots; ++k) uncoded[i++] = largest;
+  }
+  // The top band's slots are never read as positions.
+  while (i < kScalefactorSlots) uncoded[i++] = -1;
+}
 
 }  // namespace
 
@@ -34,20 +73,28 @@ void IntensityStereo(const Layer3Build& b, float* spectra, const int32_t* sf, co
   if (rate < 0 || rate >= kSampleRateCount) return;
   const BandTable& t = kBandTables[rate];
   const int32_t m = ms ? 1 : 0;
+  int32_t uncoded[kScalefactorSlots];
   IntensityBands bands;
   bands.left = spectra;
   bands.right = spectra + kGranuleLines;
+  bands.positions = sf;
+  bands.lowSampling = lowSampling ? 1 : 0;
   if (!lowSampling) {
-    // Positions 8..15 cannot come from a valid stream; the ratios there are meaningless (position 9
-    // divides by zero), so they are treated like 7.
+    // Positions 8..15 cannot come from a valid stream; their ratios are meaningless (position 9 divides
+    // by zero), so they are treated like 7.
     bands.leftRatio = b.isLeft[m];
     bands.rightRatio = b.isRight[m];
-    bands.positions = 7;
+    bands.positionCount = 7;
+    bands.uncoded = kMpeg1Uncoded.data();
   } else {
+    // Positions up to 30 (5-bit scalefactors, 31 marking an uncoded band); the k-selector is the lowest
+    // bit of scalefac_compress.
     const int32_t k = gi.scalefac_compress & 1;
     bands.leftRatio = b.lsfIsLeft[m][k];
     bands.rightRatio = b.lsfIsRight[m][k];
-    bands.positions = 32;
+    bands.positionCount = 32;
+    LowSamplingUncodedPositions(b, gi, uncoded);
+    bands.uncoded = uncoded;
   }
 
   if (gi.block_type == 2) {
@@ -62,21 +109,19 @@ void IntensityStereo(const Layer3Build& b, float* spectra, const int32_t* sf, co
       const int32_t end = Clamp(gi.shortBandEnd[w], lowest, kShortBandCount);
       if (end > 3) longPart = false;
       for (int32_t sb = end; sb < kShortBandCount - 1; ++sb)
-        bands.Process(t.shortStart[sb] + w, 3, t.shortWidth[sb], sf[base + 3 * sb + w]);
-      // Band 12 has no position of its own and takes band 11's, unless it holds coded lines.
+        bands.Process(t.shortStart[sb] + w, 3, t.shortWidth[sb], base + 3 * sb + w);
       if (end <= kShortBandCount - 1)
-        bands.Process(t.shortStart[12] + w, 3, t.shortWidth[12], sf[base + 33 + w]);
+        bands.ProcessTop(t.shortStart[12] + w, 3, t.shortWidth[12], base + 33 + w, end > 11);
     }
     if (longPart) {
       for (int32_t band = Clamp(gi.longBandEnd, 0, longBands); band < longBands; ++band)
-        bands.Process(t.longStart[band], 1, t.longWidth[band], sf[band]);
+        bands.Process(t.longStart[band], 1, t.longWidth[band], band);
     }
   } else {
     const int32_t start = Clamp(gi.longBandEnd, 0, kLongBandCount);
     for (int32_t band = start; band < kLongBandCount - 1; ++band)
-      bands.Process(t.longStart[band], 1, t.longWidth[band], sf[band]);
-    // Band 21 takes band 20's position.
-    if (start <= kLongBandCount - 1) bands.Process(t.longStart[21], 1, t.longWidth[21], sf[20]);
+      bands.Process(t.longStart[band], 1, t.longWidth[band], band);
+    if (start <= kLongBandCount - 1) bands.ProcessTop(t.longStart[21], 1, t.longWidth[21], 20, start > 20);
   }
 }
 

@@ -29,7 +29,7 @@ struct ConformanceStream {
 const ConformanceStream kStreams[] = {
     {"l3-compl", 1, false},           {"l3-he_32khz", 1, false}, {"l3-he_44khz", 1, false},
     {"l3-si_block", 1, false},        {"l3-sin1k0db", 2, true},  {"M2L3_bitrate_22_all", 1, false},
-    {"M2L3_compl24", 1, false},
+    {"M2L3_compl24", 1, false},       {"l3-test45", 2, false},
 };
 
 // RMS of ours - reference * scale over the samples both have.

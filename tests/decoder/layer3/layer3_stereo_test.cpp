@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "decoder/layer3/layer3_build.h"
+#include "tests/decoder/layer3/layer3_test_support.h"
 
 namespace {
 
@@ -90,21 +91,102 @@ TEST_F(IntensityTest, MidSideScalesByRootTwo) {
   for (int i = 0; i < 576; ++i) ExpectLine(i, true, std::sqrt(2.0) * l, std::sqrt(2.0) * r, "ms");
 }
 
-TEST_F(IntensityTest, LowSamplingPositions) {
+// The low-sampling factors: position 0 leaves both channels at the coded value, an odd position scales
+// the left channel by k^((p + 1) / 2), an even one the right by k^(p / 2); k = 2^(-1/4) or 2^(-1/2).
+void LowSamplingRatios(int p, int selector, double* left, double* right) {
+  const double k = std::exp2(-(selector + 1) / 4.0);
+  *left = (p & 1) ? std::pow(k, (p + 1) / 2) : 1.0;
+  *right = (p & 1) ? 1.0 : std::pow(k, p / 2);
+}
+
+// Low-sampling intensity positions written bit by bit as channel 1's scalefactors, read back with the
+// intensity widths and applied. Each group's largest value (2^width - 1) marks a band as not intensity
+// coded; the top band takes the position of the band below, and goes to both channels unchanged when
+// the band below holds coded lines.
+TEST_F(IntensityTest, LowSamplingPositionsFromWrittenScalefactors) {
+  // Writes one value per slot with the widths of the intensity word t and reads them back.
+  auto readPositions = [&](int t, int selector, const std::vector<int>& values, const int* widths,
+                           const uint8_t* groupSlots) {
+    gi.scalefac_compress = 2 * t + selector;
+    BitWriter w;
+    size_t i = 0;
+    for (int g = 0; g < 3; ++g)
+      for (int n = 0; n < groupSlots[g]; ++n) w.Put(uint32_t(values.at(i++)), widths[g]);
+    LoadFrameBlock(w.Bytes());
+    ASSERT_EQ(ReadScalefactorsLsf(b, sf, gi, 1), int(w.size()));
+  };
+
+  // Long block at 22050 Hz, t = 105: widths 2, 5, 3 over bands 0..6, 7..13, 14..20, so the markers are
+  // 3, 31 and 7. Bands 0 and 1 hold coded lines of channel 1.
+  const int longWidths[3] = {2, 5, 3};
+  const uint8_t longSlots[3] = {7, 7, 7};
+  const std::vector<int> longValues = {2, 2, 0, 3, 1, 2, 3, 7, 30, 31, 8, 13, 31, 4, 7, 0, 3, 2, 5, 6, 7};
   const BandTable& t = kBandTables[3];
-  for (int band = 0; band < 22; ++band) sf[band] = band;  // positions 0..20
-  gi.scalefac_compress = 0x101;                           // k-selector 1: k = 2^(-1/2)
-  IntensityStereo(b, spectra, sf, gi, 3, 0, 1);
-  const double k = std::exp2(-0.5);
-  for (int band = 0; band < 22; ++band) {
-    const int p = band == 21 ? 20 : band;
-    const double l = (p & 1) ? std::pow(k, (p + 1) / 2) : 1.0;
-    const double r = (p & 1) || p == 0 ? 1.0 : std::pow(k, p / 2);
-    for (int i = t.longStart[band]; i < t.longStart[band + 1]; ++i) ExpectLine(i, p != 7, l, r, "lsf");
+  for (int selector = 0; selector < 2; ++selector) {
+    SCOPED_TRACE(selector);
+    SetUp();
+    readPositions(105, selector, longValues, longWidths, longSlots);
+    gi.longBandEnd = 2;
+    IntensityStereo(b, spectra, sf, gi, 3, 0, 1);
+    for (int band = 0; band < 22; ++band) {
+      const int p = longValues[band == 21 ? 20 : band];
+      const int marker = band < 7 ? 3 : band < 14 ? 31 : 7;
+      double l, r;
+      LowSamplingRatios(p, selector, &l, &r);
+      const bool processed = band >= 2 && p != marker;
+      for (int i = t.longStart[band]; i < t.longStart[band + 1]; ++i) ExpectLine(i, processed, l, r, "long");
+    }
+    // Position 7 is an ordinary one in band 7; 3 with k-selector 1 halves the left channel (band 16).
+    EXPECT_NE(spectra[t.longStart[7]], left[t.longStart[7]]);
+    if (selector) {
+      EXPECT_FLOAT_EQ(spectra[t.longStart[16]], 0.5f * left[t.longStart[16]]);
+    }
+
+    // With coded lines up to band 20, band 21 goes to both channels; mid/side adds sqrt(2) to both.
+    SetUp();
+    readPositions(105, selector, longValues, longWidths, longSlots);
+    gi.longBandEnd = 21;
+    IntensityStereo(b, spectra, sf, gi, 3, 1, 1);
+    const double root2 = std::sqrt(2.0);
+    for (int i = t.longStart[20]; i < 576; ++i) ExpectLine(i, i >= t.longStart[21], root2, root2, "top");
   }
-  // Position 3 with k-selector 1: left 0.5, right 1.
-  EXPECT_FLOAT_EQ(spectra[t.longStart[3]], 0.5f * left[t.longStart[3]]);
-  EXPECT_EQ(spectra[576 + t.longStart[3]], left[t.longStart[3]]);
+
+  // Mixed block at 24000 Hz, t = 62: widths 1, 4, 2 over long bands 0..5 (slots 0..5), short bands 3..7
+  // (slots 6..20) and short bands 8..11 (slots 21..32); markers 1, 15 and 3. First with no window coded
+  // above short band 2, so the long bands above longBandEnd are processed too; then with windows coded
+  // up to bands 7 and 11, where window 2's band 12 goes to both channels.
+  const int mixedWidths[3] = {1, 4, 2};
+  const uint8_t mixedSlots[3] = {6, 15, 12};
+  std::vector<int> mixedValues;
+  for (int i = 0; i < 33; ++i) mixedValues.push_back(i < 6 ? i & 1 : i < 21 ? (i * 7) % 16 : i % 4);
+  const BandTable& m = kBandTables[4];
+  const int ends[2][3] = {{3, 3, 3}, {3, 8, 12}};
+  for (const auto& end : ends) {
+    SCOPED_TRACE(end[2]);
+    SetUp();
+    gi.block_type = 2;
+    gi.mixed_block_flag = 1;
+    readPositions(62, 0, mixedValues, mixedWidths, mixedSlots);
+    for (int w = 0; w < 3; ++w) gi.shortBandEnd[w] = end[w];
+    gi.longBandEnd = 2;
+    IntensityStereo(b, spectra, sf, gi, 4, 0, 1);
+    double l, r;
+    for (int band = 0; band < 6; ++band) {
+      LowSamplingRatios(mixedValues[band], 0, &l, &r);
+      const bool processed = end[2] == 3 && band >= 2 && mixedValues[band] != 1;
+      for (int i = m.longStart[band]; i < m.longStart[band + 1]; ++i) ExpectLine(i, processed, l, r, "mixed long");
+    }
+    for (int sb = 3; sb < 13; ++sb) {
+      for (int w = 0; w < 3; ++w) {
+        const int slot = 6 + 3 * ((sb == 12 ? 11 : sb) - 3) + w;
+        const int p = sb == 12 && end[w] == 12 ? 0 : mixedValues[slot];
+        const bool processed = sb >= end[w] && p != (sb == 12 && end[w] == 12 ? -1 : slot < 21 ? 15 : 3);
+        LowSamplingRatios(p, 0, &l, &r);
+        for (int k = 0; k < m.shortWidth[sb]; ++k)
+          ExpectLine(m.shortStart[sb] + 3 * k + w, processed, l, r, "mixed short");
+      }
+    }
+  }
 }
 
 TEST_F(IntensityTest, ShortBlocksPerWindow) {
