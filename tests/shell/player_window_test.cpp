@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/messages.h"
 #include "engine/wave_output.h"
 #include "platform/profile.h"
 #include "playlist/playlist.h"
@@ -74,7 +75,7 @@ struct MenuStates {
   static bool Checked(UINT id) { return GetMenuState(gSkin.popupMenu, id, MF_BYCOMMAND) & MF_CHECKED; }
 };
 
-LRESULT PlayState(HWND window) { return SendMessageA(window, kPluginPlayState, 0, 0); }
+LRESULT AnsweredPlayState(HWND window) { return SendMessageA(window, kPluginPlayState, 0, 0); }
 
 class PlayerWindowTest : public ::testing::Test {
  protected:
@@ -85,11 +86,32 @@ class PlayerWindowTest : public ::testing::Test {
     ClearPlaylist();
   }
   void TearDown() override {
+    UnregisterClassA(kPlayerClassName, gShell.instance);
     BoxRecorder::Stop();
     gShowAboutBox = nullptr;
     ClearPlaylist();
     RemoveProfileFile(kSettingsFile);
     gSettings = saved_;
+  }
+  // The window as start-up creates it, on known settings.
+  HWND OpenPlayerWindow(int32_t autoPlay) {
+    gShowAboutBox = nullptr;
+    gSettings.autoPlay = autoPlay;
+    gSettings.readInfoOnAdd = 0;
+    gSettings.shuffle = 0;
+    gSettings.repeat = 0;
+    gSettings.alwaysOnTop = 0;
+    gSettings.visActive = 0;
+    gSettings.minimizeMode = 1;
+    gSettings.bufferBlocks = 50;
+    gSettings.preBufferEnabled = 1;
+    gSettings.preBufferPercent = 50;
+    gSettings.outputDevice = -1;
+    gSettings.volume = 32;
+    gSettings.windowLeft = 40;
+    gSettings.windowTop = 60;
+    ApplyProcessorAndOutputSettings();
+    return CreatePlayerWindow();
   }
   Settings saved_;
 };
@@ -120,23 +142,7 @@ TEST_F(PlayerWindowTest, StartUpHoldsLoadedSettingsToTheirRangesAndTheWindowOnAM
 }
 
 TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
-  gShowAboutBox = nullptr;
-  gSettings.autoPlay = 1;
-  gSettings.readInfoOnAdd = 0;
-  gSettings.shuffle = 0;
-  gSettings.repeat = 0;
-  gSettings.alwaysOnTop = 0;
-  gSettings.visActive = 0;
-  gSettings.minimizeMode = 1;
-  gSettings.bufferBlocks = 50;
-  gSettings.preBufferEnabled = 1;
-  gSettings.preBufferPercent = 50;
-  gSettings.outputDevice = -1;
-  gSettings.volume = 32;
-  gSettings.windowLeft = 40;
-  gSettings.windowTop = 60;
-  ApplyProcessorAndOutputSettings();
-  HWND window = CreatePlayerWindow();
+  HWND window = OpenPlayerWindow(1);
   ASSERT_NE(window, nullptr);
 
   // The outline is cut: the top-left corner is not part of the window, the display area is.
@@ -145,7 +151,7 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   EXPECT_FALSE(PtInRegion(outline, 0, 0));
   EXPECT_TRUE(PtInRegion(outline, 100, 60));
   DeleteObject(outline);
-  EXPECT_EQ(PlayState(window), kStopped);
+  EXPECT_EQ(AnsweredPlayState(window), kStopped);
   EXPECT_EQ(SendMessageA(window, kPluginAlive, 0, 0), 1);
 
   {  // Empty playlist, no plug-ins, visualisation off.
@@ -167,7 +173,7 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   ASSERT_EQ(PlaylistCount(), 2);
   EXPECT_EQ(EntryPath(0), dropped[0]);
   EXPECT_EQ(EntryPath(1), dropped[1]);
-  EXPECT_TRUE(PumpUntil([&] { return PlayState(window) == kPlaying; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return AnsweredPlayState(window) == kPlaying; }, 5000));
 
   SendMessageA(window, WM_COMMAND, IDM_REPEAT, 0);
   SendMessageA(window, WM_COMMAND, IDM_ALWAYS_ON_TOP, 0);
@@ -217,12 +223,12 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   // Pause once the long track has played a little (a pause while the output still gathers its
   // pre-buffer is undone when it starts): the Decode thread soon waits in its write to the paused device,
   // and closing must not have to wait it out.
-  ASSERT_TRUE(PumpUntil([&] { return PlayState(window) == kPlaying && gShell.lengthFrames > 1000; }, 5000));
+  ASSERT_TRUE(PumpUntil([&] { return AnsweredPlayState(window) == kPlaying && gShell.lengthFrames > 1000; }, 5000));
   ASSERT_TRUE(PumpUntil([&] { return gShell.lastFrame > 60; }, 5000));
   SendMessageA(window, WM_COMMAND, IDM_PAUSE, 0);
-  EXPECT_EQ(PlayState(window), kPaused);
+  EXPECT_EQ(AnsweredPlayState(window), kPaused);
   PumpUntil([] { return false; }, 500);
-  EXPECT_EQ(PlayState(window), kPaused) << "the track is still open";
+  EXPECT_EQ(AnsweredPlayState(window), kPaused) << "the track is still open";
   RECT placed;
   GetWindowRect(window, &placed);
   HANDLE thread = nullptr;
@@ -241,6 +247,84 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   EXPECT_EQ(written.windowTop, placed.top);
   MSG quit;
   EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop is told to end";
+}
+
+COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) {
+  HBITMAP bitmap = LoadBitmapA(gShell.instance, MAKEINTRESOURCEA(id));
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  const COLORREF pixel = GetPixel(memory, x, y);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  return pixel;
+}
+COLORREF LitRingAt(POINT p) { return BitmapPixel(IDB_RING_LIT, p.x - kRingOrigin.x, p.y - kRingOrigin.y); }
+COLORREF BodyAt(POINT p) { return BitmapPixel(IDB_BODY, p.x, p.y); }
+
+TEST_F(PlayerWindowTest, RingVolumeTrackAdvanceAndTheCloseArea) {
+  HWND window = OpenPlayerWindow(0);
+  ASSERT_NE(window, nullptr);
+  UpdateWindow(window);
+  HDC dc = GetDC(window);
+  auto shown = [&](POINT p) { return GetPixel(dc, p.x, p.y); };
+
+  // The ring: a point at 1 o'clock (about sector 30) and one just past 6 o'clock (about sector 187).
+  const POINT early = {216, 48}, late = {205, 82};
+  ASSERT_NE(LitRingAt(early), BodyAt(early));
+  ASSERT_NE(LitRingAt(late), BodyAt(late));
+  SendMessageA(window, WM_PLAYER_POSITION, 100, 25);  // a quarter: 90 sectors lit
+  EXPECT_EQ(shown(early), LitRingAt(early));
+  EXPECT_EQ(shown(late), BodyAt(late));
+  SendMessageA(window, WM_PLAYER_POSITION, 100, 0);
+  EXPECT_EQ(shown(early), BodyAt(early));
+  SendMessageA(window, WM_PLAYER_POSITION, 100, 99);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  EXPECT_EQ(shown(late), LitRingAt(late)) << "a full repaint draws the ring the updates drew";
+
+  // Volume: the row under the pointer while the button is held, 32 from a right click, and the bar's
+  // colours (row 63 always shows the body).
+  SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(240, 41));
+  EXPECT_EQ(gSettings.volume, 63);
+  SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(240, 104));
+  EXPECT_EQ(gSettings.volume, 0);
+  SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(240, 60));
+  EXPECT_EQ(gSettings.volume, 0);
+  POINT bar = {240, 60};
+  ClientToScreen(window, &bar);
+  SendMessageA(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(bar.x, bar.y));
+  EXPECT_EQ(gSettings.volume, 32);
+  UpdateWindow(window);
+  EXPECT_EQ(shown({240, 104}), RGB(0, 255, 0));
+  EXPECT_EQ(shown({240, 73}), RGB(0, 255, 0));
+  EXPECT_EQ(shown({240, 72}), RGB(33, 32, 33));
+  EXPECT_EQ(shown({240, 41}), BodyAt({240, 41}));
+  ReleaseDC(window, dc);
+
+  // Track ends: on to the next entry; at the last one the list stays there without Repeat and starts
+  // over with it. Next at the last entry plays the last one again.
+  AddTrack(Media("third-22k.mp3").c_str());
+  AddTrack(Media("first-44k.mp3").c_str());
+  SendMessageA(window, WM_PLAYER_TRACK_END, 0, 0);
+  EXPECT_TRUE(IsAtLast());
+  SendMessageA(window, WM_PLAYER_TRACK_END, 0, 0);
+  EXPECT_TRUE(IsAtLast());
+  SendMessageA(window, WM_COMMAND, IDM_REPEAT, 0);
+  SendMessageA(window, WM_PLAYER_TRACK_END, 0, 0);
+  EXPECT_TRUE(IsAtFirst());
+  SendMessageA(window, WM_COMMAND, IDM_NEXT, 0);
+  SendMessageA(window, WM_COMMAND, IDM_NEXT, 0);
+  EXPECT_TRUE(IsAtLast());
+  EXPECT_TRUE(PumpUntil([&] { return AnsweredPlayState(window) == kPlaying; }, 5000));
+
+  // The close symbol acts on the release alone; just left of it nothing happens.
+  SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(4, 10));
+  EXPECT_TRUE(IsWindow(window));
+  SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(22, 22));
+  EXPECT_FALSE(IsWindow(window));
+  MSG quit;
+  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
 }
 
 }  // namespace
