@@ -140,7 +140,7 @@ LRESULT OnInitMenuPopup() {
 
 LRESULT OnContextMenu(HWND window, LPARAM screenPoint) {
   POINT p = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
-  if (screenPoint == -1) {
+  if (p.x == -1 && p.y == -1) {
     // From the keyboard: no pointer position, so the menu opens near the window's corner.
     RECT r;
     GetWindowRect(window, &r);

@@ -55,6 +55,7 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_ERASEBKGND: return OnEraseBackground(reinterpret_cast<HDC>(wParam));
     case WM_PAINT: return OnPaint(window);
     case WM_DRAWITEM: return OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_CTLCOLORBTN: return OnButtonColour();
     case WM_TIMER: return OnTimer(window, wParam);
     case WM_COMMAND: return OnCommand(window, LOWORD(wParam));
     case WM_INITMENUPOPUP: return OnInitMenuPopup();

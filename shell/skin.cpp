@@ -216,6 +216,8 @@ LRESULT OnDrawItem(const DRAWITEMSTRUCT* item) {
   return 1;
 }
 
+LRESULT OnButtonColour() { return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)); }
+
 void RepaintArea(HWND window, SkinArea area) {
   if (gSkin.areas[area]) RedrawWindow(window, nullptr, gSkin.areas[area], kRepaintFlags);
 }

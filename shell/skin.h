@@ -28,6 +28,8 @@ void ReleaseSkin(HWND window);
 LRESULT OnEraseBackground(HDC dc);
 LRESULT OnPaint(HWND window);
 LRESULT OnDrawItem(const DRAWITEMSTRUCT* item);
+// The buttons' background brush: none, so nothing is filled before a face is drawn over it.
+LRESULT OnButtonColour();
 
 // A memory device context for copying bitmaps: it puts its original bitmap back and is deleted when it
 // goes out of scope, so no copy leaves a GDI object behind.
