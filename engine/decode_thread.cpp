@@ -6,6 +6,7 @@
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
 #include "decoder/frame_reader.h"
+#include "decoder/synthesis.h"
 #include "engine/messages.h"
 #include "engine/wave_output.h"
 #include "platform/notify.h"
@@ -170,6 +171,8 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
   if (gQueueReady) SetEvent(gQueueReady);
   const PlaybackParams* params = static_cast<const PlaybackParams*>(argument);
   StartDecoder(gSettings.processor);
+  // The equalizer dialog changes the gains in the settings record; the synthesis reads them there.
+  SetEqualizerGains(gSettings.eqGains, &gSettings.eqEnabled);
   gDecoderWindow = params->window;
   Post(params->window, WM_PLAYER_INFO, 0, 0);
   uint8_t* buffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDecodeBufferBytes));

@@ -4,6 +4,7 @@
 list(APPEND ZAV_PLATFORM_WIN32_SOURCES platform/win32/profile_win32.cpp platform/profile_text.cpp)
 list(APPEND ZAV_PLATFORM_POSIX_SOURCES platform/posix/profile_posix.cpp platform/profile_text.cpp)
 list(APPEND ZAV_PORTABLE_SOURCES
+  settings/settings_record.cpp
   settings/settings_file.cpp
   playlist/playlist_files.cpp
 )
