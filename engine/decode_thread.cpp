@@ -45,10 +45,10 @@ int32_t OpenDevice(int32_t channels, int32_t rate, HWND window) {
 // at the end of the list, and before the device is reopened for another format, where it would not
 // belong.
 void PlayRemainder() {
-  while (gDecodeBuffer.fill > 0) {
-    const int32_t before = gDecodeBuffer.fill;
-    FlushDecodeBuffer(kSilentSpectrum);
-    if (gDecodeBuffer.fill >= before) break;  // the device took nothing
+  for (int32_t at = 0; at < gDecodeBuffer.fill;) {
+    const int32_t taken = WriteLastPcm(gDecodeBuffer.fill - at, gDecodeBuffer.data + at, kSilentSpectrum);
+    if (taken <= 0) break;  // closed, paused with every block queued, or refused
+    at += taken;
   }
   gDecodeBuffer.fill = 0;
 }
