@@ -6,6 +6,7 @@
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
 #include "decoder/frame_reader.h"
+#include "decoder/synthesis.h"
 #include "engine/messages.h"
 #include "engine/wave_output.h"
 #include "platform/notify.h"
@@ -25,6 +26,9 @@ struct DecodeThreadState {
 };
 DecodeThreadState gThread;
 
+// Set by CreateDecodeThread while it waits for the new thread's message queue to exist.
+HANDLE gQueueReady = nullptr;
+
 void Post(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   PostPlayerMessage(window, message, wParam, lParam);
 }
@@ -35,6 +39,18 @@ int32_t OpenDevice(int32_t channels, int32_t rate, HWND window) {
   gThread.outputRate = rate;
   gThread.outputChannels = channels;
   return 1;
+}
+
+// Plays what is left in the decode buffer (less than a block) on the open device, padded with silence:
+// at the end of the list, and before the device is reopened for another format, where it would not
+// belong.
+void PlayRemainder() {
+  for (int32_t at = 0; at < gDecodeBuffer.fill;) {
+    const int32_t taken = WriteLastPcm(gDecodeBuffer.fill - at, gDecodeBuffer.data + at, kSilentSpectrum);
+    if (taken <= 0) break;  // closed, paused with every block queued, or refused
+    at += taken;
+  }
+  gDecodeBuffer.fill = 0;
 }
 
 // Skip protection: the emptier the queue, the higher the thread's priority.
@@ -107,11 +123,13 @@ void PlayTrack(const PlaybackParams* params) {
       prepared = true;
     }
     // A device left open by the previous track is reopened when this track needs another rate or
-    // another channel count (mono PCM played through a stereo device would be garbled).
+    // another channel count (mono PCM played through a stereo device would be garbled). What the old
+    // device holds, and the decode buffer's remainder, belong to the old format and play out on it first.
     if (s.headerChanged && (rate != gThread.outputRate || channels != gThread.outputChannels)) {
       gThread.outputRate = rate;
       if (IsOutputOpen()) {
-        CloseOutput(1);
+        PlayRemainder();
+        CloseOutput(0);
         if (!OpenDevice(channels, rate, window)) {
           outputError = true;
           break;
@@ -125,6 +143,14 @@ void PlayTrack(const PlaybackParams* params) {
       lastElapsed = elapsed;
     }
     if (s.decodeFrame) s.decodeFrame(&s);
+    // A device that refuses every block has been reported by the output: the track ends as after a
+    // failed open, and the device is closed so that the next track opens it afresh.
+    if (OutputRefused()) {
+      outputError = true;
+      CloseOutput(1);
+      gDecodeBuffer.fill = 0;
+      break;
+    }
 
     const int32_t blocks = gSettings.bufferBlocks;
     if (gBuildSelect > 0 && QueuedBlockCount() > blocks / 2) Sleep(1);
@@ -138,8 +164,15 @@ void PlayTrack(const PlaybackParams* params) {
 }  // namespace
 
 DWORD WINAPI DecodeThreadProc(LPVOID argument) {
+  // The queue exists from the first PeekMessageA on: a TM_PLAY posted as soon as the creator goes on is
+  // kept.
+  MSG msg;
+  PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+  if (gQueueReady) SetEvent(gQueueReady);
   const PlaybackParams* params = static_cast<const PlaybackParams*>(argument);
   StartDecoder(gSettings.processor);
+  // The equalizer dialog changes the gains in the settings record; the synthesis reads them there.
+  SetEqualizerGains(gSettings.eqGains, &gSettings.eqEnabled);
   gDecoderWindow = params->window;
   Post(params->window, WM_PLAYER_INFO, 0, 0);
   uint8_t* buffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDecodeBufferBytes));
@@ -151,12 +184,13 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
   gDecodeBuffer.fill = 0;
   gWritePcm = WritePcm;
 
-  MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.message == TM_PLAY) {
       PlayTrack(params);
     } else if (msg.message == TM_RESET_OUTPUT) {
-      if (IsOutputOpen()) CloseOutput(msg.lParam > 0 ? 1 : 0);
+      const int32_t immediate = msg.lParam > 0 ? 1 : 0;
+      if (IsOutputOpen() && !immediate) PlayRemainder();
+      if (IsOutputOpen()) CloseOutput(immediate);
       std::memset(buffer, 0, kDecodeBufferBytes);
       gDecodeBuffer.fill = 0;
     }
@@ -169,7 +203,17 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
 }
 
 HANDLE CreateDecodeThread(PlaybackParams* params, DWORD* threadId) {
+  gQueueReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE thread = CreateThread(nullptr, 16384, DecodeThreadProc, params, 0, threadId);
-  if (thread) SetThreadPriority(thread, gSettings.processor == 0 ? THREAD_PRIORITY_HIGHEST : THREAD_PRIORITY_ABOVE_NORMAL);
+  if (thread) {
+    SetThreadPriority(thread, gSettings.processor == 0 ? THREAD_PRIORITY_HIGHEST : THREAD_PRIORITY_ABOVE_NORMAL);
+    // Returns once the thread's queue exists (or the thread has ended), so that no message is lost.
+    if (gQueueReady) {
+      const HANDLE waits[2] = {gQueueReady, thread};
+      WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    }
+  }
+  if (gQueueReady) CloseHandle(gQueueReady);
+  gQueueReady = nullptr;
   return thread;
 }
