@@ -96,8 +96,9 @@ void Hold() {
   gHeld = 1;
 }
 
+// A device the user paused stays paused when its pre-buffer fills; ResumeOutput starts it.
 void Release() {
-  if (gDevice) gApi->restart(gDevice);
+  if (gDevice && !gPaused) gApi->restart(gDevice);
   gHeld = 0;
   gWrittenWhileHeld = 0;
 }
@@ -367,7 +368,8 @@ void PauseOutput() {
 
 void ResumeOutput() {
   if (!gDevice) return;
-  gApi->restart(gDevice);
+  // Still gathering its pre-buffer: the device starts when the target block is written.
+  if (!gHeld) gApi->restart(gDevice);
   gPaused = 0;
 }
 

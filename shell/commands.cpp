@@ -7,6 +7,7 @@
 #include "platform/notify.h"
 #include "playlist/open_files_dialog.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_files.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "shell/about.h"

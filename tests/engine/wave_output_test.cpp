@@ -182,6 +182,21 @@ TEST_F(WaveOutputTest, DeviceStartsWhenTheTargetBlockIsWritten) {
   EXPECT_EQ(gDouble->restarts, 2);
 }
 
+TEST_F(WaveOutputTest, APauseDuringPreBufferingOutlastsTheFilledBuffer) {
+  ASSERT_EQ(OpenOutput(2, 44100, -1, 2048, nullptr), 0);  // held until the 24th block
+  WriteBlocks(5);
+  PauseOutput();
+  ResumeOutput();
+  EXPECT_EQ(gDouble->restarts, 0) << "a resume before the target keeps the device held";
+  PauseOutput();
+  WriteBlocks(19, 5);
+  EXPECT_EQ(gDouble->restarts, 0) << "the filled pre-buffer must not undo the pause";
+  EXPECT_TRUE(gDouble->paused);
+  ResumeOutput();
+  EXPECT_EQ(gDouble->restarts, 1);
+  EXPECT_FALSE(gDouble->paused);
+}
+
 TEST_F(WaveOutputTest, OtherPreBufferSharesStartTheDeviceAtTheirTarget) {
   struct Case {
     int32_t blocks, percent, enabled;
