@@ -19,10 +19,10 @@
 
 namespace {
 
+#ifdef ZAV_COUNT_WITH_SANITIZER
 volatile bool gCounting = false;
 volatile long gAllocations = 0;
 
-#ifdef ZAV_COUNT_WITH_SANITIZER
 void CountMalloc(const volatile void*, size_t) {
   if (gCounting) gAllocations = gAllocations + 1;
 }
