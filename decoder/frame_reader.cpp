@@ -4,6 +4,7 @@
 
 #include "decoder/bit_reader.h"
 #include "decoder/decoder_builds.h"
+#include "decoder/id3v2_tag.h"
 #include "decoder/layer12_tables.h"
 #include "engine/messages.h"
 
@@ -11,19 +12,6 @@ uint8_t gFrameBlock[kFrameBlockBytes + kFrameGuardBytes];
 
 FrameReader gFrameReader = {
     kNoFile, 0, 0, 0, 0, 0, 0, 0, 0, 0, gFrameBlock + kFrameAreaBytes, gFrameBlock + kFrameAreaBytes, 0,
-};
-
-const int32_t kBitrates[2][3][16] = {
-    {
-        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
-        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
-    },
-    {
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-    },
 };
 
 namespace {
@@ -113,24 +101,7 @@ bool ConfirmFirstHeader(uint32_t candidate) {
   return confirmed;
 }
 
-// Skips an ID3v2 tag at the start of the file; returns where the audio begins.
-int64_t SkipId3v2Tag() {
-  uint8_t tag[10];
-  if (FileRead(R().file, tag, 10) == 10 && tag[0] == 'I' && tag[1] == 'D' && tag[2] == '3' && tag[3] != 0xFF &&
-      tag[4] != 0xFF && (tag[6] | tag[7] | tag[8] | tag[9]) < 0x80) {
-    int64_t size = (int64_t(tag[6]) << 21) | (int64_t(tag[7]) << 14) | (int64_t(tag[8]) << 7) | tag[9];
-    int64_t end = 10 + size + ((tag[5] & 0x10) ? 10 : 0);
-    return end;
-  }
-  return 0;
-}
-
 }  // namespace
-
-bool IsValidHeader(uint32_t h) {
-  return (h & kSyncMask) == kSyncMask && (h & 0x00060000u) != 0 && (h & 0x0000F000u) != 0x0000F000u &&
-         (h & 0x00000C00u) != 0x00000C00u;
-}
 
 int32_t HeaderBodyLength(uint32_t header) {
   if ((header & kSyncMask) != kSyncMask) return -1;
@@ -150,9 +121,7 @@ int64_t OpenStreamFile(FileHandle file) {
   FrameReader& r = R();
   r.file = file;
   r.everOpened = 1;
-  r.audioStart = SkipId3v2Tag();
-  // A tag that claims to run past the end of the file is damaged: search the whole file instead.
-  if (r.audioStart >= FileSize(file)) r.audioStart = 0;
+  r.audioStart = AudioStartAfterId3v2(file);
   if (FileSeek(file, r.audioStart, kFromStart) < 0) r.audioStart = 0;
   std::memset(gFrameBlock, 0, sizeof gFrameBlock);
   SetBitPointer(r.currentBody);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "decoder/frame_header.h"
 #include "decoder/stream_state.h"
 #include "platform/file.h"
 #include "platform/notify.h"
@@ -24,17 +25,6 @@ struct FrameReader {
   int32_t sideInfoLength;     // Layer III side information bytes behind the header (and CRC)
 };
 extern FrameReader gFrameReader;
-
-// Bitrates in kbit/s by [lowSampling][layer - 1][bitrateIndex]; 0 for the free format and index 15.
-extern const int32_t kBitrates[2][3][16];
-
-// Header tests.
-constexpr uint32_t kSyncMask = 0xFFE00000u;
-// Two headers belong to one stream when they agree under this mask: everything but the bitrate,
-// the padding bit and the low eight bits (mode, mode extension, copyright, original, emphasis).
-constexpr uint32_t kSameStreamMask = 0xFFFF0D00u;
-bool IsValidHeader(uint32_t header);
-inline bool SameStream(uint32_t a, uint32_t b) { return ((a ^ b) & kSameStreamMask) == 0; }
 
 // Body length (frame length - 4) that `header` gives when taken on its own, or -1 when it has none
 // (layer bits 00, free format, bitrate index 15, sample-rate bits 11) or when it would not fit a frame area.
