@@ -23,9 +23,10 @@ constexpr uint32_t kSyncMask = 0xFFE00000u;         // the eleven sync bits
 constexpr uint32_t kLayerMask = 0x00060000u;        // 00 is no layer
 constexpr uint32_t kBitrateMask = 0x0000F000u;      // 1111 is no bitrate
 constexpr uint32_t kSampleRateMask = 0x00000C00u;   // 11 is no sample rate
-// Two headers belong to one stream when they agree under this mask: everything but the bitrate,
-// the padding bit and the low eight bits (mode, mode extension, copyright, original, emphasis).
-constexpr uint32_t kSameStreamMask = 0xFFFF0D00u;
+// Two headers belong to one stream when they agree in sync, version, layer and sample rate. The CRC
+// flag, the bitrate, the padding and private bits, the mode and the flags in the low byte may change
+// from frame to frame.
+constexpr uint32_t kSameStreamMask = 0xFFFE0C00u;
 
 constexpr bool HasSync(uint32_t header) { return (header & kSyncMask) == kSyncMask; }
 constexpr bool IsValidHeader(uint32_t header) {

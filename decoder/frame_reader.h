@@ -42,4 +42,6 @@ int32_t ReadFrame(StreamState* state, WindowHandle window);
 int32_t SeekFrame(StreamState* state, int32_t frame, WindowHandle window);
 int32_t StreamFrames();
 int32_t StreamPosition();
+// File offset of the next byte the reader takes; -1 when no file is open.
+int64_t StreamOffset();
 void CloseStream();

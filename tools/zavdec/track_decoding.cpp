@@ -7,7 +7,6 @@
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
 #include "decoder/frame_reader.h"
-#include "platform/file.h"
 #include "platform/notify.h"
 
 namespace {
@@ -58,7 +57,7 @@ TrackResult DecodeTrack(const char* path, const DecodeOptions& options, TrackInf
     if (gState.decodeFrame) info->clipped += gState.decodeFrame(&gState);
     ++info->frames;
     info->samples += SamplesPerFrame(gState) >> gState.quality;
-    if (progress) progress(*info, FileSeek(gFrameReader.file, 0, kFromCurrent), size, context);
+    if (progress) progress(*info, StreamOffset(), size, context);
   }
   info->streamErrors = gStreamErrors;
   CloseStream();
