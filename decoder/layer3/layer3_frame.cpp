@@ -7,7 +7,6 @@
 #include "decoder/decoder_builds.h"
 #include "decoder/layer3/layer3.h"
 #include "decoder/layer3/layer3_build.h"
-#include "platform/notify.h"
 
 namespace {
 
@@ -29,7 +28,7 @@ int32_t ReadGranuleInfo(GranuleInfo& gi, const FrameSetup& f) {
     // Each subblock_gain step divides the window by 4: eight gain positions.
     for (int32_t w = 0; w < 3; ++w) gi.windowGain[w] = gi.gain + 8 * static_cast<int32_t>(GetFewBits(3));
     if (gi.block_type == 0) {
-      ShowMessageBox(gDecoderWindow, "Error In Stream...", "Error..", kBoxOk);
+      ReportStreamError();
       return 0;
     }
     // Region 0 covers short bands 0..2 of a short block and long bands 0..7 otherwise: 36 lines at the
