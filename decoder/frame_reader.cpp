@@ -11,7 +11,7 @@
 uint8_t gFrameBlock[kFrameBlockBytes + kFrameGuardBytes];
 
 FrameReader gFrameReader = {
-    kNoFile, 0, 0, 0, 0, 0, 0, 0, 0, 0, gFrameBlock + kFrameAreaBytes, gFrameBlock + kFrameAreaBytes, 0,
+    kNoFile, 0, 0, 0, 0, 0, 0, 0, 0, 0, gFrameBlock + kFrameAreaBytes, gFrameBlock + kFrameAreaBytes, 0, 0, 0,
 };
 
 namespace {
@@ -158,6 +158,14 @@ bool UsableBitrate(uint32_t header) {
   return index != 0 && index != 15;
 }
 
+// A frame read ahead after a seek is not decoded, but its Layer III main data joins the reservoir, so
+// that the frames decoded next find the bytes they reach back for where a decoded frame leaves them.
+void CarryReservoir(const StreamState& s) {
+  const uint8_t* side = R().currentBody + (s.hasCrc ? 2 : 0);
+  const int32_t mainDataBegin = s.lowSampling ? side[0] : (side[0] << 1) | (side[1] >> 7);
+  SetMainDataStart(mainDataBegin);
+}
+
 }  // namespace
 
 int32_t HeaderBodyLength(uint32_t header) {
@@ -180,6 +188,8 @@ int64_t OpenStreamFile(FileHandle file) {
   r.everOpened = 1;
   r.audioStart = AudioStartAfterId3v2(file);
   ForgetBuffer(r.audioStart);
+  r.reservoirBytes = 0;
+  r.settleGranules = 0;
   std::memset(gFrameBlock, 0, sizeof gFrameBlock);
   SetBitPointer(r.currentBody);
   return FileSize(file);
@@ -229,8 +239,10 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
         continue;
       }
       if (HasSync(r.header) && UsableBitrate(r.header)) break;
-      // Resynchronise: slide byte by byte to the next header of this stream.
+      // Resynchronise: slide byte by byte to the next header of this stream. The frames passed over
+      // took their main data with them, so the reservoir starts afresh.
       reportSearch();
+      r.reservoirBytes = 0;
       do {
         if (!ShiftInByte()) return 0;
       } while (!HasSync(r.header) || !UsableBitrate(r.header) ||
@@ -314,8 +326,13 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
     if (!ShiftInByte()) return 0;
   }
   SeekTo(Tell() - 4);
+  // Nothing in the areas belongs to the new position until it has been read.
+  r.reservoirBytes = 0;
+  r.settleGranules = 2;
   if (start >= 0) {
-    for (int i = 0; i < 3; ++i) ReadFrame(s, nullptr);
+    for (int i = 0; i < 3; ++i) {
+      if (ReadFrame(s, nullptr) == 1 && s->layer == 3) CarryReservoir(*s);
+    }
   }
   PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncLocked);
   return 1;

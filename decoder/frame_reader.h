@@ -23,6 +23,12 @@ struct FrameReader {
   uint8_t* currentBody;       // body in the current area
   uint8_t* previousBody;      // body in the previous area
   int32_t sideInfoLength;     // Layer III side information bytes behind the header (and CRC)
+  // Layer III main-data bytes at the end of the latest body that were read since the track opened or
+  // the last seek (the reservoir bytes the next frame may take without reaching stale memory).
+  int32_t reservoirBytes;
+  // Layer III granules still to be played as silence after a seek: their overlap and synthesis history
+  // come from the audio before the seek, and would sound as a burst of both.
+  int32_t settleGranules;
 };
 extern FrameReader gFrameReader;
 
