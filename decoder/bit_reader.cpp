@@ -11,7 +11,7 @@ void SetBitPointer(const uint8_t* body) {
   gBitReader.bitOffset = 0;
 }
 
-void SetMainDataStart(int32_t backstep) {
+int32_t SetMainDataStart(int32_t backstep) {
   // main_data_begin is at most 9 bits; anything else cannot come from a header and is clamped to the
   // room in front of a body.
   if (backstep < 0) backstep = 0;
@@ -23,4 +23,9 @@ void SetMainDataStart(int32_t backstep) {
     std::memmove(start, source, static_cast<size_t>(backstep));
   }
   SetBitPointer(start);
+  // The real bytes now run from the real part of the copied ones to the end of this body.
+  const int32_t real = backstep < r.reservoirBytes ? backstep : r.reservoirBytes;
+  const int32_t mainData = r.bodyLength > r.sideInfoLength ? r.bodyLength - r.sideInfoLength : 0;
+  r.reservoirBytes = real + mainData < kReservoirBytes ? real + mainData : kReservoirBytes;
+  return backstep - real;
 }

@@ -68,4 +68,6 @@ inline uint32_t GetBit() {
 
 // Positions the reader at the Layer III main data of the current frame: `backstep` bytes before the
 // end of the side information, after copying the last `backstep` bytes of the previous body there.
-void SetMainDataStart(int32_t backstep);
+// Returns how many of those bytes lie before the main data read since the track opened or the last
+// seek: stale memory rather than the stream (0 when all of them were read).
+int32_t SetMainDataStart(int32_t backstep);

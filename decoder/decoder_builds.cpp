@@ -6,6 +6,12 @@
 
 int32_t gBuildSelect = 1;
 WindowHandle gDecoderWindow = nullptr;
+int32_t gStreamErrors = 0;
+
+void ReportStreamError() {
+  if (gStreamErrors == 0) ShowMessageBox(gDecoderWindow, "Error In Stream...", "Error..", kBoxOk);
+  if (gStreamErrors < INT32_MAX) ++gStreamErrors;
+}
 
 DecoderBuild gDecoderBuilds[2] = {
     {{build486::DecodeLayer1, build486::DecodeLayer2, build486::DecodeLayer3Frame}, build486::InitLayer12Tables,
@@ -56,6 +62,7 @@ void PrepareTrack(StreamState* s, int32_t processor, int32_t channelSelect, int3
   s->synth = pair.synth;
   s->synthMono = pair.synthMono;
   s->blockBytes = 128 >> (quality + monoOut);
+  gStreamErrors = 0;
   const DecoderBuild& build = gDecoderBuilds[SelectedBuild()];
   build.initLayer12Tables();
   if (build.initLayer3Tables) build.initLayer3Tables(quality);

@@ -14,6 +14,11 @@ extern int32_t gBuildSelect;
 // Window that owns the decoder's message boxes (the player window; null in tools and tests).
 extern WindowHandle gDecoderWindow;
 
+// Damaged frames of the current track (cleared by PrepareTrack). The first shows "Error In Stream...";
+// the rest are only counted, so that a damaged file does not hold playback with one modal box a frame.
+extern int32_t gStreamErrors;
+void ReportStreamError();
+
 struct DecoderBuild {
   DecodeFrameFn layers[3];  // Layer I, II, III routine
   void (*initLayer12Tables)();

@@ -4,26 +4,14 @@
 
 #include "decoder/bit_reader.h"
 #include "decoder/decoder_builds.h"
+#include "decoder/id3v2_tag.h"
 #include "decoder/layer12_tables.h"
 #include "platform/message_numbers.h"
 
 uint8_t gFrameBlock[kFrameBlockBytes + kFrameGuardBytes];
 
 FrameReader gFrameReader = {
-    kNoFile, 0, 0, 0, 0, 0, 0, 0, 0, 0, gFrameBlock + kFrameAreaBytes, gFrameBlock + kFrameAreaBytes, 0,
-};
-
-const int32_t kBitrates[2][3][16] = {
-    {
-        {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448, 0},
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
-        {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0},
-    },
-    {
-        {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256, 0},
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-        {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0},
-    },
+    kNoFile, 0, 0, 0, 0, 0, 0, 0, 0, 0, gFrameBlock + kFrameAreaBytes, gFrameBlock + kFrameAreaBytes, 0, 0, 0,
 };
 
 namespace {
@@ -34,18 +22,79 @@ constexpr int32_t kScanLimit = 2048;      // bytes scanned for a first header be
 
 FrameReader& R() { return gFrameReader; }
 
-bool ReadByte(uint8_t* b) { return FileRead(R().file, b, 1) == 1; }
+// The file is read through one buffer, so that a search through junk or a hole of zeros asks the file
+// system for a block at a time rather than a byte. bytes[at..end) are the file's bytes from
+// filePos - (end - at) on. A seek inside the buffer only moves `at`; one outside it empties the buffer,
+// and the next refill reads from the new position.
+constexpr int32_t kReadBufferBytes = 16384;
+struct ReadBuffer {
+  uint8_t bytes[kReadBufferBytes];
+  int32_t at;
+  int32_t end;
+  int64_t filePos;  // file offset of bytes[end]
+};
+ReadBuffer gRead;
+
+void ForgetBuffer(int64_t filePos) {
+  gRead.at = gRead.end = 0;
+  gRead.filePos = filePos;
+}
+
+bool Refill() {
+  const FileHandle file = R().file;
+  if (FileSeek(file, gRead.filePos, kFromStart) != gRead.filePos) return false;
+  const int32_t got = FileRead(file, gRead.bytes, kReadBufferBytes);
+  if (got <= 0) return false;
+  gRead.at = 0;
+  gRead.end = got;
+  gRead.filePos += got;
+  return true;
+}
+
+// Reads up to `count` bytes; returns the number read (fewer at the end of the file).
+int32_t ReadBytes(uint8_t* out, int32_t count) {
+  int32_t done = 0;
+  while (done < count) {
+    if (gRead.at == gRead.end && !Refill()) break;
+    int32_t n = gRead.end - gRead.at;
+    if (n > count - done) n = count - done;
+    std::memcpy(out + done, gRead.bytes + gRead.at, static_cast<size_t>(n));
+    gRead.at += n;
+    done += n;
+  }
+  return done;
+}
+
+int64_t Tell() { return gRead.filePos - (gRead.end - gRead.at); }
+
+void SeekTo(int64_t pos) {
+  const int64_t bufferStart = gRead.filePos - gRead.end;
+  if (pos >= bufferStart && pos <= gRead.filePos) {
+    gRead.at = static_cast<int32_t>(pos - bufferStart);
+  } else {
+    ForgetBuffer(pos);
+  }
+}
+
+// The four bytes at `pos`, leaving the read position where it is.
+bool PeekFour(int64_t pos, uint8_t* out) {
+  const int64_t bufferStart = gRead.filePos - gRead.end;
+  if (pos >= bufferStart && pos + 4 <= gRead.filePos) {
+    std::memcpy(out, gRead.bytes + (pos - bufferStart), 4);
+    return true;
+  }
+  return FileSeek(R().file, pos, kFromStart) == pos && FileRead(R().file, out, 4) == 4;
+}
 
 bool ShiftInByte() {
-  uint8_t b;
-  if (!ReadByte(&b)) return false;
-  R().header = (R().header << 8) | b;
+  if (gRead.at == gRead.end && !Refill()) return false;
+  R().header = (R().header << 8) | gRead.bytes[gRead.at++];
   return true;
 }
 
 bool ReadHeaderBytes() {
   uint8_t b[4];
-  if (FileRead(R().file, b, 4) < 4) return false;
+  if (ReadBytes(b, 4) < 4) return false;
   R().header = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
   return true;
 }
@@ -92,48 +141,35 @@ int32_t BodyLength(int32_t layer, int32_t lowSampling, int32_t bitrateIndex, int
   return static_cast<int32_t>(length);
 }
 
-// A candidate for the first header of a track is taken only when the next frame starts right behind
-// it with a header of the same stream, or the file ends there: stray bytes in front of the audio
-// often look like a header, and a false first header would make every real frame look foreign.
-// A candidate that only carries the sync bits (found when the scan gave up) is left to the parse,
-// which reports what is wrong with it.
+// A valid header is taken as the first header of a track only when the next frame starts right behind
+// it with a header of the same stream, or the file ends there: stray bytes in front of the audio often
+// look like a header, and a false first header would make every real frame look foreign.
 bool ConfirmFirstHeader(uint32_t candidate) {
-  if (!IsValidHeader(candidate)) return true;
   const int32_t body = HeaderBodyLength(candidate);
   if (body < 0) return false;  // free format or a body too long for a frame area: not a usable start
-  const int64_t here = FileSeek(R().file, 0, kFromCurrent);
-  if (here < 0) return false;
-  bool confirmed = true;
   uint8_t b[4];
-  if (FileSeek(R().file, here + body, kFromStart) >= 0 && FileRead(R().file, b, 4) == 4) {
-    const uint32_t next = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
-    confirmed = (next & kSyncMask) == kSyncMask && SameStream(next, candidate);
-  }
-  FileSeek(R().file, here, kFromStart);
-  return confirmed;
+  if (!PeekFour(Tell() + body, b)) return true;
+  const uint32_t next = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
+  return HasSync(next) && SameStream(next, candidate);
 }
 
-// Skips an ID3v2 tag at the start of the file; returns where the audio begins.
-int64_t SkipId3v2Tag() {
-  uint8_t tag[10];
-  if (FileRead(R().file, tag, 10) == 10 && tag[0] == 'I' && tag[1] == 'D' && tag[2] == '3' && tag[3] != 0xFF &&
-      tag[4] != 0xFF && (tag[6] | tag[7] | tag[8] | tag[9]) < 0x80) {
-    int64_t size = (int64_t(tag[6]) << 21) | (int64_t(tag[7]) << 14) | (int64_t(tag[8]) << 7) | tag[9];
-    int64_t end = 10 + size + ((tag[5] & 0x10) ? 10 : 0);
-    return end;
-  }
-  return 0;
+bool UsableBitrate(uint32_t header) {
+  const uint32_t index = (header >> 12) & 15;
+  return index != 0 && index != 15;
+}
+
+// A frame read ahead after a seek is not decoded, but its Layer III main data joins the reservoir, so
+// that the frames decoded next find the bytes they reach back for where a decoded frame leaves them.
+void CarryReservoir(const StreamState& s) {
+  const uint8_t* side = R().currentBody + (s.hasCrc ? 2 : 0);
+  const int32_t mainDataBegin = s.lowSampling ? side[0] : (side[0] << 1) | (side[1] >> 7);
+  SetMainDataStart(mainDataBegin);
 }
 
 }  // namespace
 
-bool IsValidHeader(uint32_t h) {
-  return (h & kSyncMask) == kSyncMask && (h & 0x00060000u) != 0 && (h & 0x0000F000u) != 0x0000F000u &&
-         (h & 0x00000C00u) != 0x00000C00u;
-}
-
 int32_t HeaderBodyLength(uint32_t header) {
-  if ((header & kSyncMask) != kSyncMask) return -1;
+  if (!HasSync(header)) return -1;
   const HeaderFields f = Split(header);
   if (f.sampleBits == 3) return -1;
   return BodyLength(f.layer, f.lowSampling, f.bitrateIndex, f.sampleRateIndex, f.padding);
@@ -150,10 +186,10 @@ int64_t OpenStreamFile(FileHandle file) {
   FrameReader& r = R();
   r.file = file;
   r.everOpened = 1;
-  r.audioStart = SkipId3v2Tag();
-  // A tag that claims to run past the end of the file is damaged: search the whole file instead.
-  if (r.audioStart >= FileSize(file)) r.audioStart = 0;
-  if (FileSeek(file, r.audioStart, kFromStart) < 0) r.audioStart = 0;
+  r.audioStart = AudioStartAfterId3v2(file);
+  ForgetBuffer(r.audioStart);
+  r.reservoirBytes = 0;
+  r.settleGranules = 0;
   std::memset(gFrameBlock, 0, sizeof gFrameBlock);
   SetBitPointer(r.currentBody);
   return FileSize(file);
@@ -175,43 +211,43 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
     body = r.nextBodyLength;
   } else {
     s->headerChanged = 1;
+    bool searchReported = false;  // one notice per search, however long it runs
+    auto reportSearch = [&] {
+      if (!searchReported) PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncSearching);
+      searchReported = true;
+    };
     for (;;) {
-      // Searching for the first header of the track.
-      if (r.firstHeader == 0 && !IsValidHeader(r.header)) {
-        if (r.header == kRiff) {
-          PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncRiff);
-          uint8_t skip[kRiffRest];
-          if (FileRead(r.file, skip, kRiffRest) < kRiffRest) return 0;
-          if (!ReadHeaderBytes()) return 0;
-          continue;
+      if (r.firstHeader == 0) {
+        // Searching for the first header of the track.
+        if (!IsValidHeader(r.header)) {
+          if (r.header == kRiff) {
+            PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncRiff);
+            uint8_t skip[kRiffRest];
+            if (ReadBytes(skip, kRiffRest) < kRiffRest) return 0;
+            if (!ReadHeaderBytes()) return 0;
+            continue;
+          }
+          for (int32_t i = 0; i < kScanLimit && !IsValidHeader(r.header); ++i) {
+            if (!ShiftInByte()) return 0;
+          }
         }
-        for (int32_t i = 0; i < kScanLimit && !IsValidHeader(r.header); ++i) {
-          if (!ShiftInByte()) return 0;
-        }
-      }
-      if ((r.header & kSyncMask) == kSyncMask) {
-        if (r.firstHeader != 0) {
-          // Later headers of the track must carry a usable bitrate.
-          const uint32_t index = (r.header >> 12) & 15;
-          if (index != 0 && index != 15) break;
-        } else if (ConfirmFirstHeader(r.header)) {
-          break;
-        } else {
-          if (!ShiftInByte()) return 0;
-          continue;
-        }
-      }
-      // Resynchronise: slide byte by byte to the next header of this stream.
-      PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncSearching);
-      bool found = false;
-      while (!found) {
+        if (IsValidHeader(r.header) && ConfirmFirstHeader(r.header)) break;
+        // Only a valid header can start a track: bytes that merely carry the sync bits (a run of
+        // 0xFF) or a look-alike without a frame behind it are passed over, and the search goes on.
+        if (!IsValidHeader(r.header)) reportSearch();
         if (!ShiftInByte()) return 0;
-        if (r.lastHeader == 0) break;
-        const uint32_t index = (r.header >> 12) & 15;
-        found = (r.header & kSyncMask) == kSyncMask && index != 0 && index != 15 &&
-                (SameStream(r.header, r.lastHeader) || SameStream(r.header, r.firstHeader));
+        continue;
       }
-      if (found) break;
+      if (HasSync(r.header) && UsableBitrate(r.header)) break;
+      // Resynchronise: slide byte by byte to the next header of this stream. The frames passed over
+      // took their main data with them, so the reservoir starts afresh.
+      reportSearch();
+      r.reservoirBytes = 0;
+      do {
+        if (!ShiftInByte()) return 0;
+      } while (!HasSync(r.header) || !UsableBitrate(r.header) ||
+               !(SameStream(r.header, r.lastHeader) || SameStream(r.header, r.firstHeader)));
+      break;
     }
 
     // Accept and parse.
@@ -220,15 +256,16 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
     if (r.firstHeader == 0) r.firstHeader = h;
     const HeaderFields f = Split(h);
     if (r.lastHeader == 0) {
-      // The version, layer, sample rate and CRC flag of the first header hold for the whole track, so
-      // that a damaged header later on cannot mix the tables of two formats.
+      // The version, layer and sample rate of the first header hold for the whole track, so that a
+      // damaged header later on cannot mix the tables of two formats.
       s->isMpeg25 = f.isMpeg25;
       s->lowSampling = f.lowSampling;
       s->layer = f.layer;
       if (f.sampleBits == 3) return -1;
       s->sampleRateIndex = f.sampleRateIndex;
-      s->hasCrc = 1 - static_cast<int32_t>((h >> 16) & 1);
     }
+    // Whether a CRC word follows is each frame's own choice.
+    s->hasCrc = 1 - static_cast<int32_t>((h >> 16) & 1);
     s->bitrateIndex = f.bitrateIndex;
     s->padding = f.padding;
     s->privateBit = static_cast<int32_t>((h >> 8) & 1);
@@ -268,7 +305,7 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
   r.currentBody = gFrameBlock + r.nextArea * kFrameAreaBytes + kReservoirBytes;
   r.bodyLength = body;
   r.nextArea ^= 1;
-  const int32_t got = FileRead(r.file, r.currentBody, body);
+  const int32_t got = ReadBytes(r.currentBody, body);
   if (got <= 0) return 0;
   if (got < body) std::memset(r.currentBody + got, 0, static_cast<size_t>(body - got));
   SetBitPointer(r.currentBody);
@@ -283,14 +320,19 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
   // length), so that a seek lands where the position display says the frame is.
   const int32_t start = frame - 3;
   const int64_t target = r.audioStart + int64_t(start > 0 ? start : 0) * int64_t(r.bodyLength);
-  if (FileSeek(r.file, target, kFromStart) < 0) return 0;
+  SeekTo(target);
   if (!ReadHeaderBytes()) return 0;
   while (!SameStream(r.header, r.firstHeader)) {
     if (!ShiftInByte()) return 0;
   }
-  if (FileSeek(r.file, -4, kFromCurrent) < 0) return 0;
+  SeekTo(Tell() - 4);
+  // Nothing in the areas belongs to the new position until it has been read.
+  r.reservoirBytes = 0;
+  r.settleGranules = 2;
   if (start >= 0) {
-    for (int i = 0; i < 3; ++i) ReadFrame(s, nullptr);
+    for (int i = 0; i < 3; ++i) {
+      if (ReadFrame(s, nullptr) == 1 && s->layer == 3) CarryReservoir(*s);
+    }
   }
   PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncLocked);
   return 1;
@@ -308,11 +350,13 @@ int32_t StreamFrames() {
 int32_t StreamPosition() {
   const FrameReader& r = gFrameReader;
   if (r.file == kNoFile || r.bodyLength <= 0) return 0;
-  const int64_t pos = FileSeek(r.file, 0, kFromCurrent) - r.audioStart;
+  const int64_t pos = Tell() - r.audioStart;
   if (pos <= 0) return 0;
   const int64_t frame = pos / r.bodyLength;
   return frame > INT32_MAX ? INT32_MAX : static_cast<int32_t>(frame);
 }
+
+int64_t StreamOffset() { return gFrameReader.file == kNoFile ? -1 : Tell(); }
 
 void CloseStream() {
   if (gFrameReader.file != kNoFile) FileClose(gFrameReader.file);

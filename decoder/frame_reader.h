@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "decoder/frame_header.h"
 #include "decoder/stream_state.h"
 #include "platform/file.h"
 #include "platform/notify.h"
@@ -22,19 +23,14 @@ struct FrameReader {
   uint8_t* currentBody;       // body in the current area
   uint8_t* previousBody;      // body in the previous area
   int32_t sideInfoLength;     // Layer III side information bytes behind the header (and CRC)
+  // Layer III main-data bytes at the end of the latest body that were read since the track opened or
+  // the last seek (the reservoir bytes the next frame may take without reaching stale memory).
+  int32_t reservoirBytes;
+  // Layer III granules still to be played as silence after a seek: their overlap and synthesis history
+  // come from the audio before the seek, and would sound as a burst of both.
+  int32_t settleGranules;
 };
 extern FrameReader gFrameReader;
-
-// Bitrates in kbit/s by [lowSampling][layer - 1][bitrateIndex]; 0 for the free format and index 15.
-extern const int32_t kBitrates[2][3][16];
-
-// Header tests.
-constexpr uint32_t kSyncMask = 0xFFE00000u;
-// Two headers belong to one stream when they agree under this mask: everything but the bitrate,
-// the padding bit and the low eight bits (mode, mode extension, copyright, original, emphasis).
-constexpr uint32_t kSameStreamMask = 0xFFFF0D00u;
-bool IsValidHeader(uint32_t header);
-inline bool SameStream(uint32_t a, uint32_t b) { return ((a ^ b) & kSameStreamMask) == 0; }
 
 // Body length (frame length - 4) that `header` gives when taken on its own, or -1 when it has none
 // (layer bits 00, free format, bitrate index 15, sample-rate bits 11) or when it would not fit a frame area.
@@ -52,4 +48,6 @@ int32_t ReadFrame(StreamState* state, WindowHandle window);
 int32_t SeekFrame(StreamState* state, int32_t frame, WindowHandle window);
 int32_t StreamFrames();
 int32_t StreamPosition();
+// File offset of the next byte the reader takes; -1 when no file is open.
+int64_t StreamOffset();
 void CloseStream();

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "decoder/bit_reader.h"
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
+#include "decoder/frame_decoding.h"
 #include "decoder/frame_reader.h"
 #include "decoder/synthesis.h"
 #include "engine/messages.h"
@@ -69,6 +69,55 @@ void AdjustPriority(int32_t blocks) {
   SetThreadPriority(GetCurrentThread(), priority);
 }
 
+// What the frame loop keeps between frames for the output and the reports.
+struct FrameOutput {
+  HWND window;
+  int32_t channels;
+  bool prepared;     // the device is ready for this track
+  bool outputError;  // the device could not be opened
+  int32_t lastElapsed;
+};
+
+// Between reading a frame and decoding it: the device at the frame's rate, then the position and
+// elapsed-time reports. Returns 0 when the device cannot be opened.
+int32_t PrepareFrameOutput(StreamState* stream, void* context) {
+  FrameOutput& out = *static_cast<FrameOutput*>(context);
+  const StreamState& s = *stream;
+  HWND window = out.window;
+  const int32_t channels = out.channels;
+  const int32_t rate = OutputRate(s);
+  if (!out.prepared) {
+    if (!IsOutputOpen()) {
+      if (!OpenDevice(channels, rate, window)) {
+        out.outputError = true;
+        return 0;
+      }
+    }
+    out.prepared = true;
+  }
+  // A device left open by the previous track is reopened when this track needs another rate or
+  // another channel count (mono PCM played through a stereo device would be garbled). What the old
+  // device holds, and the decode buffer's remainder, belong to the old format and play out on it first.
+  if (s.headerChanged && (rate != gThread.outputRate || channels != gThread.outputChannels)) {
+    gThread.outputRate = rate;
+    if (IsOutputOpen()) {
+      PlayRemainder();
+      CloseOutput(0);
+      if (!OpenDevice(channels, rate, window)) {
+        out.outputError = true;
+        return 0;
+      }
+    }
+  }
+  Post(window, WM_PLAYER_POSITION, static_cast<uintptr_t>(StreamFrames()), StreamPosition());
+  const int32_t elapsed = ElapsedSeconds();
+  if (elapsed != out.lastElapsed) {
+    Post(window, WM_PLAYER_INFO, static_cast<uintptr_t>(static_cast<intptr_t>(CurrentDuration())), elapsed);
+    out.lastElapsed = elapsed;
+  }
+  return 1;
+}
+
 void PlayTrack(const PlaybackParams* params) {
   HWND window = params->window;
   StreamState& s = gThread.stream;
@@ -92,8 +141,8 @@ void PlayTrack(const PlaybackParams* params) {
   Post(window, WM_PLAYER_STARTED, 0, 0);
   ResetSync();
 
-  bool prepared = false, stopRequested = false, outputError = false;
-  int32_t lastElapsed = 0;
+  bool stopRequested = false;
+  FrameOutput frame{window, channels, false, false, 0};
   for (;;) {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -109,44 +158,11 @@ void PlayTrack(const PlaybackParams* params) {
         SetElapsedSeconds(static_cast<int32_t>((frames * SamplesPerFrame(s) + rate / 2) / rate));
       }
     }
-    if (ReadFrame(&s, window) != 1) break;
-    if (s.hasCrc) GetBits(16);
-
-    const int32_t rate = OutputRate(s);
-    if (!prepared) {
-      if (!IsOutputOpen()) {
-        if (!OpenDevice(channels, rate, window)) {
-          outputError = true;
-          break;
-        }
-      }
-      prepared = true;
-    }
-    // A device left open by the previous track is reopened when this track needs another rate or
-    // another channel count (mono PCM played through a stereo device would be garbled). What the old
-    // device holds, and the decode buffer's remainder, belong to the old format and play out on it first.
-    if (s.headerChanged && (rate != gThread.outputRate || channels != gThread.outputChannels)) {
-      gThread.outputRate = rate;
-      if (IsOutputOpen()) {
-        PlayRemainder();
-        CloseOutput(0);
-        if (!OpenDevice(channels, rate, window)) {
-          outputError = true;
-          break;
-        }
-      }
-    }
-    Post(window, WM_PLAYER_POSITION, static_cast<uintptr_t>(StreamFrames()), StreamPosition());
-    const int32_t elapsed = ElapsedSeconds();
-    if (elapsed != lastElapsed) {
-      Post(window, WM_PLAYER_INFO, static_cast<uintptr_t>(static_cast<intptr_t>(CurrentDuration())), elapsed);
-      lastElapsed = elapsed;
-    }
-    if (s.decodeFrame) s.decodeFrame(&s);
+    if (DecodeNextFrame(&s, window, PrepareFrameOutput, &frame) != 1) break;
     // A device that refuses every block has been reported by the output: the track ends as after a
     // failed open, and the device is closed so that the next track opens it afresh.
     if (OutputRefused()) {
-      outputError = true;
+      frame.outputError = true;
       CloseOutput(1);
       gDecodeBuffer.fill = 0;
       break;
@@ -158,7 +174,7 @@ void PlayTrack(const PlaybackParams* params) {
   }
   CloseStream();
   Post(window, WM_PLAYER_STOPPED, 0, 0);
-  if (!stopRequested && !outputError) Post(window, WM_PLAYER_TRACK_END, 0, 0);
+  if (!stopRequested && !frame.outputError) Post(window, WM_PLAYER_TRACK_END, 0, 0);
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "decoder/bit_reader.h"
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
+#include "decoder/frame_decoding.h"
 #include "decoder/frame_reader.h"
 #include "platform/notify.h"
 
@@ -44,9 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetSync();
   for (int pass = 0; pass < 2; ++pass) {
     for (int frames = 0; frames < 200; ++frames) {
-      if (ReadFrame(&state, nullptr) != 1) break;
-      if (state.hasCrc) GetBits(16);
-      if (state.decodeFrame) state.decodeFrame(&state);
+      if (DecodeNextFrame(&state, nullptr) != 1) break;
       StreamFrames();
       StreamPosition();
     }

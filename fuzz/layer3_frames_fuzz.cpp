@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "decoder/bit_reader.h"
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
+#include "decoder/frame_decoding.h"
 #include "decoder/frame_reader.h"
 #include "platform/notify.h"
 
@@ -53,9 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PrepareTrack(&state, d % 3, selections[(d >> 2) & 3], (d >> 4) % 3);
   if (OpenStreamFile(FileOpenMemory(gStream.data(), static_cast<int64_t>(gStream.size()))) < 0) return 0;
   ResetSync();
-  for (int frames = 0; frames < 200 && ReadFrame(&state, nullptr) == 1; ++frames) {
-    if (state.hasCrc) GetBits(16);
-    if (state.decodeFrame) state.decodeFrame(&state);
+  for (int frames = 0; frames < 200; ++frames) {
+    if (DecodeNextFrame(&state, nullptr) != 1) break;
   }
   CloseStream();
   return 0;

@@ -31,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (header.channels != (header.channelMode == 3 ? 1 : 2)) std::abort();
     const int32_t rate = HeaderBitrate(header);
     if (rate < 0 || rate > 448) std::abort();
-    const int32_t seconds = TrackDuration(static_cast<int64_t>(size), rate);
+    const int64_t audio = AudioBytes(file);
+    if (audio < 0 || audio > static_cast<int64_t>(size)) std::abort();
+    const int32_t seconds = TrackDuration(audio, rate);
     if (rate == 0 ? seconds != -1 : seconds < 0) std::abort();
   }
 

@@ -81,7 +81,7 @@ TrackFacts ScanTrack(const char* path) {
     return facts;
   }
   facts.opened = 1;
-  const int64_t size = FileSize(file);
+  const int64_t size = AudioBytes(file);
   HeaderInfo header{};
   if (ScanHeader(file, &header)) {
     facts.headerFound = 1;

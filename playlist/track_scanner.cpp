@@ -4,7 +4,8 @@
 #include <atomic>
 #include <cstring>
 
-#include "decoder/frame_reader.h"
+#include "decoder/frame_header.h"
+#include "decoder/id3v2_tag.h"
 
 const char* const kGenreNames[kGenreCount] = {
     "Blues",        "Classic Rock", "Country",     "Dance",       "Disco",      "Funk",       "Grunge",
@@ -21,22 +22,6 @@ namespace {
 std::atomic<WindowHandle> gScanOwner{nullptr};
 
 constexpr int32_t kTagBytes = 128;
-
-// Where the audio begins: after an ID3v2 tag ("ID3", two version bytes, flags, four 7-bit size bytes,
-// and a 10-byte footer when flag 0x10 is set), else 0. Tags are recognised as the frame reader does, so
-// that the scan looks where playback will start.
-int64_t AudioStart(FileHandle file) {
-  uint8_t tag[10] = {};
-  if (FileSeek(file, 0, kFromStart) != 0 || FileRead(file, tag, 10) != 10) return 0;
-  if (tag[0] != 'I' || tag[1] != 'D' || tag[2] != '3' || tag[3] == 0xFF || tag[4] == 0xFF ||
-      (tag[6] | tag[7] | tag[8] | tag[9]) >= 0x80) {
-    return 0;
-  }
-  const int64_t size = (int64_t(tag[6]) << 21) | (int64_t(tag[7]) << 14) | (int64_t(tag[8]) << 7) | tag[9];
-  const int64_t end = 10 + size + ((tag[5] & 0x10) ? 10 : 0);
-  // A tag that claims to run past the end of the file is damaged: scan from the start, as playback does.
-  return end < FileSize(file) ? end : 0;
-}
 
 // Copies a tag text of `length` bytes, stopping at a NUL, and removes trailing spaces. `destination`
 // holds at least length + 1 bytes and is NUL-filled behind the text.
@@ -56,7 +41,7 @@ void SetScanOwner(WindowHandle owner) { gScanOwner.store(owner); }
 
 int32_t ScanHeader(FileHandle file, HeaderInfo* header) {
   if (header == nullptr) return 0;
-  const int64_t start = AudioStart(file);
+  const int64_t start = AudioStartAfterId3v2(file);
 
   // Every position needs its four bytes: one read covers them all.
   uint8_t window[kHeaderScanPositions + 3] = {};
@@ -66,7 +51,7 @@ int32_t ScanHeader(FileHandle file, HeaderInfo* header) {
 
   int32_t found = -1;
   for (int32_t pos = 0; pos < kHeaderScanPositions && pos + 4 <= got; ++pos) {
-    if (window[pos] == 0xFF && (window[pos + 1] & 0xE0) == 0xE0) {
+    if (HasSync(uint32_t(window[pos]) << 24 | uint32_t(window[pos + 1]) << 16)) {
       found = pos;
       break;
     }
@@ -131,8 +116,13 @@ int32_t HeaderBitrate(const HeaderInfo& header) {
   return kBitrates[header.version == 0 ? 0 : 1][header.layer - 1][header.bitrateIndex];
 }
 
-int32_t TrackDuration(int64_t fileSize, int32_t bitrateKbps) {
-  if (bitrateKbps <= 0 || fileSize < 0) return -1;
-  const int64_t seconds = fileSize / (int64_t(bitrateKbps) * 125);
+int64_t AudioBytes(FileHandle file) {
+  const int64_t size = FileSize(file);
+  return size < 0 ? -1 : size - AudioStartAfterId3v2(file);
+}
+
+int32_t TrackDuration(int64_t audioBytes, int32_t bitrateKbps) {
+  if (bitrateKbps <= 0 || audioBytes < 0) return -1;
+  const int64_t seconds = audioBytes / (int64_t(bitrateKbps) * 125);
   return seconds > INT32_MAX ? INT32_MAX : int32_t(seconds);
 }

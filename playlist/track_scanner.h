@@ -63,5 +63,8 @@ int32_t ReadTag(FileHandle file, TagInfo* tag);
 
 // Bitrate of a scanned header in kbit/s; 0 for the free format, index 15 or fields out of range.
 int32_t HeaderBitrate(const HeaderInfo& header);
-// Whole seconds: file size ÷ (bitrate × 125); -1 when the bitrate is 0 or the size is unknown.
-int32_t TrackDuration(int64_t fileSize, int32_t bitrateKbps);
+// Bytes of the file that the duration counts: all but an ID3v2 tag in front of the audio, which the
+// frame reader skips too (-1 when the size is unknown). Moves the file pointer.
+int64_t AudioBytes(FileHandle file);
+// Whole seconds: audio bytes ÷ (bitrate × 125); -1 when the bitrate is 0 or the size is unknown.
+int32_t TrackDuration(int64_t audioBytes, int32_t bitrateKbps);

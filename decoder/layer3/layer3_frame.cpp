@@ -5,9 +5,9 @@
 #include "decoder/bit_reader.h"
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
+#include "decoder/frame_reader.h"
 #include "decoder/layer3/layer3.h"
 #include "decoder/layer3/layer3_build.h"
-#include "platform/notify.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ int32_t ReadGranuleInfo(GranuleInfo& gi, const FrameSetup& f) {
     // Each subblock_gain step divides the window by 4: eight gain positions.
     for (int32_t w = 0; w < 3; ++w) gi.windowGain[w] = gi.gain + 8 * static_cast<int32_t>(GetFewBits(3));
     if (gi.block_type == 0) {
-      ShowMessageBox(gDecoderWindow, "Error In Stream...", "Error..", kBoxOk);
+      ReportStreamError();
       return 0;
     }
     // Region 0 covers short bands 0..2 of a short block and long bands 0..7 otherwise: 36 lines at the
@@ -58,8 +58,11 @@ int32_t ReadGranuleInfo(GranuleInfo& gi, const FrameSetup& f) {
 }
 
 // Runs the 18 synthesis steps of a granule and hands full blocks to the output. `second` is null for
-// one-channel output.
+// one-channel output. The first granules after a seek run the synthesis for its history but play
+// silence.
 int32_t OutputGranule(Layer3Build& b, StreamState* s, float* first, float* second) {
+  const bool silent = gFrameReader.settleGranules > 0;
+  if (silent) --gFrameReader.settleGranules;
   int32_t clipped = 0;
   for (int32_t t = 0; t < kSlots; ++t) {
     int16_t* out = DecodePosition();
@@ -69,6 +72,7 @@ int32_t OutputGranule(Layer3Build& b, StreamState* s, float* first, float* secon
     } else {
       clipped += s->synthMono(first + kSubbands * t, 0, out);
     }
+    if (silent) std::memset(out, 0, static_cast<size_t>(s->blockBytes));
     gDecodeBuffer.fill += s->blockBytes;
     if (gDecodeBuffer.fill >= kOutputBlockBytes) {
       BuildSpectrumRecord(first, b.subbandSamples[1], b.spectrumRecord);
@@ -158,7 +162,10 @@ int32_t DecodeLayer3Frame(Layer3Build& b, StreamState* s) {
 
   // A record cut short by the block_type 0 error keeps its earlier fields; the frame is still decoded.
   ReadSideInfo(b, f);
-  SetMainDataStart(static_cast<int32_t>(b.side.main_data_begin));
+  // A frame whose reservoir reaches before the bytes read since the track opened or the last seek (a
+  // stream cut in the middle, the first frames after a seek, frames lost to damage) would decode stale
+  // memory into noise: it gives no output, as a reference decoder skips it.
+  if (SetMainDataStart(static_cast<int32_t>(b.side.main_data_begin)) > 0) return 0;
 
   int32_t clipped = 0;
   float* spec0 = b.spectrum[0];

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "decoder/bit_reader.h"
-#include "engine/messages.h"
+#include "platform/message_numbers.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -130,6 +130,18 @@ TEST_F(FrameReaderTest, ParsesTheFirstHeaderAndReadsConsecutiveFrames) {
   EXPECT_EQ(gFrameReader.currentBody[0], 2);
   EXPECT_EQ(ReadAll(), (std::vector<int>{3, 4, 5}));
   EXPECT_EQ(gSyncPosts, std::vector<intptr_t>{kSyncLocked}) << "repeated headers post nothing";
+
+  // Layer II joint stereo: the bound stays within the allocation table's subbands (64 kbit/s stereo at
+  // 48 kHz codes 8; mode extension 3 would put the bound at 16).
+  for (int modeExt : {0, 3}) {
+    std::vector<uint8_t> l2;
+    const uint32_t h = Header(kMpeg1, 2, 4, 1, 0, 1) | uint32_t(modeExt) << 4;
+    AppendFrame(l2, h, HeaderBodyLength(h), 1);
+    Open(l2, "joint.mp2");
+    ASSERT_EQ(ReadFrame(&state_, this), 1);
+    EXPECT_EQ(state_.sbLimit, 8);
+    EXPECT_EQ(state_.jointBound, modeExt == 0 ? 4 : 8);
+  }
 }
 
 TEST_F(FrameReaderTest, SkipsARiffWrapper) {
@@ -175,9 +187,13 @@ TEST_F(FrameReaderTest, ResynchronisesAfterADamagedFrame) {
   file.insert(file.end(), 5, 0x00);
   Append(file, Header(kMpeg1, 1, 5, 0));
   AppendFrame(file, Header(kMpeg1, 3, 9, 0, 1), kL3Body + 1, 4);
+  // A hole of 4 MB of zeros (an interrupted download), read through the buffer to the exact byte.
+  file.resize(file.size() + (4u << 20), 0x00);
+  AppendFrame(file, kL3Header, kL3Body, 5);
   Open(file, "damaged.mp3");
-  EXPECT_EQ(ReadAll(), (std::vector<int>{1, 2, 3, 4}));
-  EXPECT_EQ(std::count(gSyncPosts.begin(), gSyncPosts.end(), kSyncSearching), 2);
+  EXPECT_EQ(ReadAll(), (std::vector<int>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(std::count(gSyncPosts.begin(), gSyncPosts.end(), kSyncSearching), 3);
+  EXPECT_EQ(StreamOffset(), int64_t(file.size()));
 }
 
 TEST_F(FrameReaderTest, EveryHeaderSetsTheBitrateOfItsOwnFrame) {
@@ -277,18 +293,23 @@ TEST_F(FrameReaderTest, AFalseHeaderInFrontOfTheAudioIsNotTakenAsTheFirst) {
   EXPECT_EQ(ReadAll(), std::vector<int>{9});
 }
 
-TEST_F(FrameReaderTest, UnusableFirstHeadersEndTheStream) {
-  // After 2048 bytes of search the bytes at hand are taken if they carry the sync bits.
-  auto withHeaderAfterScan = [](uint32_t h) {
-    std::vector<uint8_t> file(2048, 0x00);
-    Append(file, h);
-    file.resize(file.size() + 500, 0x00);
-    return file;
-  };
-  Open(withHeaderAfterScan(Header(kMpeg1, 3, 9, 3)), "rate11.mp3");
-  EXPECT_EQ(ReadFrame(&state_, this), -1) << "sample-rate bits 11";
-  Open(withHeaderAfterScan(Header(kMpeg1, 3, 15, 0)), "bitrate15.mp3");
-  EXPECT_EQ(ReadFrame(&state_, this), 0);
+TEST_F(FrameReaderTest, OnlyAValidHeaderStartsTheStream) {
+  // Where the first scan gives up after 2048 bytes, the bytes at hand may carry the sync bits and still
+  // be no header: a run of 0xFF, sample-rate bits 11, bitrate index 15. Each is passed over, the search
+  // is reported once, and the audio behind plays in full.
+  for (uint32_t junk : {0xFFFFFFFFu, Header(kMpeg1, 3, 9, 3), Header(kMpeg1, 3, 15, 0)}) {
+    std::vector<uint8_t> file(3000, 0xFF);
+    if (junk != 0xFFFFFFFFu) {
+      file.assign(2048, 0x00);
+      Append(file, junk);
+      file.resize(file.size() + 500, 0x00);
+    }
+    for (int i = 0; i < 3; ++i) AppendFrame(file, kL3Header, kL3Body, uint8_t(i + 1));
+    gSyncPosts.clear();
+    Open(file, "junk-first.mp3");
+    EXPECT_EQ(ReadAll(), (std::vector<int>{1, 2, 3})) << std::hex << junk;
+    EXPECT_EQ(gSyncPosts, (std::vector<intptr_t>{kSyncSearching, kSyncLocked})) << std::hex << junk;
+  }
 
   // A body longer than a frame area (MPEG 2.5 Layer II at 160 kbit/s) ends the stream.
   std::vector<uint8_t> big;
@@ -362,7 +383,7 @@ TEST_F(FrameReaderTest, SeeksByFrameNumber) {
 
 TEST_F(FrameReaderTest, ConformanceStreamsReadWithoutLosingSync) {
   const char* names[] = {"l1-fl1", "l1-fl2", "l1-fl3", "l1-fl4", "l2-fl10", "l2-fl11", "l2-fl12", "l2-fl13",
-                         "l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-si_block", "l3-sin1k0db",
+                         "l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-hecommon", "l3-si_block", "l3-sin1k0db", "l3-test45",
                          "M2L3_bitrate_22_all", "M2L3_compl24"};
   for (const char* name : names) {
     const std::string path = SharedPath(std::string("vectors/conformance/") + name + ".bit");

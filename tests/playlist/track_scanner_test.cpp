@@ -135,6 +135,17 @@ TEST_F(TrackScannerTest, DurationRule) {
   EXPECT_EQ(TrackDuration(4000000, HeaderBitrate(h)), -1);
   ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xFB, 0xF0, 0), 100), &h), 1);
   EXPECT_EQ(TrackDuration(4000000, HeaderBitrate(h)), -1);
+
+  // A 1,000,000-byte picture tag in front of 4,000,000 bytes of 128 kbit/s audio: 250 seconds, as
+  // playback counts, not 312 from the whole file.
+  const std::string path = ScratchPath("scanner-picture.mp3");
+  ASSERT_TRUE(WriteWholeFile(path, Join(Id3v2Tag(1000000 - 10, false, 0xFF),
+                                        FileWithHeaderAt(0, Mpeg1Layer3Header(), 4000000))));
+  const FileHandle file = FileOpenRead(path.c_str());
+  ASSERT_EQ(ScanHeader(file, &h), 1);
+  EXPECT_EQ(AudioBytes(file), 4000000);
+  EXPECT_EQ(TrackDuration(AudioBytes(file), HeaderBitrate(h)), 250);
+  FileClose(file);
 }
 
 // A leading ID3v2 tag is skipped, however long, so the window of positions starts where the audio does.

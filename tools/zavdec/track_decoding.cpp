@@ -3,20 +3,39 @@
 #include <cstring>
 #include <new>
 
-#include "decoder/bit_reader.h"
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
+#include "decoder/frame_decoding.h"
 #include "decoder/frame_reader.h"
-#include "platform/file.h"
 #include "platform/notify.h"
 
 namespace {
 StreamState gState;
-int32_t gStreamErrors = 0;
 
-int32_t CountBox(WindowHandle, const char* text, const char*, uint32_t) {
-  if (text && std::strcmp(text, "Error In Stream...") == 0) ++gStreamErrors;
-  return kAnswerOk;
+int32_t SilentBox(WindowHandle, const char*, const char*, uint32_t) { return kAnswerOk; }
+
+struct TrackRun {
+  TrackInfo* info;
+  FirstFrameCheck check;
+  void* context;
+  bool refused;
+};
+
+// Before the first frame is decoded: what the track is, and whether the caller takes it.
+int32_t FirstFrame(StreamState* s, void* context) {
+  TrackRun& run = *static_cast<TrackRun*>(context);
+  TrackInfo* info = run.info;
+  if (info->frames > 0) return 1;
+  info->layer = s->layer;
+  info->version = s->isMpeg25 ? 25 : s->lowSampling ? 2 : 1;
+  info->inputRate = kSampleRates[s->sampleRateIndex];
+  info->outputRate = OutputRate(*s);
+  info->outputChannels = OutputChannels(*s);
+  if (run.check && !run.check(*info, run.context)) {
+    run.refused = true;
+    return 0;
+  }
+  return 1;
 }
 }  // namespace
 
@@ -27,7 +46,7 @@ bool StartTrackDecoding(const DecodeOptions& options) {
   }
   std::memset(gDecodeBuffer.data, 0, kDecodeBufferBytes);
   gDecodeBuffer.fill = 0;
-  SetMessageBoxHook(CountBox);
+  SetMessageBoxHook(SilentBox);
   StartDecoder(options.processor);
   return true;
 }
@@ -39,30 +58,17 @@ TrackResult DecodeTrack(const char* path, const DecodeOptions& options, TrackInf
   const int64_t size = OpenStream(path);
   if (size < 0) return kTrackCannotOpen;
   ResetSync();
-  gStreamErrors = 0;
-  TrackResult result = kTrackNoFrames;
-  while (ReadFrame(&gState, nullptr) == 1) {
-    if (info->frames == 0) {
-      info->layer = gState.layer;
-      info->version = gState.isMpeg25 ? 25 : gState.lowSampling ? 2 : 1;
-      info->inputRate = kSampleRates[gState.sampleRateIndex];
-      info->outputRate = OutputRate(gState);
-      info->outputChannels = OutputChannels(gState);
-      if (check && !check(*info, context)) {
-        result = kTrackRefused;
-        break;
-      }
-      result = kTrackDone;
-    }
-    if (gState.hasCrc) GetBits(16);
-    if (gState.decodeFrame) info->clipped += gState.decodeFrame(&gState);
+  TrackRun run{info, check, context, false};
+  int32_t clipped = 0;
+  while (DecodeNextFrame(&gState, nullptr, FirstFrame, &run, &clipped) == 1) {
+    info->clipped += clipped;
     ++info->frames;
     info->samples += SamplesPerFrame(gState) >> gState.quality;
-    if (progress) progress(*info, FileSeek(gFrameReader.file, 0, kFromCurrent), size, context);
+    if (progress) progress(*info, StreamOffset(), size, context);
   }
   info->streamErrors = gStreamErrors;
   CloseStream();
-  return result;
+  return run.refused ? kTrackRefused : info->frames > 0 ? kTrackDone : kTrackNoFrames;
 }
 
 void FinishTrackDecoding() {

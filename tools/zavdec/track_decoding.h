@@ -20,7 +20,7 @@ struct TrackInfo {
   int64_t frames = 0;
   int64_t samples = 0;  // per channel, at the output rate
   int64_t clipped = 0;
-  int32_t streamErrors = 0;  // "Error In Stream..." boxes
+  int32_t streamErrors = 0;  // frames found damaged ("Error In Stream...", shown once)
 };
 
 // Called once the first frame's header is known, before it is decoded; returning false stops the track.

@@ -248,6 +248,7 @@ TEST_F(SideInfoTest, RegionBoundaries) {
 TEST_F(SideInfoTest, BlockTypeZeroWithWindowSwitchingIsReported) {
   for (auto& channel : b.side.granules)
     for (GranuleInfo& g : channel) g.part2_3_length = 999;
+  gStreamErrors = 0;  // as at the start of a track, whatever the tests before decoded
   BitWriter w;
   w.Put(0, 9);
   w.Put(0, 3);
@@ -264,6 +265,7 @@ TEST_F(SideInfoTest, BlockTypeZeroWithWindowSwitchingIsReported) {
   EXPECT_EQ(result, 0);
   ASSERT_EQ(gBoxes.size(), 1u);
   EXPECT_EQ(gBoxes[0], "Error In Stream...|Error..|" + std::to_string(kBoxOk));
+  EXPECT_EQ(gStreamErrors, 1);
   EXPECT_EQ(b.side.granules[0][0].part2_3_length, 10);
   EXPECT_EQ(b.side.granules[1][0].part2_3_length, 20);
   EXPECT_EQ(b.side.granules[0][1].part2_3_length, 999);
