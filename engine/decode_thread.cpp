@@ -25,6 +25,9 @@ struct DecodeThreadState {
 };
 DecodeThreadState gThread;
 
+// Set by CreateDecodeThread while it waits for the new thread's message queue to exist.
+HANDLE gQueueReady = nullptr;
+
 void Post(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   PostPlayerMessage(window, message, wParam, lParam);
 }
@@ -35,6 +38,18 @@ int32_t OpenDevice(int32_t channels, int32_t rate, HWND window) {
   gThread.outputRate = rate;
   gThread.outputChannels = channels;
   return 1;
+}
+
+// Plays what is left in the decode buffer (less than a block) on the open device, padded with silence:
+// at the end of the list, and before the device is reopened for another format, where it would not
+// belong.
+void PlayRemainder() {
+  while (gDecodeBuffer.fill > 0) {
+    const int32_t before = gDecodeBuffer.fill;
+    FlushDecodeBuffer(kSilentSpectrum);
+    if (gDecodeBuffer.fill >= before) break;  // the device took nothing
+  }
+  gDecodeBuffer.fill = 0;
 }
 
 // Skip protection: the emptier the queue, the higher the thread's priority.
@@ -108,10 +123,12 @@ void PlayTrack(const PlaybackParams* params) {
     }
     // A device left open by the previous track is reopened when this track needs another rate or
     // another channel count (mono PCM played through a stereo device would be garbled).
+    // What the old device still holds belongs to the previous format: it plays out first.
     if (s.headerChanged && (rate != gThread.outputRate || channels != gThread.outputChannels)) {
       gThread.outputRate = rate;
       if (IsOutputOpen()) {
-        CloseOutput(1);
+        PlayRemainder();
+        CloseOutput(0);
         if (!OpenDevice(channels, rate, window)) {
           outputError = true;
           break;
@@ -125,6 +142,14 @@ void PlayTrack(const PlaybackParams* params) {
       lastElapsed = elapsed;
     }
     if (s.decodeFrame) s.decodeFrame(&s);
+    // A device that refuses every block has been reported by the output: the track ends as after a
+    // failed open, and the device is closed so that the next track opens it afresh.
+    if (OutputRefused()) {
+      outputError = true;
+      CloseOutput(1);
+      gDecodeBuffer.fill = 0;
+      break;
+    }
 
     const int32_t blocks = gSettings.bufferBlocks;
     if (gBuildSelect > 0 && QueuedBlockCount() > blocks / 2) Sleep(1);
@@ -138,6 +163,11 @@ void PlayTrack(const PlaybackParams* params) {
 }  // namespace
 
 DWORD WINAPI DecodeThreadProc(LPVOID argument) {
+  // The queue exists from the first PeekMessageA on: a TM_PLAY posted as soon as the creator goes on is
+  // kept.
+  MSG msg;
+  PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+  if (gQueueReady) SetEvent(gQueueReady);
   const PlaybackParams* params = static_cast<const PlaybackParams*>(argument);
   StartDecoder(gSettings.processor);
   gDecoderWindow = params->window;
@@ -151,12 +181,13 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
   gDecodeBuffer.fill = 0;
   gWritePcm = WritePcm;
 
-  MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.message == TM_PLAY) {
       PlayTrack(params);
     } else if (msg.message == TM_RESET_OUTPUT) {
-      if (IsOutputOpen()) CloseOutput(msg.lParam > 0 ? 1 : 0);
+      const int32_t immediate = msg.lParam > 0 ? 1 : 0;
+      if (IsOutputOpen() && !immediate) PlayRemainder();
+      if (IsOutputOpen()) CloseOutput(immediate);
       std::memset(buffer, 0, kDecodeBufferBytes);
       gDecodeBuffer.fill = 0;
     }
@@ -169,7 +200,17 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
 }
 
 HANDLE CreateDecodeThread(PlaybackParams* params, DWORD* threadId) {
+  gQueueReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE thread = CreateThread(nullptr, 16384, DecodeThreadProc, params, 0, threadId);
-  if (thread) SetThreadPriority(thread, gSettings.processor == 0 ? THREAD_PRIORITY_HIGHEST : THREAD_PRIORITY_ABOVE_NORMAL);
+  if (thread) {
+    SetThreadPriority(thread, gSettings.processor == 0 ? THREAD_PRIORITY_HIGHEST : THREAD_PRIORITY_ABOVE_NORMAL);
+    // Returns once the thread's queue exists (or the thread has ended), so that no message is lost.
+    if (gQueueReady) {
+      const HANDLE waits[2] = {gQueueReady, thread};
+      WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    }
+  }
+  if (gQueueReady) CloseHandle(gQueueReady);
+  gQueueReady = nullptr;
   return thread;
 }

@@ -60,6 +60,7 @@ constexpr const char* kErrorCaption = "Audio System Error...";
 const WaveOutApi* gApi = &kWinmmWaveOut;
 
 HWAVEOUT volatile gDevice = nullptr;
+HWND gOwner = nullptr;     // owns the box of a device that refuses every block
 WAVEFORMATEX gFormat = {};
 int32_t gBlockCount = 0;   // N, fixed while open
 int32_t gBlockBytes = 0;
@@ -75,6 +76,10 @@ volatile LONG gHeld = 0;
 volatile LONG gWrittenWhileHeld = 0;
 volatile LONG gByteCount = 0;
 volatile LONG gElapsedSeconds = 0;
+volatile LONG gPaused = 0;        // paused by PauseOutput, not by pre-buffering
+int32_t gRefusalLimit = 1;        // refused blocks in a row that make the output give up: about a second
+int32_t gRefusedInARow = 0;
+volatile LONG gRefused = 0;       // the device refused gRefusalLimit blocks in a row
 std::array<int8_t, kSnapshotBytes> gWaveSnapshot = {};
 std::array<uint8_t, kSnapshotBytes> gSpectrumSnapshot = {};
 
@@ -104,6 +109,23 @@ void ReportOutputError(MMRESULT code, HWND owner) {
   }
   text[sizeof(text) - 1] = '\0';
   ShowMessageBox(owner, text, kErrorCaption, kBoxIconError);
+}
+
+// A refused block is not queued, so the writer would otherwise run on at full speed: it waits one block
+// interval, and after about a second of refusals in a row the output reports the device's error once
+// and takes nothing more until it is reset, closed or opened again.
+void NoteRefusal(MMRESULT code) {
+  if (++gRefusedInARow < gRefusalLimit) {
+    Sleep(static_cast<DWORD>(gBlockInterval));
+    return;
+  }
+  gRefused = 1;
+  ReportOutputError(code, gOwner);
+}
+
+void ClearRefusals() {
+  gRefusedInARow = 0;
+  gRefused = 0;
 }
 
 void FreeBuffers() {
@@ -226,6 +248,11 @@ int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t block
   gFreeCount = blocks;
   gWriteIndex = 0;
   gBlockInterval = BlockIntervalMs(static_cast<int32_t>(format.nAvgBytesPerSec), blockBytes);
+  gRefusalLimit = static_cast<int32_t>(format.nAvgBytesPerSec) / blockBytes;
+  if (gRefusalLimit < 1) gRefusalLimit = 1;
+  ClearRefusals();
+  gPaused = 0;
+  gOwner = owner;
   gByteCount = 0;
   gElapsedSeconds = 0;
   gHeld = 0;
@@ -277,7 +304,7 @@ int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t block
 }
 
 int32_t WritePcm(int32_t count, const uint8_t* pcm, const uint8_t* spectrum) {
-  if (count <= 0 || !pcm || !gDevice) return 0;
+  if (count <= 0 || !pcm || !gDevice || gRefused) return 0;
   if (gHeld) {
     gWrittenWhileHeld = gWrittenWhileHeld + 1;
     // Reached or passed: a target of 0 starts the device at the first block.
@@ -301,10 +328,16 @@ int32_t WritePcm(int32_t count, const uint8_t* pcm, const uint8_t* spectrum) {
     std::memset(slot, 0, kSpectrumRecordBytes);
   }
   InterlockedDecrement(&gFreeCount);
-  // A block the device refused never comes back through the callback, so it is not counted as queued.
-  if (gApi->write(gDevice, &gHeaders[index], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
+  const MMRESULT written = gApi->write(gDevice, &gHeaders[index], sizeof(WAVEHDR));
+  if (written != MMSYSERR_NOERROR) {
+    // A refused block never comes back through the callback: it is not counted as queued, its slot stays
+    // the next one to fill (the slots after it may still be queued), and its bytes count as not taken.
     InterlockedIncrement(&gFreeCount);
+    if (gHeld) gWrittenWhileHeld = gWrittenWhileHeld - 1;
+    NoteRefusal(written);
+    return 0;
   }
+  gRefusedInARow = 0;
   gWriteIndex = index + 1;
   return taken;
 }
@@ -314,24 +347,31 @@ void ResetOutput() {
   gByteCount = 0;
   gElapsedSeconds = 0;
   gWriteIndex = 0;
+  ClearRefusals();
   if (PreBufferingEnabled()) Hold();
 }
 
 void PauseOutput() {
-  if (gDevice) gApi->pause(gDevice);
+  if (!gDevice) return;
+  gApi->pause(gDevice);
+  gPaused = 1;
 }
 
 void ResumeOutput() {
-  if (gDevice) gApi->restart(gDevice);
+  if (!gDevice) return;
+  gApi->restart(gDevice);
+  gPaused = 0;
 }
 
 void CloseOutput(int32_t immediate) {
   HWAVEOUT handle = gDevice;
   if (!handle) return;
-  if (immediate == 0) {
-    // A device still held for pre-buffering would never play the blocks out.
+  // A paused device would never play the blocks out: the user asked for silence, so its queued blocks
+  // are dropped rather than played or waited for, also when the pause comes during the drain. A device
+  // still held for pre-buffering is started to play them.
+  if (immediate == 0 && !gPaused) {
     if (gHeld) Release();
-    while (gFreeCount < gBlockCount) Sleep(2);
+    while (gFreeCount < gBlockCount && !gPaused) Sleep(2);
   }
   gApi->reset(handle);
   for (int32_t i = 0; i < gBlockCount; ++i) gApi->unprepareHeader(handle, &gHeaders[i], sizeof(WAVEHDR));
@@ -344,9 +384,13 @@ void CloseOutput(int32_t immediate) {
   gWriteIndex = 0;
   gHeld = 0;
   gWrittenWhileHeld = 0;
+  gPaused = 0;
+  ClearRefusals();
 }
 
 int32_t IsOutputOpen() { return gDevice ? 1 : 0; }
+
+int32_t OutputRefused() { return gRefused ? 1 : 0; }
 
 int32_t QueuedBlockCount() { return Clamp(gBlockCount - gFreeCount, 0, gBlockCount); }
 

@@ -50,16 +50,22 @@ extern volatile int32_t gPluginRunning;
 // "Audio System Error..." box owned by `owner`. A device already open is closed at once first.
 int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t blockBytes, HWND owner);
 // Queues one block: takes at most one block of `count` bytes (the rest of a short block is silence)
-// with the 1152-byte spectrum record, sleeping while every block is queued. Returns the bytes taken,
-// 0 when the device is closed. Matches WritePcmFn, so the decoder can write through it.
+// with the 1152-byte spectrum record, sleeping while every block is queued. Returns the bytes taken;
+// 0 when the device is closed, refused the block (the ring is left as it was) or has been given up
+// (OutputRefused). Matches WritePcmFn, so the decoder can write through it.
 int32_t WritePcm(int32_t count, const uint8_t* pcm, const uint8_t* spectrum);
 // Returns every queued block, sets the count of seconds back to 0 and holds the device again when
 // pre-buffering is on. Releases a writer waiting for a free block.
 void ResetOutput();
 void PauseOutput();
 void ResumeOutput();
-// Closes the device; with `immediate` 0 the queued blocks play out first.
+// Closes the device; with `immediate` 0 the queued blocks play out first, unless the device is paused
+// (then they are dropped, so that the close always ends).
 void CloseOutput(int32_t immediate);
+// 1 once the device has refused about a second's worth of blocks in a row; the device's error was then
+// shown in an "Audio System Error..." box, and WritePcm takes nothing until the output is reset, closed
+// or opened again.
+int32_t OutputRefused();
 int32_t IsOutputOpen();
 int32_t QueuedBlockCount();
 int32_t ElapsedSeconds();

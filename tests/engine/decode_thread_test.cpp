@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -15,9 +16,11 @@
 #include "engine/wave_output.h"
 #include "playlist/playlist.h"
 #include "settings/settings.h"
+#include "tests/box_recorder.h"
 #include "tests/decode_file.h"
 #include "tests/engine/wave_out_double.h"
 #include "tests/engine/capture_file.h"
+#include "tests/settings_guard.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -34,19 +37,29 @@ LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wParam, L
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-std::vector<std::string> gBoxes;
-int32_t gBoxAnswer = kAnswerOk;
-int32_t RecordBox(WindowHandle, const char* text, const char*, uint32_t) {
-  gBoxes.push_back(text ? text : "");
-  return gBoxAnswer;
+std::string Media(const char* name) { return std::string(ZAV_BUILD_PATH) + "/test-media/" + name; }
+
+// PCM as the device receives it: blocks of 2048 bytes, the last one padded with silence.
+std::vector<std::vector<uint8_t>> DeviceBlocks(const std::vector<int16_t>& pcm) {
+  std::vector<uint8_t> bytes(reinterpret_cast<const uint8_t*>(pcm.data()),
+                             reinterpret_cast<const uint8_t*>(pcm.data() + pcm.size()));
+  bytes.resize((bytes.size() + 2047) / 2048 * 2048, 0);
+  std::vector<std::vector<uint8_t>> blocks;
+  for (size_t at = 0; at < bytes.size(); at += 2048) blocks.emplace_back(bytes.begin() + long(at), bytes.begin() + long(at + 2048));
+  return blocks;
 }
 
-std::string Media(const char* name) { return std::string(ZAV_BUILD_PATH) + "/test-media/" + name; }
+// Starts the player's decoder from the state a first track meets, as DecodeFilesToPcm does, and takes
+// the message boxes back from the track decoding that made the expected output.
+void FreshDecoder() {
+  ResetSynthStates();
+  ResetLayer3Overlap();
+  BoxRecorder::Start();
+}
 
 class DecodeThreadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = gSettings;
     gSettings.bufferBlocks = 50;
     gSettings.preBufferEnabled = 1;
     gSettings.preBufferPercent = 50;
@@ -64,9 +77,7 @@ class DecodeThreadTest : public ::testing::Test {
     window_ = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(window_, nullptr);
     gReceived.clear();
-    gBoxes.clear();
-    gBoxAnswer = kAnswerOk;
-    SetMessageBoxHook(RecordBox);
+    BoxRecorder::Start();
     ClearPlaylist();
     params_ = {-1, 0, window_};
   }
@@ -74,15 +85,22 @@ class DecodeThreadTest : public ::testing::Test {
     StopThread();
     if (IsOutputOpen()) CloseOutput(1);
     ClearPlaylist();
-    SetMessageBoxHook(nullptr);
+    BoxRecorder::Stop();
     DestroyWindow(window_);
-    gSettings = saved_;
   }
-  void StartThread() {
+  // Creates the thread; its queue must exist once CreateDecodeThread returns, so a TM_PLAY posted at
+  // once (`play`) is not lost.
+  void StartThread(bool play = false) {
     thread_ = CreateDecodeThread(&params_, &threadId_);
     ASSERT_NE(thread_, nullptr);
+    ASSERT_TRUE(PostThreadMessageA(threadId_, play ? TM_PLAY : WM_NULL, 0, 0)) << "the queue exists";
     ASSERT_TRUE(WaitFor(WM_PLAYER_INFO, 2000)) << "the thread reports (0, 0) when it starts";
-    while (!PostThreadMessageA(threadId_, WM_NULL, 0, 0)) Sleep(1);  // its queue exists
+  }
+  // After the last track: the queued audio plays out and the device closes.
+  void EndOfList() {
+    Post(TM_RESET_OUTPUT, 0);
+    for (int i = 0; i < 500 && IsOutputOpen(); ++i) Sleep(20);
+    ASSERT_FALSE(IsOutputOpen());
   }
   void StopThread() {
     if (!thread_) return;
@@ -117,7 +135,7 @@ class DecodeThreadTest : public ::testing::Test {
         if (r.message == m) out.push_back(m);
     return out;
   }
-  Settings saved_;
+  SettingsGuard settings_;
   HWND window_ = nullptr;
   HANDLE thread_ = nullptr;
   DWORD threadId_ = 0;
@@ -150,8 +168,7 @@ TEST_F(DecodeThreadOnDouble, PlayWithAnEmptyPlaylistPostsNothing) {
 TEST_F(DecodeThreadOnDouble, ANaturalEndReportsStoppedThenTrackEnd) {
   AddTrack(Media("third-22k.mp3").c_str());
   GoToFirst();
-  StartThread();
-  Post(TM_PLAY);
+  StartThread(true);
   ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000));
   EXPECT_EQ(Sequence({WM_PLAYER_STARTED, WM_PLAYER_STOPPED, WM_PLAYER_TRACK_END}),
             (std::vector<UINT>{WM_PLAYER_STARTED, WM_PLAYER_STOPPED, WM_PLAYER_TRACK_END}));
@@ -210,13 +227,13 @@ TEST_F(DecodeThreadOnDouble, AnUnreadableFileAsksAndOkMovesOn) {
   StartThread();
   for (int32_t answer : {kAnswerOk, kAnswerCancel}) {
     gReceived.clear();
-    gBoxes.clear();
-    gBoxAnswer = answer;
+    BoxRecorder::Start(answer);
     Post(TM_PLAY);
     ASSERT_TRUE(WaitFor(WM_PLAYER_STOPPED, 5000));
     Pump(100);
-    ASSERT_EQ(gBoxes.size(), 1u);
-    EXPECT_EQ(gBoxes[0], "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...");
+    const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...");
     EXPECT_EQ(Sequence({WM_PLAYER_TRACK_END}).size(), answer == kAnswerOk ? 1u : 0u);
   }
 }
@@ -230,12 +247,70 @@ TEST_F(DecodeThreadOnDouble, AFailedDeviceOpenEndsTheTrackWithStoppedOnly) {
   ASSERT_TRUE(WaitFor(WM_PLAYER_STOPPED, 5000));
   Pump(100);
   EXPECT_TRUE(Sequence({WM_PLAYER_TRACK_END}).empty());
-  ASSERT_EQ(gBoxes.size(), 1u) << "the output reports its error";
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 1u) << "the output reports its error";
+}
+
+TEST_F(DecodeThreadOnDouble, ADeviceThatRefusesEveryBlockEndsTheTrackWithOneBox) {
+  gDouble->writeResult = MMSYSERR_NODRIVER;
+  AddTrack(Media("long-44k.mp3").c_str());
+  GoToFirst();
+  StartThread();
+  const DWORD start = GetTickCount();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_STOPPED, 10000));
+  const DWORD elapsed = GetTickCount() - start;
+  Pump(100);
+  // About a second of refusals, not the whole 30-second file decoded at full speed.
+  EXPECT_GE(elapsed, 600u);
+  EXPECT_LE(elapsed, 5000u);
+  EXPECT_TRUE(Sequence({WM_PLAYER_TRACK_END}).empty()) << "playback stops, as after a failed open";
+  int64_t lastFrame = 0;
+  for (const Received& r : gReceived)
+    if (r.message == WM_PLAYER_POSITION) lastFrame = r.lParam;
+  EXPECT_LT(lastFrame, 200);
+  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Double error 6");
+  EXPECT_EQ(boxes[0].caption, "Audio System Error...");
+  EXPECT_EQ(boxes[0].owner, window_);
+  EXPECT_FALSE(IsOutputOpen()) << "the next track opens the device afresh";
+  EXPECT_EQ(gDouble->written.size(), 0u);
+}
+
+TEST_F(DecodeThreadOnDouble, AFileShorterThanOneBlockPlaysPaddedWhenTheListEnds) {
+  // Six frames at quarter rate in one channel: 1728 bytes of output, under one block.
+  const std::string path = ScratchPath("six-frames.mp3");
+  std::vector<uint8_t> bytes = ReadWholeFile(Media("third-22k.mp3"));
+  bytes.resize(1300);
+  ASSERT_TRUE(WriteWholeFile(path, bytes));
+  DecodeOptions options;
+  options.quality = 2;
+  options.channelSelect = 0;
+  const DecodedFile expected = DecodeFileToPcm(path, options);
+  ASSERT_GT(expected.pcm.size(), 0u);
+  ASSERT_LT(expected.pcm.size() * 2, 2048u);
+  ASSERT_TRUE(std::any_of(expected.pcm.begin(), expected.pcm.end(), [](int16_t v) { return v != 0; }));
+  FreshDecoder();
+  params_.quality = 2;
+  params_.channelMode = 0;
+  AddTrack(path.c_str());
+  GoToFirst();
+  StartThread();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 5000));
+  EndOfList();
+  EXPECT_EQ(gDouble->played, DeviceBlocks(expected.pcm));
+  EXPECT_EQ(gDouble->returnedByReset, 0);
 }
 
 TEST_F(DecodeThreadOnDouble, TheDeviceFollowsRateQualityAndChannels) {
-  AddTrack(Media("first-44k.mp3").c_str());
-  AddTrack(Media("third-22k.mp3").c_str());
+  const std::string a = Media("first-44k.mp3"), b = Media("third-22k.mp3");
+  const std::vector<int16_t> first = DecodeFileToPcm(a, DecodeOptions{}).pcm;
+  const std::vector<int16_t> both = DecodeFilesToPcm({a, b}, DecodeOptions{}).pcm;
+  ASSERT_NE(first.size() % 1024, 0u) << "the first track must leave a partial block";
+  FreshDecoder();
+  AddTrack(a.c_str());
+  AddTrack(b.c_str());
   GoToFirst();
   StartThread();
   std::vector<std::pair<DWORD, WORD>> formats;
@@ -249,6 +324,16 @@ TEST_F(DecodeThreadOnDouble, TheDeviceFollowsRateQualityAndChannels) {
   EXPECT_EQ(formats[0], std::make_pair(DWORD(44100), WORD(2)));
   EXPECT_EQ(formats[1], std::make_pair(DWORD(22050), WORD(2)));
   EXPECT_EQ(gDouble->opens, 2) << "the new rate reopens the device";
+  // The first track's last partial block played, padded, on the 44.1 kHz device before it closed; the
+  // second track's audio starts a block of its own on the new device.
+  std::vector<std::vector<uint8_t>> expected = DeviceBlocks(first);
+  const std::vector<std::vector<uint8_t>> second = DeviceBlocks(std::vector<int16_t>(both.begin() + long(first.size()), both.end()));
+  const size_t secondWhole = (both.size() - first.size()) / 1024;
+  expected.insert(expected.end(), second.begin(), second.begin() + long(secondWhole));
+  for (int i = 0; i < 250 && PlayedCount() < expected.size(); ++i) Pump(20);
+  ASSERT_GE(gDouble->played.size(), expected.size());
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), gDouble->played.begin()));
+  EXPECT_EQ(gDouble->returnedByReset, 0) << "nothing queued was dropped at the change";
 
   // Quarter quality of a 44.1 kHz file opens 11025 Hz; the mono mode opens one channel.
   GoToFirst();
@@ -319,8 +404,7 @@ TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   // zavdec's decoding, from the same fresh decoder state the player starts with.
   const DecodedFile expected = DecodeFilesToPcm({a, b}, DecodeOptions{});
   ASSERT_EQ(expected.result, kTrackDone);
-  ResetSynthStates();
-  ResetLayer3Overlap();
+  FreshDecoder();
   ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
   AddTrack(a.c_str());
   AddTrack(b.c_str());
@@ -332,17 +416,17 @@ TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   const size_t from = gReceived.size();
   Post(TM_PLAY);
   ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 30000, from));
-  Post(TM_RESET_OUTPUT, 0);  // after the last entry: the queued audio plays out, the device closes
-  for (int i = 0; i < 500 && IsOutputOpen(); ++i) Sleep(20);
-  ASSERT_FALSE(IsOutputOpen());
+  EndOfList();
   EXPECT_EQ(gVolumeCalls, std::vector<DWORD>{0x80008000u}) << "one open, at volume 32";
+  // Everything decoded reached the device, the last partial block padded with silence.
+  std::vector<int16_t> padded = expected.pcm;
+  padded.resize((padded.size() + 1023) / 1024 * 1024, 0);
+  ASSERT_NE(padded.size(), expected.pcm.size()) << "the list must end in a partial block";
   const std::vector<int16_t> captured = ReadPcm16(CapturePath());
-  const size_t whole = expected.pcm.size() / 1024 * 1024;  // the last whole 2048-byte block
-  ASSERT_GE(captured.size(), whole);
-  EXPECT_TRUE(std::equal(expected.pcm.begin(), expected.pcm.begin() + long(whole), captured.begin()))
-      << "first difference at sample "
-      << (std::mismatch(expected.pcm.begin(), expected.pcm.begin() + long(whole), captured.begin()).first -
-          expected.pcm.begin());
+  ASSERT_EQ(captured.size(), padded.size());
+  EXPECT_TRUE(captured == padded) << "first difference at sample "
+                                  << (std::mismatch(padded.begin(), padded.end(), captured.begin()).first -
+                                      padded.begin());
 }
 
 }  // namespace

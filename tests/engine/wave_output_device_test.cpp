@@ -15,22 +15,12 @@
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "settings/settings.h"
+#include "tests/box_recorder.h"
 #include "tests/engine/capture_file.h"
+#include "tests/settings_guard.h"
 #include "tests/test_files.h"
 
 namespace {
-
-struct Box {
-  std::string text;
-  std::string caption;
-  uint32_t style;
-};
-std::vector<Box> gBoxes;
-
-int32_t RecordBox(WindowHandle, const char* text, const char* caption, uint32_t style) {
-  gBoxes.push_back({text, caption, style});
-  return kAnswerOk;
-}
 
 std::vector<uint8_t> Noise(size_t bytes, uint32_t seed) {
   std::vector<uint8_t> data(bytes);
@@ -58,22 +48,19 @@ std::vector<uint8_t> Captured(size_t expected) {
 class WaveOutputDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = gSettings;
     gSettings.bufferBlocks = 50;
     gSettings.preBufferPercent = 50;
     gSettings.preBufferEnabled = 1;
     gSettings.visActive = 0;
-    gBoxes.clear();
-    SetMessageBoxHook(RecordBox);
+    BoxRecorder::Start();
     SetWaveOutApi(nullptr);
     ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
   }
   void TearDown() override {
     CloseOutput(1);
-    SetMessageBoxHook(nullptr);
-    gSettings = saved_;
+    BoxRecorder::Stop();
   }
-  Settings saved_;
+  SettingsGuard settings_;
 };
 
 TEST_F(WaveOutputDeviceTest, DeviceHasANameAndABadIdIsRefused) {
@@ -87,10 +74,11 @@ TEST_F(WaveOutputDeviceTest, DeviceHasANameAndABadIdIsRefused) {
 
   EXPECT_EQ(OpenOutput(2, 44100, OutputDeviceCount() + 5, 2048, nullptr), -1);
   EXPECT_EQ(IsOutputOpen(), 0);
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].caption, "Audio System Error...");
-  EXPECT_EQ(gBoxes[0].style, static_cast<uint32_t>(MB_ICONERROR));
-  EXPECT_GT(gBoxes[0].text.size(), 0u);  // the system's own text for the error
+  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Audio System Error...");
+  EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(MB_ICONERROR));
+  EXPECT_GT(boxes[0].text.size(), 0u);  // the system's own text for the error
 }
 
 TEST_F(WaveOutputDeviceTest, BytesReachTheDeviceExactlyAsWritten) {

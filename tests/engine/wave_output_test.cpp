@@ -13,22 +13,11 @@
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "settings/settings.h"
+#include "tests/box_recorder.h"
 #include "tests/engine/wave_out_double.h"
+#include "tests/settings_guard.h"
 
 namespace {
-
-struct Box {
-  WindowHandle owner;
-  std::string text;
-  std::string caption;
-  uint32_t style;
-};
-std::vector<Box> gBoxes;
-
-int32_t RecordBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
-  gBoxes.push_back({owner, text, caption, style});
-  return kAnswerOk;
-}
 
 // A block of PCM that differs from every other block the tests write.
 std::vector<uint8_t> Block(int32_t bytes, uint32_t seed) {
@@ -76,14 +65,12 @@ bool FinishesWithin(int ms, const std::function<void()>& work, const std::functi
 class WaveOutputTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = gSettings;
     gSettings.bufferBlocks = 50;
     gSettings.preBufferPercent = 50;
     gSettings.preBufferEnabled = 1;
     gSettings.visActive = 0;
     gPluginRunning = 0;
-    gBoxes.clear();
-    SetMessageBoxHook(RecordBox);
+    BoxRecorder::Start();
     InstallWaveOutDouble();
   }
   void TearDown() override {
@@ -92,8 +79,7 @@ class WaveOutputTest : public ::testing::Test {
     EXPECT_EQ(gDouble->badCalls, 0);
     EXPECT_EQ(gDouble->liveAllocations, 0);
     RemoveWaveOutDouble();
-    SetMessageBoxHook(nullptr);
-    gSettings = saved_;
+    BoxRecorder::Stop();
     gPluginRunning = 0;
   }
   // Opens 44.1 kHz stereo with `blocks` blocks and pre-buffering off.
@@ -102,7 +88,7 @@ class WaveOutputTest : public ::testing::Test {
     gSettings.preBufferEnabled = 0;
     ASSERT_EQ(OpenOutput(2, 44100, -1, 2048, nullptr), 0);
   }
-  Settings saved_;
+  SettingsGuard settings_;
 };
 
 TEST(WaveOutputFigures, PreBufferTargetAndBlockInterval) {
@@ -409,15 +395,96 @@ TEST_F(WaveOutputTest, DrainingCloseWaitsForEveryBlockAndImmediateCloseDoesNot) 
   EXPECT_EQ(gDouble->closes, 2);
 }
 
-TEST_F(WaveOutputTest, RefusedBlocksAreNotCountedAsQueued) {
+TEST_F(WaveOutputTest, ARefusedBlockLeavesTheRingAsItWas) {
   OpenPlain(10);
+  WriteBlocks(6);
+  ASSERT_EQ(PlayQueuedBlocks(2), 2);  // slots 2..5 stay queued
   gDouble->writeResult = MMSYSERR_NOMEM;
-  const bool finished = FinishesWithin(
-      3000, [] { WriteBlocks(25); }, [] { CloseOutput(1); });
-  EXPECT_TRUE(finished) << "blocks the device refused must not fill the ring";
+  const auto refused = Block(2048, 99);
+  EXPECT_EQ(WritePcm(2048, refused.data(), kZeroSpectrum.data()), 0) << "a refused block is not taken";
+  EXPECT_EQ(QueuedBlockCount(), 4);
+  EXPECT_EQ(OutputRefused(), 0);
+  // Blocks 6..11 fill slots 6..9, 0 and 1; none of them touches a queued slot.
+  gDouble->writeResult = MMSYSERR_NOERROR;
+  WriteBlocks(6, 6);
+  EXPECT_EQ(QueuedBlockCount(), 10);
+  ASSERT_EQ(gDouble->written.size(), 12u);
+  EXPECT_EQ(gDouble->written[6], gDouble->written[0] + 6);
+  EXPECT_EQ(gDouble->written[10], gDouble->written[0]);
+  ASSERT_EQ(PlayQueuedBlocks(10), 10);
+  ASSERT_EQ(gDouble->played.size(), 12u);
+  for (uint32_t i = 0; i < 12; ++i) EXPECT_EQ(gDouble->played[i], Block(2048, i)) << "block " << i;
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
+}
+
+TEST_F(WaveOutputTest, ADeviceThatRefusesEveryBlockIsGivenUpAfterAboutASecond) {
+  HWND owner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x4321));
+  gSettings.bufferBlocks = 10;
+  gSettings.preBufferEnabled = 0;
+  ASSERT_EQ(OpenOutput(2, 44100, -1, 2048, owner), 0);
+  gDouble->writeResult = MMSYSERR_NODRIVER;
+  const auto pcm = Block(2048, 1);
+  const DWORD start = GetTickCount();
+  int calls = 0;
+  while (!OutputRefused() && calls < 500) {
+    EXPECT_EQ(WritePcm(2048, pcm.data(), kZeroSpectrum.data()), 0);
+    ++calls;
+  }
+  const DWORD elapsed = GetTickCount() - start;
+  // 176400 bytes a second make 86 blocks; the writer waits a block interval after each refusal.
+  EXPECT_EQ(calls, 86);
+  EXPECT_GE(elapsed, 600u) << "the writer must not spin";
+  EXPECT_LE(elapsed, 5000u);
   EXPECT_EQ(QueuedBlockCount(), 0);
+  // Given up: nothing more reaches the device, and the box is shown once.
+  const int writes = gDouble->writes;
+  EXPECT_EQ(WritePcm(2048, pcm.data(), kZeroSpectrum.data()), 0);
+  EXPECT_EQ(gDouble->writes, writes);
+  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, owner);
+  EXPECT_EQ(boxes[0].text, "Double error 6");
+  EXPECT_EQ(boxes[0].caption, "Audio System Error...");
+  EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(MB_ICONERROR));
+  // A reset tries the device again.
+  ResetOutput();
+  EXPECT_EQ(OutputRefused(), 0);
+  gDouble->writeResult = MMSYSERR_NOERROR;
+  EXPECT_EQ(WritePcm(2048, pcm.data(), kZeroSpectrum.data()), 2048);
+}
+
+TEST_F(WaveOutputTest, DrainingCloseOfAPausedDeviceEnds) {
+  // Paused before the close: the queued blocks are dropped, not waited for.
+  OpenPlain(10);
+  StartDriverThread();
+  PauseOutput();
+  WriteBlocks(5);
   EXPECT_TRUE(FinishesWithin(
       3000, [] { CloseOutput(0); }, [] { ReturnQueuedBlocks(); }));
+  EXPECT_EQ(IsOutputOpen(), 0);
+  EXPECT_EQ(PlayedCount(), 0u);
+  EXPECT_EQ(gDouble->returnedByReset, 5);
+  StopDriverThread();
+
+  // Paused while the close drains: what has played stays played, the rest is dropped.
+  OpenPlain(10);
+  WriteBlocks(5, 10);
+  std::atomic<bool> closed{false};
+  std::thread closer([&] {
+    CloseOutput(0);
+    closed = true;
+  });
+  PlayQueuedBlocks(2);
+  Sleep(50);
+  EXPECT_FALSE(closed.load());
+  PauseOutput();
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (!closed && std::chrono::steady_clock::now() < until) Sleep(2);
+  if (!closed) ReturnQueuedBlocks();
+  closer.join();
+  EXPECT_TRUE(closed.load());
+  EXPECT_EQ(gDouble->played.size(), 2u);
+  EXPECT_EQ(gDouble->returnedByReset, 8);
 }
 
 // Samples of one block: pair k holds (left, right).
@@ -527,11 +594,12 @@ TEST_F(WaveOutputTest, FailedOpenIsReportedWithTheSystemText) {
   gDouble->openResult = MMSYSERR_BADDEVICEID;
   HWND owner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
   EXPECT_EQ(OpenOutput(2, 44100, 7, 2048, owner), -1);
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0].owner, owner);
-  EXPECT_EQ(gBoxes[0].text, "Double error 2");
-  EXPECT_EQ(gBoxes[0].caption, "Audio System Error...");
-  EXPECT_EQ(gBoxes[0].style, static_cast<uint32_t>(MB_ICONERROR));
+  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].owner, owner);
+  EXPECT_EQ(boxes[0].text, "Double error 2");
+  EXPECT_EQ(boxes[0].caption, "Audio System Error...");
+  EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(MB_ICONERROR));
   EXPECT_EQ(IsOutputOpen(), 0);
   EXPECT_EQ(QueuedBlockCount(), 0);
   EXPECT_EQ(gDouble->liveAllocations, 0);
@@ -554,13 +622,14 @@ TEST_F(WaveOutputTest, ShortMemoryAndUnplayableFormatsAreReportedLikeAFailedOpen
   EXPECT_EQ(OpenOutput(2, 0, -1, 2048, nullptr), -1);
   EXPECT_EQ(OpenOutput(2, 44100, -1, 2047, nullptr), -1);
   EXPECT_EQ(gDouble->opens, 1);
+  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
   const char* expected[] = {"Double error 7", "Double error 7", "Double error 32", "Double error 32",
                             "Double error 32"};  // MMSYSERR_NOMEM, WAVERR_BADFORMAT
-  ASSERT_EQ(gBoxes.size(), 5u);
-  for (size_t i = 0; i < gBoxes.size(); ++i) {
-    EXPECT_EQ(gBoxes[i].text, expected[i]);
-    EXPECT_EQ(gBoxes[i].caption, "Audio System Error...");
-    EXPECT_EQ(gBoxes[i].style, static_cast<uint32_t>(MB_ICONERROR));
+  ASSERT_EQ(boxes.size(), 5u);
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    EXPECT_EQ(boxes[i].text, expected[i]);
+    EXPECT_EQ(boxes[i].caption, "Audio System Error...");
+    EXPECT_EQ(boxes[i].style, static_cast<uint32_t>(MB_ICONERROR));
   }
 }
 

@@ -10,6 +10,7 @@
 #include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "tests/settings/profile_test_support.h"
+#include "tests/settings_guard.h"
 
 namespace {
 
@@ -23,7 +24,6 @@ std::vector<std::string> Entries() {
 class PlaylistFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    readInfo_ = gSettings.readInfoOnAdd;
     gSettings.readInfoOnAdd = 0;  // entries are names only: no file is opened
     folder_ = TestFolder("playlist-files");
     ClearPlaylist();
@@ -32,7 +32,6 @@ class PlaylistFilesTest : public ::testing::Test {
   void TearDown() override {
     BoxRecorder::Stop();
     ClearPlaylist();
-    gSettings.readInfoOnAdd = readInfo_;
     for (const std::string& path : written_) RemoveProfileFile(path);
   }
 
@@ -54,7 +53,7 @@ class PlaylistFilesTest : public ::testing::Test {
 
   std::string folder_;
   std::vector<std::string> written_;
-  int32_t readInfo_ = 0;
+  SettingsGuard settings_;
 };
 
 // --- M3U ---
@@ -76,7 +75,7 @@ TEST_F(PlaylistFilesTest, M3uSkipsDirectivesAndBlankLinesAndJoinsRelativeLinesTo
   EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\music\\a.mp3", folder_ + "sub\\b.mp3", "\\root\\c.mp3",
                                                  "\\\\server\\share\\d.mp3", "C:/forward/e.mp3", "/absolute/f.mp3",
                                                  folder_ + "g.mp3"}));
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 TEST_F(PlaylistFilesTest, M3uAcceptsEveryLineEndAndAnEmptyLastLineAddsNothing) {
@@ -136,7 +135,7 @@ TEST_F(PlaylistFilesTest, AnM3uThatCannotBeOpenedAddsNothingAndShowsNothing) {
   EXPECT_EQ(LoadM3u(missing.c_str()), 0);
   EXPECT_EQ(LoadM3u(folder_.c_str()), 0) << "a folder is not a playlist file";
   EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\kept.mp3"}));
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 // --- PLS ---
@@ -156,7 +155,7 @@ TEST_F(PlaylistFilesTest, PlsJoinsRelativeEntriesToItsFolderAndKeepsRootedOnes) 
   EXPECT_EQ(LoadPls(pls.c_str()), 1);
   EXPECT_EQ(Entries(), (std::vector<std::string>{folder_ + "a.mp3", "D:\\x.mp3", "\\\\server\\share\\b.mp3",
                                                  "\\music\\b.mp3", folder_ + "sub\\c.mp3", "/abs/d.mp3"}));
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 TEST_F(PlaylistFilesTest, PlsNumberOfEntriesGovernsAndIsBounded) {
@@ -228,7 +227,7 @@ TEST_F(PlaylistFilesTest, SavePlsAddsTheExtensionAndReadsBackTheSameEntries) {
   ClearPlaylist();
   EXPECT_EQ(LoadPls(target.c_str()), 1);
   EXPECT_EQ(Entries(), tracks);
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 TEST_F(PlaylistFilesTest, SavePlsKeepsANameThatEndsInPlsAnyCase) {
@@ -270,18 +269,18 @@ TEST_F(PlaylistFilesTest, SavingAnEmptyPlaylistOrWhereNoFileCanBeWrittenFailsWit
   const std::string target = Forget(folder_ + "empty.pls");
   EXPECT_EQ(SavePls(target.c_str()), 0);
   EXPECT_FALSE(FileExists(target));
-  ASSERT_EQ(BoxRecorder::Get().boxes.size(), 1u);
-  EXPECT_EQ(BoxRecorder::Get().boxes[0].owner, nullptr);
-  EXPECT_EQ(BoxRecorder::Get().boxes[0].text, "There are NO Items in the playlist To Save!");
-  EXPECT_EQ(BoxRecorder::Get().boxes[0].caption, "Error Saving Playlist...");
-  EXPECT_EQ(BoxRecorder::Get().boxes[0].style, kBoxOk);
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 1u);
+  EXPECT_EQ(BoxRecorder::Boxes()[0].owner, nullptr);
+  EXPECT_EQ(BoxRecorder::Boxes()[0].text, "There are NO Items in the playlist To Save!");
+  EXPECT_EQ(BoxRecorder::Boxes()[0].caption, "Error Saving Playlist...");
+  EXPECT_EQ(BoxRecorder::Boxes()[0].style, kBoxOk);
 
   AddTrack("C:\\a.mp3");
   const std::string unwritable = folder_ + "no-such-folder/list.pls";
   EXPECT_EQ(SavePls(unwritable.c_str()), 0);
   const std::string tooLong = folder_ + std::string(260, 'n');
   EXPECT_EQ(SavePls(tooLong.c_str()), 0);
-  const std::vector<RecordedMessageBox>& boxes = BoxRecorder::Get().boxes;
+  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
   ASSERT_EQ(boxes.size(), 3u);
   EXPECT_EQ(boxes[1].caption, "Error Saving Playlist...");
   EXPECT_EQ(boxes[1].text, "Error Writing: " + unwritable);

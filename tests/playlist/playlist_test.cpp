@@ -13,6 +13,7 @@
 #include "platform/directory.h"
 #include "settings/settings.h"
 #include "tests/playlist/playlist_test_support.h"
+#include "tests/settings_guard.h"
 
 namespace {
 
@@ -33,6 +34,7 @@ int32_t BoxThenAct(WindowHandle owner, const char* text, const char* caption, ui
 
 class PlaylistTest : public ::testing::Test {
  protected:
+  SettingsGuard settings_;
   void SetUp() override {
     NotifyRecorder::Start();
     SetPlaylistWindows(kOwner, kEditor);
@@ -47,8 +49,6 @@ class PlaylistTest : public ::testing::Test {
     SetPlaylistWindows(nullptr, nullptr);
     ClearPlaylist();
     NotifyRecorder::Stop();
-    gSettings.readInfoOnAdd = 0;
-    gSettings.shuffle = 0;
   }
 
   static std::vector<std::string> Paths() {

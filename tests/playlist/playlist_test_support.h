@@ -1,5 +1,5 @@
-// Shared pieces of the playlist and track-scanner tests: a recorder for message boxes and sent
-// messages (safe to call from several threads), and builders of small MPEG-looking files.
+// Shared pieces of the playlist and track-scanner tests: a recorder for sent messages and message boxes
+// (safe to call from several threads), and builders of small MPEG-looking files.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -8,28 +8,20 @@
 #include <vector>
 
 #include "platform/notify.h"
+#include "tests/box_recorder.h"
 #include "tests/test_files.h"
 
-struct RecordedBox {
-  WindowHandle owner;
-  std::string text;
-  std::string caption;
-};
-
+// Records sent messages (the editor's refreshes) and, through the shared recorder, message boxes.
 struct NotifyRecorder {
   std::mutex lock;
-  std::vector<RecordedBox> boxes;
   std::vector<WindowHandle> refreshes;  // windows that received WM_PLAYLIST_REFRESH
 
   static NotifyRecorder& Get() {
     static NotifyRecorder recorder;
     return recorder;
   }
-  static int32_t Box(WindowHandle owner, const char* text, const char* caption, uint32_t) {
-    NotifyRecorder& r = Get();
-    std::lock_guard<std::mutex> hold(r.lock);
-    r.boxes.push_back({owner, text ? text : "", caption ? caption : ""});
-    return kAnswerOk;
+  static int32_t Box(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
+    return BoxRecorder::Record(owner, text, caption, style);
   }
   static intptr_t Send(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
     NotifyRecorder& r = Get();
@@ -42,20 +34,16 @@ struct NotifyRecorder {
     NotifyRecorder& r = Get();
     {
       std::lock_guard<std::mutex> hold(r.lock);
-      r.boxes.clear();
       r.refreshes.clear();
     }
-    SetMessageBoxHook(&Box);
+    BoxRecorder::Start();
     SetSendMessageHook(&Send);
   }
   static void Stop() {
-    SetMessageBoxHook(nullptr);
+    BoxRecorder::Stop();
     SetSendMessageHook(nullptr);
   }
-  static std::vector<RecordedBox> Boxes() {
-    std::lock_guard<std::mutex> hold(Get().lock);
-    return Get().boxes;
-  }
+  static std::vector<RecordedBox> Boxes() { return BoxRecorder::Boxes(); }
   static size_t Refreshes() {
     std::lock_guard<std::mutex> hold(Get().lock);
     return Get().refreshes.size();

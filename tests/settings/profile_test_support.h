@@ -1,5 +1,5 @@
 // Shared pieces of the profile, settings file and playlist file tests: where profile files live in the
-// test run, a clean start for each test that touches one, and a recorder for message boxes.
+// test run and a clean start for each test that touches one.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -12,7 +12,7 @@
 #include <windows.h>
 #endif
 
-#include "platform/notify.h"
+#include "tests/box_recorder.h"
 #include "tests/test_files.h"
 
 // The folder that profile file names without a folder refer to, with a trailing separator. On the host
@@ -95,33 +95,3 @@ inline std::string StructText(const void* data, size_t size) {
   text += kHex[sum & 15];
   return text;
 }
-
-struct RecordedMessageBox {
-  WindowHandle owner;
-  std::string text;
-  std::string caption;
-  uint32_t style;
-};
-
-// Records every message box (answering OK) and, in one sequence, the boxes and other events a test
-// notes, so that their order can be checked.
-struct BoxRecorder {
-  std::vector<RecordedMessageBox> boxes;
-  std::vector<std::string> events;
-
-  static BoxRecorder& Get() {
-    static BoxRecorder recorder;
-    return recorder;
-  }
-  static int32_t Box(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
-    Get().boxes.push_back({owner, text ? text : "", caption ? caption : "", style});
-    Get().events.push_back(std::string("box:") + (caption ? caption : ""));
-    return kAnswerOk;
-  }
-  static void Start() {
-    Get().boxes.clear();
-    Get().events.clear();
-    SetMessageBoxHook(&Box);
-  }
-  static void Stop() { SetMessageBoxHook(nullptr); }
-};

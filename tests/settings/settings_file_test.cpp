@@ -12,6 +12,7 @@
 #include "platform/profile.h"
 #include "settings/settings.h"
 #include "tests/settings/profile_test_support.h"
+#include "tests/settings_guard.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ constexpr const char* kPrefsNoteText = "A New Preferences Format Has been Detect
 int gAboutShown = 0;
 void RecordAbout() {
   ++gAboutShown;
-  BoxRecorder::Get().events.push_back("about");
+  BoxRecorder::Note("about");
 }
 
 // A record whose every byte differs from the defaults and from its neighbours.
@@ -36,7 +37,6 @@ bool SameRecord(const Settings& a, const Settings& b) { return std::memcmp(&a, &
 class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = gSettings;
     iniPath_ = TestWindowsFolder() + kSettingsFile;
     RemoveProfileFile(kSettingsFile);
     RemoveProfileFile(iniPath_);
@@ -48,7 +48,6 @@ class SettingsFileTest : public ::testing::Test {
     BoxRecorder::Stop();
     gShowAboutBox = nullptr;
     RemoveProfileFile(kSettingsFile);
-    gSettings = saved_;
   }
 
   // Writes "zav.ini" as text, from outside the profile functions.
@@ -102,7 +101,7 @@ class SettingsFileTest : public ::testing::Test {
     EXPECT_EQ(s.windowTop, 100);
   }
 
-  Settings saved_;
+  SettingsGuard settings_;
   std::string iniPath_;
 };
 
@@ -135,7 +134,7 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
   const std::vector<std::string> lines = ProfileFileLines(iniPath_);
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("nod=", 0) == 0; }),
             1);
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
 }
 
@@ -146,7 +145,7 @@ TEST_F(SettingsFileTest, NoFileGivesTheDefaultsAndTheAboutBoxAndWritesNothing) {
   ExpectDefaults(gSettings);
   EXPECT_EQ(gSettings.timeDisplay, 1) << "the defaults leave the time display alone";
   EXPECT_EQ(gAboutShown, 1);
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_FALSE(FileExists(iniPath_));
 }
 
@@ -160,13 +159,13 @@ TEST_F(SettingsFileTest, AnotherVersionShowsThePrefsNoteThenTheDefaultsAndTheAbo
     gSettings = PatternRecord(17);
     EXPECT_EQ(LoadSettings(), 1);
     ExpectDefaults(gSettings);
-    const std::vector<RecordedMessageBox>& boxes = BoxRecorder::Get().boxes;
+    const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
     ASSERT_EQ(boxes.size(), 1u) << version;
     EXPECT_EQ(boxes[0].owner, nullptr);
     EXPECT_EQ(boxes[0].text, kPrefsNoteText);
     EXPECT_EQ(boxes[0].caption, "Prefs Note...");
     EXPECT_EQ(boxes[0].style, kBoxOk);
-    EXPECT_EQ(BoxRecorder::Get().events, (std::vector<std::string>{"box:Prefs Note...", "about"})) << version;
+    EXPECT_EQ(BoxRecorder::Events(), (std::vector<std::string>{"box:Prefs Note...", "about"})) << version;
   }
 }
 
@@ -177,7 +176,7 @@ TEST_F(SettingsFileTest, AMissingVersionWithAValidRecordUsesTheRecord) {
   EXPECT_EQ(LoadSettings(), 1);
   EXPECT_TRUE(SameRecord(gSettings, stored));
   EXPECT_EQ(gAboutShown, 0);
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 TEST_F(SettingsFileTest, ADamagedOrShortRecordGivesTheDefaultsSilently) {
@@ -207,7 +206,7 @@ TEST_F(SettingsFileTest, ADamagedOrShortRecordGivesTheDefaultsSilently) {
       // A damaged value is never half stored: fields the defaults leave alone keep their value.
       EXPECT_EQ(gSettings.timeDisplay, 1);
       EXPECT_EQ(gAboutShown, 1);
-      EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+      EXPECT_TRUE(BoxRecorder::Boxes().empty());
     }
   }
 }
