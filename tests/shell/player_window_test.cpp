@@ -132,7 +132,7 @@ TEST_F(PlayerWindowTest, StartUpHoldsLoadedSettingsToTheirRangesAndTheWindowOnAM
   EXPECT_GE(gSettings.scrollSpeed, 1);
   EXPECT_EQ(gSettings.windowLeft, 100);
   EXPECT_EQ(gSettings.windowTop, 100);
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 
   // A position whose title strip shows on the screen stays, even with the window partly off it.
   gSettings.windowLeft = -150;
@@ -191,9 +191,9 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   // A hand-over with another tag is refused and changes nothing.
   COPYDATASTRUCT data = {12345, 4, const_cast<char*>("x.mp")};
   EXPECT_EQ(SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data)), 0);
-  ASSERT_EQ(BoxRecorder::Get().boxes.size(), 1u);
-  EXPECT_EQ(BoxRecorder::Get().boxes[0].text, "Invalid Parameters!");
-  EXPECT_EQ(BoxRecorder::Get().boxes[0].caption, "Error!!!");
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 1u);
+  EXPECT_EQ(BoxRecorder::Boxes()[0].text, "Invalid Parameters!");
+  EXPECT_EQ(BoxRecorder::Boxes()[0].caption, "Error!!!");
   EXPECT_EQ(PlaylistCount(), 2);
 
   // The right tag, a relative path and a quoted one, and no terminator: the text ends where the page
@@ -218,7 +218,7 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   ASSERT_EQ(PlaylistCount(), 2);
   EXPECT_EQ(EntryPath(0), FullPath(Media("long-44k.mp3")));
   EXPECT_EQ(EntryPath(1), FullPath(Media("third-22k.mp3")));
-  EXPECT_EQ(BoxRecorder::Get().boxes.size(), 1u) << "the Decode thread never had to be restarted";
+  EXPECT_EQ(BoxRecorder::Boxes().size(), 1u) << "the Decode thread never had to be restarted";
 
   // Pause once the long track has played a little (a pause while the output still gathers its
   // pre-buffer is undone when it starts): the Decode thread soon waits in its write to the paused device,
@@ -324,7 +324,7 @@ TEST_F(PlayerWindowTest, RingVolumeTrackAdvanceAndTheCloseArea) {
   EXPECT_FALSE(IsWindow(window));
   MSG quit;
   PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-  EXPECT_TRUE(BoxRecorder::Get().boxes.empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 }  // namespace
