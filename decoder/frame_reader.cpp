@@ -5,7 +5,7 @@
 #include "decoder/bit_reader.h"
 #include "decoder/decoder_builds.h"
 #include "decoder/layer12_tables.h"
-#include "engine/messages.h"
+#include "platform/message_numbers.h"
 
 uint8_t gFrameBlock[kFrameBlockBytes + kFrameGuardBytes];
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "settings/settings.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #define ZAV_HAVE_SSE2_PATH 1
@@ -190,9 +189,16 @@ ZAV_SSE2 int32_t WindowSse2(const float (*taps)[16], const float* x, int16_t* ou
 }
 #endif
 
+// The equalizer's gains and switch: the neutral ones until SetEqualizerGains points elsewhere.
+const int32_t kNeutralGains[32] = {10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10,
+                                   10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10};
+const int32_t kEqualizerOff = 0;
+const int32_t* gEqGains = kNeutralGains;
+const int32_t* gEqEnabled = &kEqualizerOff;
+
 template <int32_t kQuality>
 int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t* out) {
-  if (kQuality > 0 || gSettings.eqEnabled) ApplyEqualizer(samples);
+  if (kQuality > 0 || *gEqEnabled) ApplyEqualizer(samples);
   if (channel == 0) st.ringPos = (st.ringPos + 15) & 15;
   const int32_t ch = channel & 1;
   const int32_t p = st.ringPos;
@@ -313,8 +319,14 @@ void MakeSynthTables(double scale) {
 #endif
 }
 
+void SetEqualizerGains(const int32_t* gains, const int32_t* enabled) {
+  const bool given = gains != nullptr && enabled != nullptr;
+  gEqGains = given ? gains : kNeutralGains;
+  gEqEnabled = given ? enabled : &kEqualizerOff;
+}
+
 void ApplyEqualizer(float* samples) {
-  const int32_t* gains = gSettings.eqGains;
+  const int32_t* gains = gEqGains;
   for (int32_t n = 0; n < 32; ++n) samples[n] = static_cast<float>(gains[n]) * 0.1f * samples[n];
 }
 

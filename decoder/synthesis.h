@@ -57,6 +57,12 @@ extern SynthState gSynthStates[2][3];
 // Clears every synthesis state (history zero, ring position 1), as at process start.
 void ResetSynthStates();
 
+// Where the equalizer's 32 subband gains (in tenths, 10 = unchanged) and its enabled flag live: read at
+// every synthesis step, so a change takes effect at the next one. The full-quality handlers apply the
+// gains while the flag is non-zero, the half- and quarter-quality handlers always. Null for either
+// restores the neutral gains (all 10, disabled).
+void SetEqualizerGains(const int32_t* gains, const int32_t* enabled);
+
 // Subband gains applied before the synthesis: sample *= gain * 0.1, gains in tenths.
 void ApplyEqualizer(float* samples);
 

@@ -6,6 +6,7 @@
 #include "decoder/decode_buffer.h"
 #include "decoder/decoder_builds.h"
 #include "decoder/frame_reader.h"
+#include "decoder/synthesis.h"
 #include "engine/messages.h"
 #include "engine/wave_output.h"
 #include "platform/notify.h"
@@ -44,10 +45,10 @@ int32_t OpenDevice(int32_t channels, int32_t rate, HWND window) {
 // at the end of the list, and before the device is reopened for another format, where it would not
 // belong.
 void PlayRemainder() {
-  while (gDecodeBuffer.fill > 0) {
-    const int32_t before = gDecodeBuffer.fill;
-    FlushDecodeBuffer(kSilentSpectrum);
-    if (gDecodeBuffer.fill >= before) break;  // the device took nothing
+  for (int32_t at = 0; at < gDecodeBuffer.fill;) {
+    const int32_t taken = WriteLastPcm(gDecodeBuffer.fill - at, gDecodeBuffer.data + at, kSilentSpectrum);
+    if (taken <= 0) break;  // closed, paused with every block queued, or refused
+    at += taken;
   }
   gDecodeBuffer.fill = 0;
 }
@@ -170,6 +171,8 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
   if (gQueueReady) SetEvent(gQueueReady);
   const PlaybackParams* params = static_cast<const PlaybackParams*>(argument);
   StartDecoder(gSettings.processor);
+  // The equalizer dialog changes the gains in the settings record; the synthesis reads them there.
+  SetEqualizerGains(gSettings.eqGains, &gSettings.eqEnabled);
   gDecoderWindow = params->window;
   Post(params->window, WM_PLAYER_INFO, 0, 0);
   uint8_t* buffer = static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, kDecodeBufferBytes));

@@ -342,6 +342,14 @@ int32_t WritePcm(int32_t count, const uint8_t* pcm, const uint8_t* spectrum) {
   return taken;
 }
 
+int32_t WriteLastPcm(int32_t count, const uint8_t* pcm, const uint8_t* spectrum) {
+  while (gFreeCount < 1) {
+    if (!gDevice || gPaused) return 0;
+    Sleep(static_cast<DWORD>(gBlockInterval));
+  }
+  return WritePcm(count, pcm, spectrum);
+}
+
 void ResetOutput() {
   if (gDevice) gApi->reset(gDevice);
   gByteCount = 0;

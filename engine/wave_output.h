@@ -54,6 +54,9 @@ int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t block
 // 0 when the device is closed, refused the block (the ring is left as it was) or has been given up
 // (OutputRefused). Matches WritePcmFn, so the decoder can write through it.
 int32_t WritePcm(int32_t count, const uint8_t* pcm, const uint8_t* spectrum);
+// WritePcm for the last, partial block of what is to be played: instead of waiting for a free block
+// while the device is paused (which could last for ever), it gives up and returns 0.
+int32_t WriteLastPcm(int32_t count, const uint8_t* pcm, const uint8_t* spectrum);
 // Returns every queued block, sets the count of seconds back to 0 and holds the device again when
 // pre-buffering is on. Releases a writer waiting for a free block.
 void ResetOutput();

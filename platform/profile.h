@@ -13,6 +13,7 @@
 //   bytes modulo 256); a read whose length, digits or checksum do not match fails.
 // Section, key and file must not be null.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 // The value of `key` as an integer, or `defaultValue` when the key is missing or its value is empty.
@@ -28,6 +29,17 @@ uint32_t ProfileGetString(const char* section, const char* key, const char* defa
 // Sets `key` to `value`, creating the file, a missing [section] or the key as needed and keeping every other
 // line. Returns false when the file could not be written.
 bool ProfileWriteString(const char* section, const char* key, const char* value, const char* file);
+
+// One key and its value for ProfileWriteStrings.
+struct ProfileString {
+  const char* key;
+  const char* value;
+};
+
+// Sets `count` keys of `section` with one read and one write of the file: the result is that of a
+// ProfileWriteString call for each in turn, made in a time that grows with the file, not with its square.
+// Returns false when the file could not be written.
+bool ProfileWriteStrings(const char* section, const ProfileString* strings, size_t count, const char* file);
 
 // Reads a struct value of exactly `size` bytes into `dest`. Returns false when the key is missing or the
 // value does not match; `dest` may then have been changed (the Windows function decodes as it checks),

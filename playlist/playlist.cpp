@@ -16,10 +16,9 @@
 #include <new>
 #include <vector>
 
-#include "engine/messages.h"
 #include "platform/directory.h"
 #include "platform/file.h"
-#include "playlist/playlist_files.h"
+#include "platform/message_numbers.h"
 #include "settings/settings.h"
 
 namespace {
@@ -42,6 +41,9 @@ struct Playlist {
   PlaylistEntry* first = nullptr;
   PlaylistEntry* last = nullptr;
   PlaylistEntry* current = nullptr;
+  // The current entry took over from a deleted current entry and has not been played since: it is the
+  // track that follows, so the next step stays on it.
+  bool currentTookOver = false;
   int32_t count = 0;
   uint64_t nextSerial = 1;
   std::atomic<WindowHandle> owner{nullptr};
@@ -139,7 +141,10 @@ std::vector<Node*> Positions() {
 // Unlinks and frees one entry; the current entry moves to its successor, else its predecessor. Lock held.
 void Unlink(PlaylistEntry* e) {
   Playlist& p = gPlaylist;
-  if (p.current == e) p.current = e->next ? e->next : e->previous;
+  if (p.current == e) {
+    p.current = e->next ? e->next : e->previous;
+    p.currentTookOver = e->next != nullptr;
+  }
   if (e->previous) e->previous->next = e->next; else p.first = e->next;
   if (e->next) e->next->previous = e->previous; else p.last = e->previous;
   --p.count;
@@ -150,18 +155,6 @@ bool IsSeparator(char c) {
   return c == kPathSeparator || c == '/';
 }
 
-// Case-insensitive comparison of the path's last four characters with `ending` (lower case).
-bool EndsWith(const char* path, const char* ending) {
-  const size_t n = strnlen(path, kPathSize);
-  if (n < 4) return false;
-  for (size_t i = 0; i < 4; ++i) {
-    char c = path[n - 4 + i];
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    if (c != ending[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 void SetPlaylistWindows(WindowHandle owner, WindowHandle editor) {
@@ -169,6 +162,8 @@ void SetPlaylistWindows(WindowHandle owner, WindowHandle editor) {
   gPlaylist.editor.store(editor);
   SetScanOwner(owner);
 }
+
+WindowHandle PlaylistOwner() { return gPlaylist.owner.load(); }
 
 void RefreshPlaylistEditor() { SendPlayerMessage(gPlaylist.editor.load(), WM_PLAYLIST_REFRESH, 0, 0); }
 
@@ -190,21 +185,6 @@ int32_t AddTrack(const char* path) {
   p.last = &node->entry;
   if (p.current == nullptr) p.current = &node->entry;
   ++p.count;
-  return 1;
-}
-
-int32_t AddByType(const char* path) {
-  if (path == nullptr) return 0;
-  if (PathIsDirectory(path)) {
-    ShowMessageBox(gPlaylist.owner.load(), path, "Adding Directory...", kBoxOk);
-    AddDirectory(path);
-  } else if (EndsWith(path, ".pls")) {
-    LoadPls(path);
-  } else if (EndsWith(path, ".m3u")) {
-    LoadM3u(path);
-  } else {
-    AddTrack(path);
-  }
   return 1;
 }
 
@@ -242,6 +222,7 @@ void ClearPlaylist() {
     std::lock_guard<std::mutex> hold(gPlaylist.lock);
     e = gPlaylist.first;
     gPlaylist.first = gPlaylist.last = gPlaylist.current = nullptr;
+    gPlaylist.currentTookOver = false;
     gPlaylist.count = 0;
   }
   while (e) {
@@ -335,6 +316,7 @@ int32_t GoToFirst() {
   {
     std::lock_guard<std::mutex> hold(gPlaylist.lock);
     gPlaylist.current = gPlaylist.first;
+    gPlaylist.currentTookOver = false;
     if (gPlaylist.first == nullptr) return 0;
   }
   if (gSettings.shuffle) ShufflePlaylist();
@@ -344,20 +326,27 @@ int32_t GoToFirst() {
 int32_t NextEntry() {
   std::lock_guard<std::mutex> hold(gPlaylist.lock);
   if (gPlaylist.current == nullptr) return 0;
-  if (gPlaylist.current->next) gPlaylist.current = gPlaylist.current->next;
+  // An entry that took over from a deleted playing entry is the next track itself.
+  if (gPlaylist.currentTookOver) {
+    gPlaylist.currentTookOver = false;
+  } else if (gPlaylist.current->next) {
+    gPlaylist.current = gPlaylist.current->next;
+  }
   return 1;
 }
 
 int32_t PreviousEntry() {
   std::lock_guard<std::mutex> hold(gPlaylist.lock);
   if (gPlaylist.current == nullptr) return 0;
+  gPlaylist.currentTookOver = false;
   if (gPlaylist.current->previous) gPlaylist.current = gPlaylist.current->previous;
   return 1;
 }
 
 int32_t IsAtLast() {
   std::lock_guard<std::mutex> hold(gPlaylist.lock);
-  return gPlaylist.current == nullptr || gPlaylist.current->next == nullptr ? 1 : 0;
+  const PlaylistEntry* current = gPlaylist.current;
+  return current == nullptr || (current->next == nullptr && !gPlaylist.currentTookOver) ? 1 : 0;
 }
 
 int32_t IsAtFirst() {
@@ -373,6 +362,7 @@ int32_t PrepareCurrent(char destination[260]) {
   {
     std::lock_guard<std::mutex> hold(gPlaylist.lock);
     if (gPlaylist.current == nullptr) return 0;
+    gPlaylist.currentTookOver = false;  // it plays now
     std::memcpy(path, gPlaylist.current->path, kPathSize);
     serial = AsNode(gPlaylist.current)->serial;
     duration = gPlaylist.current->duration;
@@ -411,6 +401,17 @@ int32_t CopyCurrentEntry(PlaylistEntry* destination) {
 int32_t PlaylistCount() {
   std::lock_guard<std::mutex> hold(gPlaylist.lock);
   return gPlaylist.count;
+}
+
+int32_t WalkPlaylist(PlaylistVisitor visit, void* context) {
+  if (visit == nullptr) return 0;
+  std::lock_guard<std::mutex> hold(gPlaylist.lock);
+  int32_t visited = 0;
+  for (const PlaylistEntry* e = gPlaylist.first; e; e = e->next) {
+    ++visited;
+    if (!visit(*e, context)) break;
+  }
+  return visited;
 }
 
 int32_t CopyEntryAt(int32_t index, PlaylistEntry* destination) {

@@ -23,14 +23,16 @@ static_assert(sizeof(PlaylistEntry) == 460, "a playlist entry is 460 bytes where
 // The window that owns the playlist's message boxes (the player window) and the playlist editor's
 // window, which receives WM_PLAYLIST_REFRESH; null when absent.
 void SetPlaylistWindows(WindowHandle owner, WindowHandle editor);
+// The owner of the playlist's message boxes.
+WindowHandle PlaylistOwner();
 
 // 1, or 0 (nothing added) for a missing path, one longer than 259 characters or no memory.
 int32_t AddTrack(const char* path);
-int32_t AddByType(const char* path);
 int32_t AddDirectory(const char* folder);
 void ClearPlaylist();
 // `indices` ascending, as positions before the call. A deleted current entry hands over to its successor,
-// else its predecessor.
+// else its predecessor. A successor that takes over is the track that follows the deleted one: until it
+// is played, NextEntry stays on it and IsAtLast is 0.
 int32_t DeleteEntries(int32_t count, const int32_t* indices);
 int32_t SortPlaylist(int32_t order);
 void ShufflePlaylist();
@@ -49,5 +51,10 @@ int32_t CopyCurrentEntry(PlaylistEntry* destination);
 // Number of entries, and a copy of entry `index` (0-based) for the editor and the PLS writer.
 int32_t PlaylistCount();
 int32_t CopyEntryAt(int32_t index, PlaylistEntry* destination);
+// Calls `visit` for every entry from the first, in one walk under the playlist's lock: the visitor must
+// not call playlist operations, touch files, show boxes or send messages. It returns 1 to go on, 0 to
+// stop. Returns the number of entries visited.
+using PlaylistVisitor = int32_t (*)(const PlaylistEntry& entry, void* context);
+int32_t WalkPlaylist(PlaylistVisitor visit, void* context);
 // Sends WM_PLAYLIST_REFRESH to the editor.
 void RefreshPlaylistEditor();

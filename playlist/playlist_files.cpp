@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "platform/directory.h"
 #include "platform/file.h"
 #include "platform/notify.h"
 #include "platform/profile.h"
@@ -21,6 +24,16 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// Case-insensitive comparison of the path's last four characters with `ending` (lower case).
+bool EndsWith(const char* path, const char* ending) {
+  const size_t n = strnlen(path, kPathSize);
+  if (n < 4) return false;
+  for (size_t i = 0; i < 4; ++i) {
+    if (Lower(path[n - 4 + i]) != ending[i]) return false;
+  }
+  return true;
+}
 
 // Length of the playlist file's folder: its path up to and including the last separator (0 when the
 // path has none).
@@ -68,6 +81,14 @@ void AddM3uLine(const char* playlist, size_t folderLength, M3uLine& line) {
   AddEntry(playlist, folderLength, line.text, length);
 }
 
+// Appends each entry's path and a NUL: the playlist's paths in one walk.
+int32_t CollectPath(const PlaylistEntry& entry, void* context) {
+  std::string& paths = *static_cast<std::string*>(context);
+  paths.append(entry.path, strnlen(entry.path, kPathSize));
+  paths.push_back('\0');
+  return 1;
+}
+
 void ReportSaveFailure(const char* target) {
   char text[kPathSize + 32];
   std::snprintf(text, sizeof text, "Error Writing: %s", target);
@@ -75,6 +96,21 @@ void ReportSaveFailure(const char* target) {
 }
 
 }  // namespace
+
+int32_t AddByType(const char* path) {
+  if (path == nullptr) return 0;
+  if (PathIsDirectory(path)) {
+    ShowMessageBox(PlaylistOwner(), path, "Adding Directory...", kBoxOk);
+    AddDirectory(path);
+  } else if (EndsWith(path, ".pls")) {
+    LoadPls(path);
+  } else if (EndsWith(path, ".m3u")) {
+    LoadM3u(path);
+  } else {
+    AddTrack(path);
+  }
+  return 1;
+}
 
 int32_t LoadM3u(const char* path) {
   if (path == nullptr) return 0;
@@ -157,7 +193,9 @@ int32_t SavePls(const char* path) {
   bool hasExtension = nameLength >= 4;
   for (size_t i = 0; hasExtension && i < 4; ++i) hasExtension = Lower(name[nameLength - 4 + i]) == ".pls"[i];
 
-  if (PlaylistCount() <= 0) {
+  std::string paths;
+  const int32_t count = WalkPlaylist(CollectPath, &paths);
+  if (count <= 0) {
     ShowMessageBox(nullptr, "There are NO Items in the playlist To Save!", "Error Saving Playlist...", kBoxOk);
     return 0;
   }
@@ -171,21 +209,20 @@ int32_t SavePls(const char* path) {
   std::memcpy(target + length, ".pls", hasExtension ? 0 : 4);
   target[targetLength] = '\0';
 
-  int32_t written = 0;
-  PlaylistEntry entry;
-  while (CopyEntryAt(written, &entry)) {
-    entry.path[kPathSize - 1] = '\0';
-    char key[24];
-    std::snprintf(key, sizeof key, "File%d", static_cast<int>(written + 1));
-    if (!ProfileWriteString(kPlsSection, key, entry.path, target)) {
-      ReportSaveFailure(target);
-      return 0;
-    }
-    ++written;
+  // One key per entry and the count, written in one go: keys of an older playlist beyond the new count
+  // stay in the file, and "NumberOfEntries" governs what a later read takes.
+  std::vector<std::string> keys(static_cast<size_t>(count));
+  std::vector<ProfileString> strings;
+  strings.reserve(static_cast<size_t>(count) + 1);
+  const char* entry = paths.c_str();
+  for (int32_t i = 0; i < count; ++i) {
+    keys[size_t(i)] = "File" + std::to_string(i + 1);
+    strings.push_back({keys[size_t(i)].c_str(), entry});
+    entry += std::strlen(entry) + 1;
   }
-  char count[16];
-  std::snprintf(count, sizeof count, "%d", static_cast<int>(written));
-  if (!ProfileWriteString(kPlsSection, kPlsCountKey, count, target)) {
+  const std::string number = std::to_string(count);
+  strings.push_back({kPlsCountKey, number.c_str()});
+  if (!ProfileWriteStrings(kPlsSection, strings.data(), strings.size(), target)) {
     ReportSaveFailure(target);
     return 0;
   }

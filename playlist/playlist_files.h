@@ -3,6 +3,11 @@
 #pragma once
 #include <cstdint>
 
+// Adds `path` by its kind: a folder (after an "Adding Directory..." box owned by the playlist's owner)
+// with AddDirectory, a ".pls" or ".m3u" file (any case) with its reader, anything else with AddTrack.
+// Returns 1, or 0 for a null path.
+int32_t AddByType(const char* path);
+
 // Most entries one PLS file adds, whatever its "NumberOfEntries" says.
 constexpr int32_t kMaxPlsEntries = 65536;
 // A PLS read ends after this many "File" keys in a row are missing or empty: the entries have run out.

@@ -1,9 +1,10 @@
 # Settings subsystem: the settings file and the profile seam below it. The playlist files (M3U and PLS
 # readers, PLS writer) are listed here too: they are built on the same profile seam by the same work,
 # and the playlist's own sources.cmake belongs to the playlist model.
-list(APPEND ZAV_PLATFORM_WIN32_SOURCES platform/win32/profile_win32.cpp)
-list(APPEND ZAV_PLATFORM_POSIX_SOURCES platform/posix/profile_posix.cpp)
+list(APPEND ZAV_PLATFORM_WIN32_SOURCES platform/win32/profile_win32.cpp platform/profile_text.cpp)
+list(APPEND ZAV_PLATFORM_POSIX_SOURCES platform/posix/profile_posix.cpp platform/profile_text.cpp)
 list(APPEND ZAV_PORTABLE_SOURCES
+  settings/settings_record.cpp
   settings/settings_file.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp

@@ -1,8 +1,8 @@
 // Host half of the profile seam: a small ini reader and writer that behaves like the Windows profile
-// functions for what the program uses. Every call reads the file afresh (no cache to go stale), and any
-// content is accepted: lines end at CR LF, LF or CR; lines that are neither a section header nor hold
-// a "=" are ignored; values are cut at a NUL byte.
+// functions for what the program uses, on the ini text rules of profile_text.h. Every call reads the file
+// afresh (no cache to go stale), and any content is accepted.
 #include "platform/profile.h"
+#include "platform/profile_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,9 +16,9 @@
 
 namespace {
 
-// Files are read up to this size; no ini file of ours comes near it. A longer file is never written
-// back, so that its tail is not lost.
-constexpr size_t kMaxFileBytes = size_t(16) << 20;
+// Files are read up to this size; no settings or playlist file comes near it. A longer file is never
+// written back, so that its tail is not lost.
+constexpr size_t kMaxFileBytes = size_t(64) << 20;
 
 enum class ReadResult { kRead, kMissing, kError };
 
@@ -79,142 +79,12 @@ bool WriteFileText(const std::string& path, const std::string& content) {
   return ::close(fd) == 0;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-// One line of the file: its text is [begin, end); the following line starts at next.
-struct Line {
-  size_t begin;
-  size_t end;
-  size_t next;
-};
-
-bool NextLine(const std::string& text, size_t pos, Line& line) {
-  if (pos >= text.size()) return false;
-  size_t end = pos;
-  while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
-  size_t next = end;
-  if (next < text.size()) next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
-  line = {pos, end, next};
-  return true;
-}
-
-enum class LineKind { kOther, kSection, kKey };
-
-// What a line holds: a section header (name in [nameBegin, nameEnd)), a key (name and value), or
-// anything else.
-struct ParsedLine {
-  LineKind kind = LineKind::kOther;
-  size_t nameBegin = 0, nameEnd = 0;
-  size_t valueBegin = 0, valueEnd = 0;
-};
-
-// Offset of the first `c` in [begin, end), or end.
-size_t FindIn(const std::string& text, size_t begin, size_t end, char c) {
-  const void* hit = begin < end ? std::memchr(text.data() + begin, c, end - begin) : nullptr;
-  return hit ? size_t(static_cast<const char*>(hit) - text.data()) : end;
-}
-
-void Trim(const std::string& text, size_t& begin, size_t& end) {
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-}
-
-ParsedLine ParseLine(const std::string& text, const Line& line) {
-  ParsedLine parsed;
-  size_t begin = line.begin;
-  size_t end = line.end;
-  Trim(text, begin, end);
-  if (begin < end && text[begin] == '[') {
-    const size_t close = FindIn(text, begin + 1, end, ']');
-    if (close == end) return parsed;
-    parsed.kind = LineKind::kSection;
-    parsed.nameBegin = begin + 1;
-    parsed.nameEnd = close;
-    Trim(text, parsed.nameBegin, parsed.nameEnd);
-    return parsed;
-  }
-  const size_t equals = FindIn(text, begin, end, '=');
-  if (equals == end) return parsed;
-  parsed.kind = LineKind::kKey;
-  parsed.nameBegin = begin;
-  parsed.nameEnd = equals;
-  Trim(text, parsed.nameBegin, parsed.nameEnd);
-  size_t valueBegin = equals + 1;
-  size_t valueEnd = FindIn(text, valueBegin, end, '\0');
-  Trim(text, valueBegin, valueEnd);
-  if (valueEnd - valueBegin >= 2 && (text[valueBegin] == '"' || text[valueBegin] == '\'') &&
-      text[valueEnd - 1] == text[valueBegin]) {
-    ++valueBegin;
-    --valueEnd;
-  }
-  parsed.valueBegin = valueBegin;
-  parsed.valueEnd = valueEnd;
-  return parsed;
-}
-
-bool NameIs(const std::string& text, size_t begin, size_t end, const char* name) {
-  const size_t length = std::strlen(name);
-  if (end - begin != length) return false;
-  for (size_t i = 0; i < length; ++i) {
-    if (Lower(text[begin + i]) != Lower(name[i])) return false;
-  }
-  return true;
-}
-
-// The first section called `section` and, inside it, the first key called `key`.
-struct Location {
-  bool sectionFound = false;
-  bool keyFound = false;
-  Line keyLine{};
-  ParsedLine key;
-  size_t insertAt = 0;  // just after the last non-blank line of that section
-};
-
-Location Locate(const std::string& text, const char* section, const char* key) {
-  Location where;
-  Line line{};
-  for (size_t pos = 0; NextLine(text, pos, line); pos = line.next) {
-    const ParsedLine parsed = ParseLine(text, line);
-    if (!where.sectionFound) {
-      if (parsed.kind == LineKind::kSection && NameIs(text, parsed.nameBegin, parsed.nameEnd, section)) {
-        where.sectionFound = true;
-        where.insertAt = line.next;
-      }
-      continue;
-    }
-    if (parsed.kind == LineKind::kSection) break;
-    if (parsed.kind == LineKind::kKey && !where.keyFound &&
-        NameIs(text, parsed.nameBegin, parsed.nameEnd, key)) {
-      where.keyFound = true;
-      where.keyLine = line;
-      where.key = parsed;
-    }
-    size_t begin = line.begin;
-    size_t end = line.end;
-    Trim(text, begin, end);
-    if (begin < end) where.insertAt = line.next;
-  }
-  return where;
-}
-
 // The value of a key, as a view into `content`; false when the file or the key is missing.
 bool FindValue(const char* section, const char* key, const char* file, std::string& content, size_t& begin,
                size_t& length) {
   bool truncated = false;
   if (ReadFileText(ResolvePath(file), content, truncated) != ReadResult::kRead) return false;
-  const Location where = Locate(content, section, key);
-  if (!where.keyFound) return false;
-  begin = where.key.valueBegin;
-  length = where.key.valueEnd - where.key.valueBegin;
-  return true;
-}
-
-bool HasLineBreak(const char* text) { return std::strpbrk(text, "\r\n") != nullptr; }
-
-bool EndsWithLineBreak(const std::string& text) {
-  return !text.empty() && (text.back() == '\n' || text.back() == '\r');
+  return FindProfileValue(content, section, key, begin, length);
 }
 
 int HexDigit(char c) {
@@ -267,29 +137,18 @@ uint32_t ProfileGetString(const char* section, const char* key, const char* defa
 }
 
 bool ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {
-  // A line break would end the line early and turn the rest into lines of their own.
-  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
+  const ProfileString one = {key, value};
+  return ProfileWriteStrings(section, &one, 1, file);
+}
+
+bool ProfileWriteStrings(const char* section, const ProfileString* strings, size_t count, const char* file) {
+  if (!strings && count > 0) return false;
   const std::string path = ResolvePath(file);
   std::string content;
   bool truncated = false;
   const ReadResult read = ReadFileText(path, content, truncated);
   if (read == ReadResult::kError || truncated) return false;
-
-  const std::string entry = std::string(key) + "=" + value + "\r\n";
-  const Location where = Locate(content, section, key);
-  if (where.keyFound) {
-    content.replace(where.keyLine.begin, where.keyLine.next - where.keyLine.begin, entry);
-  } else if (where.sectionFound) {
-    const bool needBreak = where.insertAt > 0 && content[where.insertAt - 1] != '\n' &&
-                           content[where.insertAt - 1] != '\r';
-    content.insert(where.insertAt, needBreak ? "\r\n" + entry : entry);
-  } else {
-    if (!content.empty()) content += EndsWithLineBreak(content) ? "\r\n" : "\r\n\r\n";
-    content += "[";
-    content += section;
-    content += "]\r\n";
-    content += entry;
-  }
+  if (!ApplyProfileWrites(content, section, strings, count)) return false;
   return WriteFileText(path, content);
 }
 

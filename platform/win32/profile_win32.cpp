@@ -3,6 +3,75 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <string>
+
+#include "platform/profile_text.h"
+
+namespace {
+
+// Files are read up to this size for a batch write; no playlist or settings file comes near it.
+constexpr DWORD kMaxFileBytes = DWORD(64) << 20;
+
+// Where the profile functions keep `file`: a name without a folder lives in the Windows folder.
+std::string ProfilePath(const char* file) {
+  if (std::strchr(file, '\\') || std::strchr(file, '/')) return file;
+  char folder[MAX_PATH];
+  const UINT length = GetWindowsDirectoryA(folder, sizeof folder);
+  if (length == 0 || length >= sizeof folder) return file;
+  std::string path(folder, length);
+  if (path.back() != '\\') path += '\\';
+  return path + file;
+}
+
+enum class ReadResult { kRead, kMissing, kError };
+
+ReadResult ReadText(const std::string& path, std::string& text) {
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? ReadResult::kMissing : ReadResult::kError;
+  }
+  DWORD high = 0;
+  const DWORD size = GetFileSize(handle, &high);
+  bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kMaxFileBytes;
+  if (ok) {
+    text.resize(size);
+    DWORD done = 0;
+    while (ok && done < size) {
+      DWORD got = 0;
+      ok = ReadFile(handle, &text[done], size - done, &got, nullptr) && got > 0;
+      done += got;
+    }
+  }
+  CloseHandle(handle);
+  return ok ? ReadResult::kRead : ReadResult::kError;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  // OPEN_ALWAYS keeps the attributes of a file that exists (a hidden file refuses CREATE_ALWAYS).
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  size_t done = 0;
+  while (ok && done < text.size()) {
+    const size_t left = text.size() - done;
+    const DWORD chunk = left > (DWORD(1) << 20) ? (DWORD(1) << 20) : DWORD(left);
+    DWORD put = 0;
+    ok = WriteFile(handle, text.data() + done, chunk, &put, nullptr) && put == chunk;
+    done += put;
+  }
+  ok = ok && SetEndOfFile(handle);
+  return CloseHandle(handle) && ok;
+}
+
+bool IsUtf16(const std::string& text) {
+  return text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF'));
+}
+
+}  // namespace
+
 int32_t ProfileGetInt(const char* section, const char* key, int32_t defaultValue, const char* file) {
   return static_cast<int32_t>(GetPrivateProfileIntA(section, key, defaultValue, file));
 }
@@ -25,4 +94,25 @@ bool ProfileWriteStruct(const char* section, const char* key, const void* src, u
                         const char* file) {
   // The function does not write through its pointer; its prototype just lacks the const.
   return WritePrivateProfileStructA(section, key, const_cast<void*>(src), size, file) != FALSE;
+}
+
+bool ProfileWriteStrings(const char* section, const ProfileString* strings, size_t count, const char* file) {
+  if (!section || !file || (!strings && count > 0)) return false;
+  // What the profile functions hold of the file goes to disk first and is forgotten afterwards, so that
+  // neither this write nor their later reads work from a stale copy.
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, file);
+  const std::string path = ProfilePath(file);
+  std::string text;
+  const ReadResult read = ReadText(path, text);
+  if (read == ReadResult::kError) return false;
+  bool ok;
+  if (IsUtf16(text)) {
+    // A Unicode file is left to the profile functions, which keep it in its encoding.
+    ok = true;
+    for (size_t i = 0; ok && i < count; ++i) ok = ProfileWriteString(section, strings[i].key, strings[i].value, file);
+  } else {
+    ok = ApplyProfileWrites(text, section, strings, count) && WriteText(path, text);
+  }
+  WritePrivateProfileStringA(nullptr, nullptr, nullptr, file);
+  return ok;
 }

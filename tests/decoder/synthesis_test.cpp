@@ -6,7 +6,6 @@
 #include <random>
 #include <vector>
 
-#include "settings/settings.h"
 #include "tests/decoder/reference_synthesis.h"
 
 namespace {
@@ -24,12 +23,12 @@ class SynthesisTest : public ::testing::Test {
   void SetUp() override {
     MakeSynthTables(32767);
     ResetSynthStates();
-    saved_ = gSettings;
-    for (int32_t& g : gSettings.eqGains) g = 10;
-    gSettings.eqEnabled = 0;
+    for (int32_t& g : gains_) g = 10;
+    SetEqualizerGains(gains_, &enabled_);
   }
-  void TearDown() override { gSettings = saved_; }
-  Settings saved_;
+  void TearDown() override { SetEqualizerGains(nullptr, nullptr); }
+  int32_t gains_[32];
+  int32_t enabled_ = 0;
 };
 
 // Random subband input with a level that sometimes drives the output past full scale.
@@ -152,21 +151,26 @@ TEST_F(SynthesisTest, EqualizerScalesSubbandsOnlyWhereItMust) {
   };
   const std::vector<int16_t> plainFull = run(0, 1.0f);
   const std::vector<int16_t> plainHalf = run(1, 1.0f);
-  for (int32_t& g : gSettings.eqGains) g = 5;
+  for (int32_t& g : gains_) g = 5;
   EXPECT_EQ(run(0, 1.0f), plainFull) << "disabled: full quality leaves the samples alone";
   const std::vector<int16_t> halfGain5 = run(1, 1.0f);
-  for (int32_t& g : gSettings.eqGains) g = 10;
+  for (int32_t& g : gains_) g = 10;
   EXPECT_EQ(halfGain5, run(1, 0.5f)) << "half quality applies the gains even when disabled";
-  gSettings.eqEnabled = 1;
-  for (int32_t& g : gSettings.eqGains) g = 5;
+  enabled_ = 1;
+  for (int32_t& g : gains_) g = 5;
   EXPECT_EQ(run(0, 1.0f), [&] {
-    for (int32_t& g : gSettings.eqGains) g = 10;
+    for (int32_t& g : gains_) g = 10;
     auto r = run(0, 0.5f);
-    for (int32_t& g : gSettings.eqGains) g = 5;
+    for (int32_t& g : gains_) g = 5;
     return r;
   }()) << "enabled: full quality applies the gains";
-  for (int32_t& g : gSettings.eqGains) g = 10;
+  for (int32_t& g : gains_) g = 10;
   EXPECT_EQ(run(0, 1.0f), plainFull) << "gains of 10 change nothing";
+  // Without gains of its own the synthesis is neutral at every quality.
+  for (int32_t& g : gains_) g = 5;
+  SetEqualizerGains(nullptr, nullptr);
+  EXPECT_EQ(run(0, 1.0f), plainFull);
+  EXPECT_EQ(run(1, 1.0f), plainHalf);
 }
 
 TEST_F(SynthesisTest, SilenceInGivesSilenceOutAndTheRingMovesOncePerPair) {

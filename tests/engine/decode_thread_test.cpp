@@ -303,6 +303,25 @@ TEST_F(DecodeThreadOnDouble, AFileShorterThanOneBlockPlaysPaddedWhenTheListEnds)
   EXPECT_EQ(gDouble->returnedByReset, 0);
 }
 
+TEST_F(DecodeThreadOnDouble, TheEndOfTheListWhilePausedStillClosesTheDevice) {
+  // The track has ended and left a partial block; the user pauses with every block queued.
+  gSettings.bufferBlocks = 10;
+  AddTrack(Media("third-22k.mp3").c_str());
+  GoToFirst();
+  StartThread();
+  Post(TM_PLAY);
+  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000));
+  StopDriverThread();
+  const std::vector<uint8_t> block(2048, 0x11);
+  while (QueuedBlockCount() < 10) ASSERT_EQ(WritePcm(2048, block.data(), nullptr), 2048);
+  PauseOutput();
+  Post(TM_RESET_OUTPUT, 0);
+  for (int i = 0; i < 100 && IsOutputOpen(); ++i) Sleep(20);
+  EXPECT_FALSE(IsOutputOpen()) << "a paused device must not hold the Decode thread";
+  if (IsOutputOpen()) ResetOutput();  // frees the thread, so the test ends either way
+  EXPECT_EQ(gDouble->returnedByReset, 10);
+}
+
 TEST_F(DecodeThreadOnDouble, TheDeviceFollowsRateQualityAndChannels) {
   const std::string a = Media("first-44k.mp3"), b = Media("third-22k.mp3");
   const std::vector<int16_t> first = DecodeFileToPcm(a, DecodeOptions{}).pcm;

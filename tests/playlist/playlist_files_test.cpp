@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -263,6 +265,23 @@ TEST_F(PlaylistFilesTest, SavingFewerEntriesOverAnOlderPlaylistLeavesItsExtraKey
   ClearPlaylist();
   EXPECT_EQ(LoadPls(target.c_str()), 1);
   EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\a.mp3", "C:\\b.mp3", "C:\\c.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, SavingALongPlaylistTakesOneWalkAndOneWrite) {
+  constexpr int32_t kEntries = 65536;
+  auto entry = [](int32_t i) { return "C:\\music\\album " + std::to_string(i / 16) + "\\track " + std::to_string(i) + ".mp3"; };
+  for (int32_t i = 0; i < kEntries; ++i) ASSERT_EQ(AddTrack(entry(i).c_str()), 1);
+  const std::string target = Forget(folder_ + "long.pls");
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(SavePls(target.c_str()), 1);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("  saving %d entries took %.3f s\n", static_cast<int>(kEntries), seconds);
+  EXPECT_LT(seconds, 1.0);
+  const std::vector<std::string> lines = ProfileFileLines(target);
+  ASSERT_EQ(lines.size(), size_t(kEntries) + 2);
+  EXPECT_EQ(lines[0], "[playlist]");
+  for (int32_t i : {0, 1, 4097, kEntries - 1}) EXPECT_EQ(lines[size_t(i) + 1], "File" + std::to_string(i + 1) + "=" + entry(i));
+  EXPECT_EQ(lines.back(), "NumberOfEntries=65536");
 }
 
 TEST_F(PlaylistFilesTest, SavingAnEmptyPlaylistOrWhereNoFileCanBeWrittenFailsWithABox) {

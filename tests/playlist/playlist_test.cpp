@@ -1,6 +1,7 @@
 // The playlist model: adding (with and without the scan), deleting, sorting, shuffling, walking, the
 // Decode thread's reads, folders, and the refresh messages each change sends.
 #include "playlist/playlist.h"
+#include "playlist/playlist_files.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +147,9 @@ TEST_F(PlaylistTest, DeletingEntries) {
   EXPECT_EQ(NotifyRecorder::Refreshes(), 1u);
 
   // The last entry, when current, hands over to its predecessor.
+  NextEntry();  // stays on B, which took over from A
   NextEntry();
+  EXPECT_EQ(Current(), "E");
   const int32_t last[] = {1};
   EXPECT_EQ(DeleteEntries(1, last), 1);
   EXPECT_EQ(Current(), "B");
@@ -184,6 +187,63 @@ TEST_F(PlaylistTest, DeletingEntries) {
   AddTrack("F");
   EXPECT_EQ(Paths(), (std::vector<std::string>{"F"}));
   EXPECT_EQ(Current(), "F");
+}
+
+TEST_F(PlaylistTest, TheTrackAfterADeletedPlayingEntryIsTheOneThatFollowedIt) {
+  std::vector<std::string> files;
+  for (const char* name : {"A", "B", "C", "D"}) {
+    files.push_back(ScratchPath(std::string("follow-") + name + ".mp3"));
+    ASSERT_TRUE(WriteWholeFile(files.back(), TaggedTrack(1, name)));
+  }
+  AddAll(files);
+  char playing[260];
+  auto play = [&] { ASSERT_EQ(PrepareCurrent(playing), 1); };  // as the Decode thread takes the track
+  NextEntry();
+  play();
+  EXPECT_EQ(std::string(playing), files[1]);
+  const int32_t b[] = {1};
+  ASSERT_EQ(DeleteEntries(1, b), 1);
+  EXPECT_EQ(Current(), files[2]);
+  // At the track's end the window asks IsAtLast, then NextEntry: C is next, not D.
+  EXPECT_EQ(IsAtLast(), 0);
+  EXPECT_EQ(NextEntry(), 1);
+  EXPECT_EQ(Current(), files[2]);
+  play();
+  EXPECT_EQ(NextEntry(), 1);
+  EXPECT_EQ(Current(), files[3]);
+
+  // A successor that is the last entry still plays before the list ends.
+  GoToFirst();
+  play();
+  const int32_t a[] = {0};
+  ASSERT_EQ(DeleteEntries(1, a), 1);  // C D left, C current
+  NextEntry();
+  play();
+  NextEntry();
+  play();
+  EXPECT_EQ(std::string(playing), files[3]);
+  const int32_t c[] = {0};
+  ASSERT_EQ(DeleteEntries(1, c), 1);  // D alone, not current before: nothing took over
+  EXPECT_EQ(IsAtLast(), 1);
+  AddTrack(files[0].c_str());
+  const int32_t d[] = {0};
+  ASSERT_EQ(DeleteEntries(1, d), 1);  // the playing D goes: A takes over and is still to play
+  EXPECT_EQ(Current(), files[0]);
+  EXPECT_EQ(IsAtLast(), 0);
+  EXPECT_EQ(NextEntry(), 1);
+  EXPECT_EQ(Current(), files[0]);
+  play();
+  EXPECT_EQ(IsAtLast(), 1);
+
+  // A deleted last entry hands back to its predecessor, which has played: the list ends there.
+  AddTrack(files[1].c_str());
+  NextEntry();
+  play();  // B plays
+  const int32_t last[] = {1};
+  ASSERT_EQ(DeleteEntries(1, last), 1);
+  EXPECT_EQ(Current(), files[0]);
+  EXPECT_EQ(IsAtLast(), 1);
+  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
 }
 
 TEST_F(PlaylistTest, SortingComparesUnsignedBytes) {

@@ -26,6 +26,12 @@ class ProfileTest : public ::testing::Test {
     ProfileGetString(section, key, defaultValue, value, sizeof value, path_.c_str());
     return value;
   }
+  // The file's lines without the blank ones (the Windows functions drop them as they rewrite a file).
+  std::vector<std::string> Lines() {
+    std::vector<std::string> lines = ProfileFileLines(path_);
+    lines.erase(std::remove(lines.begin(), lines.end(), std::string()), lines.end());
+    return lines;
+  }
   int32_t Int(const char* key, int32_t defaultValue = -1) {
     return ProfileGetInt("numbers", key, defaultValue, path_.c_str());
   }
@@ -140,6 +146,37 @@ TEST_F(ProfileTest, WritesKeepOtherLinesAndReplaceValuesInPlace) {
   size_t betas = 0;
   for (size_t at = text.find("eta="); at != std::string::npos; at = text.find("eta=", at + 1)) ++betas;
   EXPECT_EQ(betas, 1u) << text;
+}
+
+TEST_F(ProfileTest, ABatchOfWritesLeavesWhatOneWriteAfterAnotherLeaves) {
+  // Replaced, added, written twice, named in another case, and a key of another section left alone.
+  const ProfileString batch[] = {{"BETA", "20"}, {"delta", "4"}, {"gamma", "30"}, {"delta", "40"}, {"Epsilon", "5"}};
+  const char* const starts[] = {
+      nullptr,  // no file
+      "[keep]\r\nalpha=1\r\n\r\n[target]\r\nbeta=2\r\ngamma=3\r\n\r\n[other]\r\nbeta=9\r\n",
+      "[target]\r\nbeta=2\r\n\r\n\r\n",  // blank lines after the last key
+      "[target]\r\nbeta=2",                // the last line has no line end
+      "[target]",                            // a header and nothing else
+      "[keep]\r\nalpha=1",                   // no such section yet
+  };
+  for (const char* start : starts) {
+    SCOPED_TRACE(start ? start : "(no file)");
+    auto begin = [&] {
+      if (start) Put(start);
+      else RemoveProfileFile(path_);
+    };
+    begin();
+    for (const ProfileString& s : batch) ASSERT_TRUE(ProfileWriteString("target", s.key, s.value, path_.c_str()));
+    const std::vector<std::string> oneByOne = Lines();
+    begin();
+    ASSERT_TRUE(ProfileWriteStrings("target", batch, 5, path_.c_str()));
+    EXPECT_EQ(Lines(), oneByOne);
+    EXPECT_EQ(Get("target", "delta"), "40");
+  }
+  const ProfileString broken[] = {{"fine", "1"}, {"bad", "two\r\nlines"}};
+  Put("[target]\r\nfine=0\r\n");
+  EXPECT_FALSE(ProfileWriteStrings("target", broken, 2, path_.c_str()));
+  EXPECT_EQ(Get("target", "fine"), "0") << "a refused batch writes nothing";
 }
 
 TEST_F(ProfileTest, AFileNameWithoutAFolderLivesInTheWindowsFolder) {

@@ -1,0 +1,28 @@
+// The numbers of the messages between the player window, the Decode thread, the playlist editor and
+// plug-ins. They live below the decoder and the playlist, which post some of them.
+#pragma once
+#include <cstdint>
+
+// Player window -> Decode thread (thread messages).
+constexpr uint32_t TM_PLAY = 0x8102;
+constexpr uint32_t TM_STOP = 0x8103;
+constexpr uint32_t TM_SEEK = 0x8104;
+constexpr uint32_t TM_RESET_OUTPUT = 0x8105;
+
+// Decode thread -> player window.
+constexpr uint32_t WM_PLAYER_TRACK_END = 0x8200;
+constexpr uint32_t WM_PLAYER_INFO = 0x8201;
+constexpr uint32_t WM_PLAYER_POSITION = 0x8202;
+constexpr uint32_t WM_PLAYER_STARTED = 0x8205;
+constexpr uint32_t WM_PLAYER_STOPPED = 0x8206;
+constexpr uint32_t WM_PLAYER_SYNC = 0x8207;
+
+// lParam values of WM_PLAYER_SYNC.
+constexpr intptr_t kSyncLocked = 0;     // a header was accepted
+constexpr intptr_t kSyncSearching = 1;  // looking for a header
+constexpr intptr_t kSyncRiff = 2;       // a RIFF wrapper was skipped
+
+// Plug-ins and the playlist editor.
+constexpr uint32_t TM_PLUGIN_RENDER = 0x0A00;
+constexpr uint32_t WM_PLUGIN_ENDED = 0x8401;
+constexpr uint32_t WM_PLAYLIST_REFRESH = 0x1400;
