@@ -1,0 +1,3 @@
+# Equalizer: the band model (portable, tested natively and under Wine) and its dialog (Windows).
+list(APPEND ZAV_PORTABLE_SOURCES eq/eq_gains.cpp)
+list(APPEND ZAV_PORTABLE_TESTS tests/eq/eq_gains_test.cpp)
