@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "playlist/playlist.h"
+#include "playlist/playlist_files.h"
 
 namespace {
 

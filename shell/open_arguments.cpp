@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "playlist/playlist.h"
+#include "playlist/playlist_files.h"
 #include "shell/command_line.h"
 
 namespace {
