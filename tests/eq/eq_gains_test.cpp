@@ -103,7 +103,9 @@ TEST(EqGains, ZeroSilencesAndTwentyDoublesTheDecodedTrack) {
     }
     EXPECT_LE(worst, 1u) << name;
     EXPECT_GE(doubled.info.clipped, static_cast<int64_t>(clipped)) << name << ": clipped samples are counted";
-    if (std::string(name) == "l3-test45") EXPECT_GT(clipped, 0u) << "the doubling reaches full scale";
+    if (std::string(name) == "l3-test45") {
+      EXPECT_GT(clipped, 0u) << "the doubling reaches full scale";
+    }
   }
 }
 
