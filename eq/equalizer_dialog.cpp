@@ -62,7 +62,8 @@ INT_PTR OnInitDialog(HWND dialog) {
   }
   PlaceNearOwner(dialog);
   ShowWindow(dialog, SW_SHOW);
-  return TRUE;
+  SetFocus(GetDlgItem(dialog, IDOK));
+  return FALSE;  // the focus is set
 }
 
 // Every notification reads the thumb, so that keys, clicks on the channel and the wheel move the sound
