@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstring>
 
-
 #if defined(__x86_64__) || defined(__i386__)
 #define ZAV_HAVE_SSE2_PATH 1
 #include <emmintrin.h>

@@ -123,8 +123,8 @@ void PlayTrack(const PlaybackParams* params) {
       prepared = true;
     }
     // A device left open by the previous track is reopened when this track needs another rate or
-    // another channel count (mono PCM played through a stereo device would be garbled).
-    // What the old device still holds belongs to the previous format: it plays out first.
+    // another channel count (mono PCM played through a stereo device would be garbled). What the old
+    // device holds, and the decode buffer's remainder, belong to the old format and play out on it first.
     if (s.headerChanged && (rate != gThread.outputRate || channels != gThread.outputChannels)) {
       gThread.outputRate = rate;
       if (IsOutputOpen()) {

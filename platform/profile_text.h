@@ -16,7 +16,7 @@ bool FindProfileValue(const std::string& text, const char* section, const char* 
                       size_t& length);
 
 // Sets each key of `strings` in turn as the profile functions do: a key of the section keeps its line
-// and its name there and gets the new value; a new key goes after the section's last non-blank line; without the section, a
-// new section at the end holds the keys. One pass over the text for the whole batch. False (and `text`
-// unchanged) when a section, key or value holds a line break.
+// and its name there and gets the new value; a new key goes after the section's last non-blank line;
+// without the section, a new section at the end holds the keys. One pass over the text for the whole
+// batch. False (and `text` unchanged) when a section, key or value holds a line break.
 bool ApplyProfileWrites(std::string& text, const char* section, const ProfileString* strings, size_t count);

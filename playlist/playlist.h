@@ -48,7 +48,7 @@ int32_t PrepareCurrent(char destination[260]);
 int32_t CurrentDuration();
 // Copies are detached from the list: their previous and next links are null.
 int32_t CopyCurrentEntry(PlaylistEntry* destination);
-// Number of entries, and a copy of entry `index` (0-based) for the editor and the PLS writer.
+// Number of entries, and a copy of entry `index` (0-based); WalkPlaylist below reads them all in one go.
 int32_t PlaylistCount();
 int32_t CopyEntryAt(int32_t index, PlaylistEntry* destination);
 // Calls `visit` for every entry from the first, in one walk under the playlist's lock: the visitor must

@@ -45,7 +45,8 @@ std::vector<std::vector<uint8_t>> DeviceBlocks(const std::vector<int16_t>& pcm) 
                              reinterpret_cast<const uint8_t*>(pcm.data() + pcm.size()));
   bytes.resize((bytes.size() + 2047) / 2048 * 2048, 0);
   std::vector<std::vector<uint8_t>> blocks;
-  for (size_t at = 0; at < bytes.size(); at += 2048) blocks.emplace_back(bytes.begin() + long(at), bytes.begin() + long(at + 2048));
+  for (size_t at = 0; at < bytes.size(); at += 2048)
+    blocks.emplace_back(bytes.begin() + long(at), bytes.begin() + long(at + 2048));
   return blocks;
 }
 
@@ -346,7 +347,8 @@ TEST_F(DecodeThreadOnDouble, TheDeviceFollowsRateQualityAndChannels) {
   // The first track's last partial block played, padded, on the 44.1 kHz device before it closed; the
   // second track's audio starts a block of its own on the new device.
   std::vector<std::vector<uint8_t>> expected = DeviceBlocks(first);
-  const std::vector<std::vector<uint8_t>> second = DeviceBlocks(std::vector<int16_t>(both.begin() + long(first.size()), both.end()));
+  const std::vector<std::vector<uint8_t>> second =
+      DeviceBlocks(std::vector<int16_t>(both.begin() + long(first.size()), both.end()));
   const size_t secondWhole = (both.size() - first.size()) / 1024;
   expected.insert(expected.end(), second.begin(), second.begin() + long(secondWhole));
   for (int i = 0; i < 250 && PlayedCount() < expected.size(); ++i) Pump(20);

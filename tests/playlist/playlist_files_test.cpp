@@ -269,7 +269,9 @@ TEST_F(PlaylistFilesTest, SavingFewerEntriesOverAnOlderPlaylistLeavesItsExtraKey
 
 TEST_F(PlaylistFilesTest, SavingALongPlaylistTakesOneWalkAndOneWrite) {
   constexpr int32_t kEntries = 65536;
-  auto entry = [](int32_t i) { return "C:\\music\\album " + std::to_string(i / 16) + "\\track " + std::to_string(i) + ".mp3"; };
+  auto entry = [](int32_t i) {
+    return "C:\\music\\album " + std::to_string(i / 16) + "\\track " + std::to_string(i) + ".mp3";
+  };
   for (int32_t i = 0; i < kEntries; ++i) ASSERT_EQ(AddTrack(entry(i).c_str()), 1);
   const std::string target = Forget(folder_ + "long.pls");
   const auto start = std::chrono::steady_clock::now();
@@ -280,7 +282,8 @@ TEST_F(PlaylistFilesTest, SavingALongPlaylistTakesOneWalkAndOneWrite) {
   const std::vector<std::string> lines = ProfileFileLines(target);
   ASSERT_EQ(lines.size(), size_t(kEntries) + 2);
   EXPECT_EQ(lines[0], "[playlist]");
-  for (int32_t i : {0, 1, 4097, kEntries - 1}) EXPECT_EQ(lines[size_t(i) + 1], "File" + std::to_string(i + 1) + "=" + entry(i));
+  for (int32_t i : {0, 1, 4097, kEntries - 1})
+    EXPECT_EQ(lines[size_t(i) + 1], "File" + std::to_string(i + 1) + "=" + entry(i));
   EXPECT_EQ(lines.back(), "NumberOfEntries=65536");
 }
 
