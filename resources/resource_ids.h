@@ -33,6 +33,16 @@
 // Controls of the About box.
 #define IDC_ABOUT_TEXT 1228
 
+// Controls of the equalizer (dialog 157): its 12 sliders low to high, the frequency caption under
+// each, the switch, the inactive preset controls and Reset.
+#define IDC_EQ_SLIDER_FIRST 1106    // .. 1117
+#define IDC_EQ_SLIDER_LAST 1117
+#define IDC_EQ_CAPTION_FIRST 1250   // .. 1261
+#define IDC_EQ_ENABLED 1140
+#define IDC_EQ_PRESET 1142
+#define IDC_EQ_PRESET_FROM_GENRE 1143
+#define IDC_EQ_RESET 1148
+
 // Commands: menu items, accelerators and the skin buttons (whose control ids are their commands).
 #define IDM_CLOSE 40001
 #define IDM_OPEN_FILE 40002

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "engine/messages.h"
+#include "eq/equalizer_dialog.h"
 #include "platform/notify.h"
 #include "playlist/open_files_dialog.h"
 #include "playlist/playlist.h"
@@ -39,6 +40,20 @@ void ToggleAlwaysOnTop(HWND window) {
   RepaintArea(window, kAreaPin);
 }
 
+// Opens the equalizer, or closes it when it is open; its button is lit while it is open.
+void ToggleEqualizer(HWND window) {
+  if (gShell.equalizer) {
+    HWND open = gShell.equalizer;
+    gShell.equalizer = nullptr;
+    DestroyWindow(open);
+  } else {
+    gShell.equalizer =
+        CreateDialogParamA(gShell.instance, MAKEINTRESOURCEA(IDD_EQUALIZER), window, EqualizerDialog, 0);
+    if (!gShell.equalizer) ShowMessageBox(window, "Error Opening Window...", "Error...", kBoxOk);
+  }
+  RepaintButton(window, IDM_EQUALIZER);
+}
+
 void ShowTime(HWND window, int32_t mode) {
   gSettings.visActive = 0;
   gSettings.timeDisplay = mode;
@@ -70,6 +85,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_CLOSE: DestroyWindow(window); break;
     case IDM_OPEN_FILE: OpenFiles(window); break;
     case IDM_ABOUT: ShowAboutBox(window); break;
+    case IDM_EQUALIZER: ToggleEqualizer(window); break;
     case IDM_PLAY: Play(window); break;
     case IDM_PAUSE: Pause(window); break;
     case IDM_STOP: Stop(window); break;
@@ -102,10 +118,9 @@ LRESULT OnCommand(HWND window, int32_t id) {
       gShell.rememberedVisActive = 1;
       RepaintArea(window, kAreaDisplay);
       break;
-    // The preferences sheet, the equalizer, the playlist editor and the plug-in host are not part of
-    // the program yet: their commands open nothing.
+    // The preferences sheet, the playlist editor and the plug-in host are not part of the program yet:
+    // their commands open nothing.
     case IDM_PREFERENCES:
-    case IDM_EQUALIZER:
     case IDM_PLAYLIST_EDITOR:
     case IDM_PLUGIN_EXECUTE:
     case IDM_PLUGIN_TERMINATE:

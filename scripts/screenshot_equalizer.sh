@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Makes docs/equalizer.png: the player on a first start under Xvfb and Wine (in the win64 build's Wine
+# prefix), the equalizer opened with Ctrl+G, its sliders dragged into a bass-and-treble curve and the
+# switch turned on. Needs the win64 build, xdotool and ImageMagick. No window manager runs under Xvfb,
+# so Wine draws the window frames itself for the shot; the prefix's setting and its "zav.ini" are put
+# back afterwards.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/win64
+export WINEPREFIX=$build/wine/prefix HOME=$build/wine/home WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export DISPLAY=:$((70 + RANDOM % 20))
+Xvfb "$DISPLAY" -screen 0 800x600x24 >/dev/null 2>&1 &
+xvfb=$!
+ini=$WINEPREFIX/drive_c/windows/zav.ini
+saved=$(mktemp)
+[ -f "$ini" ] && cp "$ini" "$saved"
+finish() {
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  if [ -s "$saved" ]; then cp "$saved" "$ini"; else rm -f "$ini"; fi
+  rm -f "$saved"
+}
+trap finish EXIT
+sleep 1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+rm -f "$ini"  # a first start: default settings, the window at (100, 100), the About box first
+wine "$build/zav.exe" >/dev/null 2>&1 &
+sleep 6
+xdotool key Return  # closes the About box
+sleep 2
+xdotool mousemove 230 110 click 1 sleep 0.5 key ctrl+g
+sleep 2
+read -r left top < <(xdotool search --name 'ZAV Graphic Equalizer' getwindowgeometry --shell %1 |
+                     awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+# Inside the dialog's frame: the first slider's thumb at level 10 is at (76, 101), the sliders are
+# 36.75 pixels apart and a level is 5.75 pixels high.
+levels=(16 14 12 10 9 8 8 9 11 13 15 17)
+for i in "${!levels[@]}"; do
+  x=$((left + 76 + i * 3675 / 100))
+  y=$((top + 101 - (levels[i] - 10) * 575 / 100))
+  xdotool mousemove "$x" $((top + 101)) mousedown 1 mousemove "$x" $((y + 3)) mousemove "$x" "$y" mouseup 1
+  sleep 0.2
+done
+xdotool mousemove $((left + 22)) $((top + 212)) click 1  # "Eq Enabled"
+xdotool mousemove 790 590
+sleep 1
+shot=$(mktemp --suffix=.png)
+import -window root "$shot"
+convert "$shot" -crop 615x365+$((left - 5))+95 +repage "$root/docs/equalizer.png"
+rm -f "$shot"
+echo "wrote docs/equalizer.png"
