@@ -7,7 +7,7 @@ packages=(
   cmake make ninja-build git python3
   g++ clang googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb xauth imagemagick
+  wine wine64 xvfb xauth xdotool imagemagick
   lame twolame sox ffmpeg hyperfine valgrind
 )
 
