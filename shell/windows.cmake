@@ -15,4 +15,4 @@ list(APPEND ZAV_WINDOWS_SOURCES
   playlist/open_files_dialog.cpp
 )
 list(APPEND ZAV_WINDOWS_LIBS user32 gdi32 comctl32 comdlg32 shell32)
-list(APPEND ZAV_WINDOWS_TESTS tests/shell/player_window_test.cpp)
+list(APPEND ZAV_WINDOWS_TESTS tests/shell/player_window_test.cpp tests/shell/displays_test.cpp)

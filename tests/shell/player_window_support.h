@@ -1,0 +1,138 @@
+// Shared pieces of the tests that create the player window in their own process: the test media, a
+// message pump, the fixture that opens the window on known settings, and pixels of the window and of
+// the bitmaps it is drawn from.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "playlist/playlist.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "shell/player_window.h"
+#include "shell/shell_state.h"
+#include "shell/startup.h"
+#include "tests/settings/profile_test_support.h"
+
+inline std::string Media(const char* name) { return std::string(ZAV_BUILD_PATH) + "/test-media/" + name; }
+
+// Dispatches this thread's messages until `done` holds or `milliseconds` have passed.
+template <typename Done>
+bool PumpUntil(Done done, DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (done()) return true;
+    if (GetTickCount() - start > milliseconds) return false;
+    Sleep(5);
+  }
+}
+
+class PlayerWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = gSettings;
+    gShell.instance = GetModuleHandleA(nullptr);
+    gShell.playState = kStopped;  // as a new process starts; an earlier test may have paused
+    BoxRecorder::Start();
+    ClearPlaylist();
+  }
+  void TearDown() override {
+    UnregisterClassA(kPlayerClassName, gShell.instance);
+    BoxRecorder::Stop();
+    gShowAboutBox = nullptr;
+    ClearPlaylist();
+    RemoveProfileFile(kSettingsFile);
+    gSettings = saved_;
+  }
+  // The window as start-up creates it, on known settings.
+  HWND OpenPlayerWindow(int32_t autoPlay) {
+    gShowAboutBox = nullptr;
+    gSettings.autoPlay = autoPlay;
+    gSettings.readInfoOnAdd = 0;
+    gSettings.shuffle = 0;
+    gSettings.repeat = 0;
+    gSettings.alwaysOnTop = 0;
+    gSettings.visActive = 0;
+    gSettings.minimizeMode = 1;
+    gSettings.bufferBlocks = 50;
+    gSettings.preBufferEnabled = 1;
+    gSettings.preBufferPercent = 50;
+    gSettings.outputDevice = -1;
+    gSettings.volume = 32;
+    gSettings.windowLeft = 40;
+    gSettings.windowTop = 60;
+    ApplyProcessorAndOutputSettings();
+    return CreatePlayerWindow();
+  }
+  Settings saved_;
+};
+
+inline COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) {
+  HBITMAP bitmap = LoadBitmapA(gShell.instance, MAKEINTRESOURCEA(id));
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  const COLORREF pixel = GetPixel(memory, x, y);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  return pixel;
+}
+
+// A rectangle of pixels as COLORREF values, row by row.
+struct PixelImage {
+  int32_t width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int32_t x, int32_t y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// Copies `width` x `height` pixels at (x, y) of `source` in one block copy (GetPixel on a window would
+// ask the X server for every pixel).
+inline PixelImage CopyPixels(HDC source, int32_t x, int32_t y, int32_t width, int32_t height) {
+  PixelImage image;
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(source);
+  if (!section || !memory) return image;
+  HGDIOBJ previous = SelectObject(memory, section);
+  BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+  GdiFlush();
+  image.width = width;
+  image.height = height;
+  for (int32_t i = 0; i < width * height; ++i) {
+    const uint32_t p = static_cast<const uint32_t*>(bits)[i];
+    image.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+  }
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(section);
+  return image;
+}
+
+inline PixelImage WindowPixels(HWND window, int32_t x, int32_t y, int32_t width, int32_t height) {
+  HDC dc = GetDC(window);
+  PixelImage image = CopyPixels(dc, x, y, width, height);
+  ReleaseDC(window, dc);
+  return image;
+}
+
+// The whole of bitmap resource `id`.
+inline PixelImage BitmapPixels(int32_t id) {
+  HBITMAP bitmap = LoadBitmapA(gShell.instance, MAKEINTRESOURCEA(id));
+  BITMAP size = {};
+  GetObjectA(bitmap, sizeof size, &size);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  PixelImage image = CopyPixels(memory, 0, 0, size.bmWidth, size.bmHeight);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  return image;
+}
