@@ -46,7 +46,7 @@ void StepColumn(std::array<int32_t, kVisWidth>& levels, int32_t x, int32_t value
 // subband, from subband 1), each with its own colour, from red for the bass to violet at the top.
 constexpr int32_t kCloudBands = 6;
 constexpr std::array<int32_t, kCloudBands + 1> kBandSubbands = {1, 2, 3, 5, 9, 17, 32};
-constexpr std::array<float, kCloudBands> kBandGain = {1 / 48.f, 1 / 40.f, 1 / 32.f, 1 / 20.f, 1 / 12.f, 1 / 6.f};
+constexpr std::array<float, kCloudBands> kBandGain = {1 / 16.f, 1 / 12.f, 1 / 10.f, 1 / 8.f, 1 / 5.f, 1 / 3.f};
 constexpr std::array<std::array<float, 3>, kCloudBands> kBandColour = {{
     {255, 60, 40}, {255, 150, 30}, {240, 230, 50}, {60, 230, 90}, {50, 150, 255}, {190, 80, 255}}};
 
@@ -60,7 +60,8 @@ std::array<float, kCloudBands> BandIntensities(const uint8_t* spectrum, const ui
     int32_t sum = 0;
     for (int32_t i = first; i < end; ++i) sum += spectrum[i];
     anySpectrum |= sum != 0;
-    intensity[size_t(b)] = std::min(1.f, float(sum) / float(end - first) * kBandGain[size_t(b)]);
+    // The square root lets quiet passages glow too.
+    intensity[size_t(b)] = std::min(1.f, std::sqrt(float(sum) / float(end - first) * kBandGain[size_t(b)]));
   }
   if (anySpectrum) return intensity;
   int32_t loudness = 0;
@@ -143,10 +144,10 @@ void DrawColourCloud(const VisSnapshots& snapshots, ColourCloud& cloud, VisPixel
     for (int32_t b = 0; b < kCloudBands; ++b) {
       if (intensity[size_t(b)] <= 0.02f) continue;
       const float phase = 1.9f * float(b) + 0.7f * float(channel);
-      const float reach = 0.5f + 0.5f * std::sin(t * (0.021f + 0.006f * float(b)) + phase);
+      const float reach = 0.5f + 0.5f * std::sin(t * (0.011f + 0.003f * float(b)) + phase);
       const float cx = 73.f + side * (10.f + 52.f * reach);
-      const float cy = float(kVisCentre) + 17.f * std::sin(t * (0.033f + 0.004f * float(b)) + 2.f * phase);
-      AddBlob(pixels, cx, cy, 3.f + 9.f * intensity[size_t(b)], kBandColour[size_t(b)], 0.6f * intensity[size_t(b)]);
+      const float cy = float(kVisCentre) + 17.f * std::sin(t * (0.017f + 0.002f * float(b)) + 2.f * phase);
+      AddBlob(pixels, cx, cy, 3.f + 9.f * intensity[size_t(b)], kBandColour[size_t(b)], 0.4f * intensity[size_t(b)]);
     }
   }
 }
