@@ -1,6 +1,6 @@
-// The displays in the player window, read back from the window: the time digits and the song name
-// are the cells of their bitmaps, the name scrolls at the set speed, the visualisation follows the
-// audio while playing and is a flat line while paused; and the Visualisation page in a sheet of its own.
+// The displays read back from the player window: time digits and song name are the cells of their
+// bitmaps, the name scrolls at the set speed, the visualisation follows the audio and is a flat line
+// while paused; and the Visualisation page in a sheet of its own.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -11,80 +11,54 @@
 #include <string>
 
 #include "engine/messages.h"
-#include "playlist/playlist.h"
 #include "resources/resource_ids.h"
-#include "settings/settings.h"
-#include "shell/commands.h"
 #include "shell/display_text.h"
-#include "shell/shell_state.h"
 #include "shell/skin_geometry.h"
 #include "shell/visualisation.h"
 #include "tests/shell/player_window_support.h"
-#include "tests/test_files.h"
 
 namespace {
 
-constexpr COLORREF kBackground = RGB(33, 32, 33);
+constexpr COLORREF kGround = RGB(33, 32, 33);
+constexpr COLORREF kGreen = RGB(0, 170, 0);
 
-// The time canvas as the digits bitmap makes it: four cells on the background, later ones on top.
-PixelImage ExpectedTime(const char* digits) {
+// The time canvas from the digits bitmap: four cells on the background, the later ones on top.
+std::vector<COLORREF> ExpectedTime(const char* digits) {
   static const PixelImage font = BitmapPixels(IDB_DIGITS);
-  PixelImage image{kDisplayWidth, kDisplayHeight, std::vector<COLORREF>(size_t(kDisplayWidth * kDisplayHeight), kBackground)};
-  for (size_t i = 0; i < 4; ++i) {
-    for (int32_t y = 0; y < kDigitCellHeight; ++y) {
+  std::vector<COLORREF> image(size_t(kDisplayWidth * kDisplayHeight), kGround);
+  for (size_t i = 0; i < 4; ++i)
+    for (int32_t y = 0; y < kDigitCellHeight; ++y)
       for (int32_t x = 0; x < kDigitCellWidth; ++x)
-        image.pixels[size_t(y * kDisplayWidth + kTimeDigitLeft[i] + x)] = font.At(20 * (digits[i] - '0') + x, y);
-    }
-  }
+        image[size_t(y * kDisplayWidth + kTimeDigitLeft[i] + x)] = font.At(20 * (digits[i] - '0') + x, y);
   return image;
 }
 
-// The strip as the font makes it: glyphs ORed onto the background from `offset` on, the body's own
-// pixels where the text ends.
-PixelImage ExpectedStrip(const std::string& text, int32_t offset) {
-  static const PixelImage font = BitmapPixels(IDB_FONT);
-  static const PixelImage body = BitmapPixels(IDB_BODY);
-  PixelImage image{kStripWidth, kStripHeight, {}};
+// The strip from the font: glyphs ORed onto the background from `offset` on, the body past the text.
+std::vector<COLORREF> ExpectedStrip(const std::string& text, int32_t offset) {
+  static const PixelImage font = BitmapPixels(IDB_FONT), body = BitmapPixels(IDB_BODY);
+  std::vector<COLORREF> image;
   for (int32_t y = 0; y < kStripHeight; ++y) {
     for (int32_t sx = 0; sx < kStripWidth; ++sx) {
       const size_t x = size_t(offset + sx);
-      COLORREF pixel = kBackground;
-      if (x >= 6 * text.size()) {
-        pixel = body.At(kSongNameRect.left + sx, kSongNameRect.top + y);
-      } else if (y >= 1 && y <= 6) {
-        const int code = std::toupper(static_cast<unsigned char>(text[x / 6]));
-        if (code >= 32 && code <= 96) pixel |= font.At(6 * (code - 32) + int32_t(x % 6), y - 1);
-      }
-      image.pixels.push_back(pixel);
+      const int code = x < 6 * text.size() ? std::toupper(static_cast<unsigned char>(text[x / 6])) : -1;
+      COLORREF pixel = code < 0 ? body.At(kSongNameRect.left + sx, kSongNameRect.top + y) : kGround;
+      if (code >= 32 && code <= 96 && y >= 1 && y <= 6) pixel |= font.At(6 * (code - 32) + int32_t(x % 6), y - 1);
+      image.push_back(pixel);
     }
   }
   return image;
 }
 
-PixelImage DisplayShown(HWND window) {
+PixelImage Display(HWND window) {
   return WindowPixels(window, kDisplayOrigin.x, kDisplayOrigin.y, kDisplayWidth, kDisplayHeight);
 }
-PixelImage StripShown(HWND window) {
-  return WindowPixels(window, kSongNameRect.left, kSongNameRect.top, kStripWidth, kStripHeight);
+std::vector<COLORREF> Strip(HWND window) {
+  return WindowPixels(window, kSongNameRect.left, kSongNameRect.top, kStripWidth, kStripHeight).pixels;
 }
 
-// A copy of a test track with an ID3v1 tag.
-std::string TaggedTrack(const char* artist, const char* title, uint8_t genre) {
-  std::vector<uint8_t> bytes = ReadWholeFile(Media("first-44k.mp3"));
-  uint8_t tag[128] = {'T', 'A', 'G'};
-  std::memcpy(tag + 3, title, std::strlen(title));
-  std::memcpy(tag + 33, artist, std::strlen(artist));
-  tag[127] = genre;
-  bytes.insert(bytes.end(), tag, tag + 128);
-  const std::string path = ScratchPath("tagged.mp3");
-  WriteWholeFile(path, bytes);
-  return path;
-}
-
-void DestroyPlayerWindow(HWND window) {
-  DestroyWindow(window);
-  MSG quit;
-  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+void Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam = 0) {
+  SendMessageA(window, message, wParam, lParam);
+  UpdateWindow(window);
 }
 
 TEST_F(PlayerWindowTest, TimeDigitsAndSongNameAreCellsOfTheirBitmapsAndTheNameScrolls) {
@@ -94,87 +68,76 @@ TEST_F(PlayerWindowTest, TimeDigitsAndSongNameAreCellsOfTheirBitmapsAndTheNameSc
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);
   UpdateWindow(window);
-  const PixelImage body = BitmapPixels(IDB_BODY);
-  EXPECT_EQ(DisplayShown(window).At(70, 20), body.At(kDisplayOrigin.x + 70, kDisplayOrigin.y + 20))
+  EXPECT_EQ(Display(window).At(70, 20), BitmapPixel(IDB_BODY, kDisplayOrigin.x + 70, kDisplayOrigin.y + 20))
       << "the body until the first time arrives";
-  EXPECT_EQ(StripShown(window).pixels, ExpectedStrip("Zav 0.77", 0).pixels);
+  EXPECT_EQ(Strip(window), ExpectedStrip("Zav 0.77", 0));
 
-  // 300 s long, 100 s played: 200 s remain; then the elapsed time from the same values.
-  SendMessageA(window, WM_PLAYER_INFO, 300, 100);
-  EXPECT_EQ(DisplayShown(window).pixels, ExpectedTime("0320").pixels);
-  SendMessageA(window, WM_COMMAND, IDM_TIME_ELAPSED, 0);
-  UpdateWindow(window);
-  EXPECT_EQ(DisplayShown(window).pixels, ExpectedTime("0140").pixels);
-  // 62 minutes wrap to 2; with an unknown length the remaining time shows the elapsed one.
-  SendMessageA(window, WM_PLAYER_INFO, WPARAM(-1), 3725);
-  EXPECT_EQ(DisplayShown(window).pixels, ExpectedTime("0205").pixels);
-  SendMessageA(window, WM_COMMAND, IDM_TIME_REMAINING, 0);
-  UpdateWindow(window);
-  EXPECT_EQ(DisplayShown(window).pixels, ExpectedTime("0205").pixels);
+  Send(window, WM_PLAYER_INFO, 300, 100);  // 200 s remain
+  EXPECT_EQ(Display(window).pixels, ExpectedTime("0320"));
+  Send(window, WM_COMMAND, IDM_TIME_ELAPSED);
+  EXPECT_EQ(Display(window).pixels, ExpectedTime("0140"));
+  Send(window, WM_PLAYER_INFO, WPARAM(-1), 3725);  // 62 minutes wrap to 2
+  Send(window, WM_COMMAND, IDM_TIME_REMAINING);
+  EXPECT_EQ(Display(window).pixels, ExpectedTime("0205")) << "an unknown length shows the elapsed time";
 
-  // A tagged track of 70 characters: "{" has no glyph; 5 pixels a tick at speed 5.
+  // A tagged copy of a track: 66 characters, "{" without a glyph; 5 pixels a tick at speed 5.
+  std::vector<uint8_t> bytes = ReadWholeFile(Media("first-44k.mp3"));
+  uint8_t tag[128] = {'T', 'A', 'G'};
+  std::memcpy(tag + 3, "the lazy dog {and friends}", 26);
+  std::memcpy(tag + 33, "The Quick Brown Fox Jumps Over", 30);
+  tag[127] = 17;  // Rock
+  bytes.insert(bytes.end(), tag, tag + 128);
+  WriteWholeFile(ScratchPath("tagged.mp3"), bytes);
   gSettings.readInfoOnAdd = 1;
-  ASSERT_EQ(AddTrack(TaggedTrack("The Quick Brown Fox Jumps Over", "the lazy dog {and friends}", 17).c_str()), 1);
+  ASSERT_EQ(AddTrack(ScratchPath("tagged.mp3").c_str()), 1);
   const std::string name = "The Quick Brown Fox Jumps Over ` the lazy dog {and friends} ` Rock";
-  SendMessageA(window, WM_PLAYER_STARTED, 0, 0);
-  UpdateWindow(window);
-  EXPECT_EQ(StripShown(window).pixels, ExpectedStrip(name, 0).pixels);
-  SendMessageA(window, WM_TIMER, 1, 0);
-  SendMessageA(window, WM_TIMER, 1, 0);
-  EXPECT_EQ(StripShown(window).pixels, ExpectedStrip(name, 10).pixels);
-  SendMessageA(window, WM_COMMAND, IDM_AUTOSCROLL, 0);
-  SendMessageA(window, WM_TIMER, 1, 0);
-  UpdateWindow(window);
-  EXPECT_EQ(StripShown(window).pixels, ExpectedStrip(name, 0).pixels) << "AutoScroll off shows the start";
-  DestroyPlayerWindow(window);
+  Send(window, WM_PLAYER_STARTED, 0);
+  EXPECT_EQ(Strip(window), ExpectedStrip(name, 0));
+  Send(window, WM_TIMER, 1);
+  Send(window, WM_TIMER, 1);
+  EXPECT_EQ(Strip(window), ExpectedStrip(name, 10));
+  Send(window, WM_COMMAND, IDM_AUTOSCROLL);
+  Send(window, WM_TIMER, 1);
+  EXPECT_EQ(Strip(window), ExpectedStrip(name, 0)) << "AutoScroll off shows the start";
+  DestroyWindow(window);
 }
 
-// Pixels of the display area that are neither the background nor on the centre row in `colour`.
-int32_t OffTheFlatLine(const PixelImage& image, COLORREF colour) {
+// Pixels of the display area neither on the centre row in `colour` nor elsewhere the background.
+int32_t OffTheLine(const PixelImage& image, COLORREF colour) {
   int32_t off = 0;
-  for (int32_t y = 0; y < image.height; ++y) {
-    for (int32_t x = 0; x < image.width; ++x) {
-      const COLORREF p = image.At(x, y);
-      off += y == kVisCentre ? p != colour : p != kBackground;
-    }
-  }
+  for (int32_t y = 0; y < image.height; ++y)
+    for (int32_t x = 0; x < image.width; ++x) off += image.At(x, y) != (y == kVisCentre ? colour : kGround);
   return off;
 }
 
 TEST_F(PlayerWindowTest, TheVisualisationFollowsTheAudioAndIsAFlatLineWhilePaused) {
   gSettings.visMode = kOscilloscope;
-  gSettings.scopeColour = RGB(0, 170, 0);
+  gSettings.scopeColour = kGreen;
   gSettings.analyserDecay = 5;
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);
-  SendMessageA(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(60, 60));
+  Send(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(60, 60));
   ASSERT_EQ(gSettings.visActive, 1);
   AddTrack(Media("long-44k.mp3").c_str());
-  SendMessageA(window, WM_COMMAND, IDM_PLAY, 0);
+  Send(window, WM_COMMAND, IDM_PLAY);
   ASSERT_TRUE(PumpUntil([&] { return gShell.playState == kPlaying && gShell.lastFrame > 150; }, 8000));
-
-  SendMessageA(window, WM_TIMER, 3, 0);
-  EXPECT_GT(OffTheFlatLine(DisplayShown(window), RGB(0, 170, 0)), 20) << "the waveform of the tone";
+  Send(window, WM_TIMER, 3);
+  EXPECT_GT(OffTheLine(Display(window), kGreen), 20) << "the waveform";
   gSettings.visMode = kSpectrumAnalyser;
-  SendMessageA(window, WM_TIMER, 3, 0);
-  EXPECT_GT(OffTheFlatLine(DisplayShown(window), RGB(0, 170, 0)), 100) << "bars of the spectrum";
+  Send(window, WM_TIMER, 3);
+  EXPECT_GT(OffTheLine(Display(window), kGreen), 100) << "bars of the spectrum";
 
-  SendMessageA(window, WM_COMMAND, IDM_PAUSE, 0);
-  for (int32_t tick = 0; tick < 30; ++tick) SendMessageA(window, WM_TIMER, 3, 0);
-  EXPECT_EQ(OffTheFlatLine(DisplayShown(window), kBackground), 0) << "the bars fell away while paused";
+  Send(window, WM_COMMAND, IDM_PAUSE);
+  for (int32_t tick = 0; tick < 30; ++tick) Send(window, WM_TIMER, 3);
+  EXPECT_EQ(OffTheLine(Display(window), kGround), 0) << "the bars fell away while paused";
   gSettings.visMode = kOscilloscope;
-  SendMessageA(window, WM_TIMER, 3, 0);
-  const PixelImage paused = DisplayShown(window);
-  EXPECT_EQ(OffTheFlatLine(paused, RGB(0, 170, 0)), 0);
-  EXPECT_EQ(paused.At(0, kVisCentre), RGB(0, 170, 0));
+  Send(window, WM_TIMER, 3);
+  EXPECT_EQ(OffTheLine(Display(window), kGreen), 0) << "a flat line while paused";
 
-  // Double-clicked off, the time comes back.
-  SendMessageA(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(60, 60));
-  UpdateWindow(window);
+  Send(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(60, 60));
   EXPECT_EQ(gSettings.visActive, 0);
-  EXPECT_EQ(DisplayShown(window).At(0, 30), kBackground);
-  EXPECT_NE(DisplayShown(window).pixels, paused.pixels);
-  DestroyPlayerWindow(window);
+  EXPECT_NE(OffTheLine(Display(window), kGreen), 0) << "the time is back";
+  DestroyWindow(window);
 }
 
 CHOOSECOLORA gChoice;
@@ -184,8 +147,8 @@ BOOL WINAPI ChooseRed(LPCHOOSECOLORA choice) {
   return TRUE;
 }
 
-// The page alone in a modeless sheet, so that the test can work it.
-HWND OpenVisualisationSheet() {
+// The page alone in a modeless sheet, so that the test can work it; returns the page.
+HWND OpenPage(HWND* sheet) {
   PROPSHEETPAGEA page = {};
   page.dwSize = sizeof page;
   page.dwFlags = PSP_USETITLE;
@@ -199,10 +162,11 @@ HWND OpenVisualisationSheet() {
   header.pszCaption = "zav";
   header.nPages = 1;
   header.ppsp = &page;
-  return reinterpret_cast<HWND>(PropertySheetA(&header));
+  *sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+  return PropSheet_GetCurrentPageHwnd(*sheet);
 }
 
-void PressAndClose(HWND sheet, int32_t button) {
+void Close(HWND sheet, int32_t button) {
   PropSheet_PressButton(sheet, button);
   EXPECT_TRUE(PumpUntil([&] { return PropSheet_GetCurrentPageHwnd(sheet) == nullptr; }, 2000));
   DestroyWindow(sheet);
@@ -211,14 +175,12 @@ void PressAndClose(HWND sheet, int32_t button) {
 TEST_F(PlayerWindowTest, TheVisualisationPageSetsModeDecayAndColour) {
   gSettings.visMode = kSpectrumAnalyser;
   gSettings.analyserDecay = 3;
-  gSettings.scopeColour = RGB(0, 170, 0);
+  gSettings.scopeColour = kGreen;
   gChooseColour = ChooseRed;
-  HWND sheet = OpenVisualisationSheet();
-  ASSERT_NE(sheet, nullptr);
-  HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+  HWND sheet;
+  HWND page = OpenPage(&sheet);
   HWND slider = GetDlgItem(page, IDC_VIS_DECAY_RATE);
   EXPECT_EQ(IsDlgButtonChecked(page, IDC_VIS_ANALYSER), BST_CHECKED);
-  EXPECT_EQ(IsDlgButtonChecked(page, IDC_VIS_OSCILLOSCOPE), BST_UNCHECKED);
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_VIS_COLOUR_CLOUD)));
   EXPECT_EQ(SendMessageA(slider, TBM_GETRANGEMIN, 0, 0), 1);
   EXPECT_EQ(SendMessageA(slider, TBM_GETRANGEMAX, 0, 0), 5);
@@ -237,33 +199,30 @@ TEST_F(PlayerWindowTest, TheVisualisationPageSetsModeDecayAndColour) {
 
   click(IDC_VIS_SCOPE_COLOUR);
   EXPECT_EQ(gChoice.hwndOwner, page);
-  EXPECT_EQ(gChoice.rgbResult, RGB(0, 170, 0));
+  EXPECT_EQ(gChoice.rgbResult, kGreen);
   EXPECT_EQ(gChoice.Flags, DWORD(CC_RGBINIT | CC_ANYCOLOR));
   EXPECT_NE(gChoice.lpCustColors, nullptr);
   EXPECT_EQ(gSettings.scopeColour, RGB(200, 40, 90));
-  // The button shows the colour inside its face, with a raised frame.
   HWND button = GetDlgItem(page, IDC_VIS_SCOPE_COLOUR);
   UpdateWindow(button);
   RECT r;
   GetClientRect(button, &r);
   const PixelImage face = WindowPixels(button, 0, 0, r.right, r.bottom);
-  EXPECT_EQ(face.At(r.right / 2, r.bottom / 2), RGB(200, 40, 90));
   EXPECT_EQ(face.At(2, 2), RGB(200, 40, 90));
   EXPECT_EQ(face.At(1, 1), GetSysColor(COLOR_BTNFACE));
   EXPECT_EQ(face.At(0, 0), GetSysColor(COLOR_BTNHIGHLIGHT));
   EXPECT_EQ(face.At(r.right - 1, r.bottom - 1), GetSysColor(COLOR_BTNSHADOW));
 
   // Cancel undoes nothing; a new sheet starts from the new values, and OK takes the slider.
-  PressAndClose(sheet, PSBTN_CANCEL);
+  Close(sheet, PSBTN_CANCEL);
   EXPECT_EQ(gSettings.visMode, kOscilloscope);
   EXPECT_EQ(gSettings.analyserDecay, 5);
   EXPECT_EQ(gSettings.scopeColour, RGB(200, 40, 90));
-  sheet = OpenVisualisationSheet();
-  page = PropSheet_GetCurrentPageHwnd(sheet);
+  page = OpenPage(&sheet);
   EXPECT_EQ(IsDlgButtonChecked(page, IDC_VIS_OSCILLOSCOPE), BST_CHECKED);
   EXPECT_EQ(SendDlgItemMessageA(page, IDC_VIS_DECAY_RATE, TBM_GETPOS, 0, 0), 5);
   SendDlgItemMessageA(page, IDC_VIS_DECAY_RATE, TBM_SETPOS, TRUE, 2);
-  PressAndClose(sheet, PSBTN_OK);
+  Close(sheet, PSBTN_OK);
   EXPECT_EQ(gSettings.analyserDecay, 2);
   gChooseColour = ChooseColorA;
 }

@@ -43,6 +43,8 @@ class PlayerWindowTest : public ::testing::Test {
     ClearPlaylist();
   }
   void TearDown() override {
+    MSG quit;  // a destroyed window leaves the loop's quit message
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     UnregisterClassA(kPlayerClassName, gShell.instance);
     BoxRecorder::Stop();
     gShowAboutBox = nullptr;
@@ -72,17 +74,6 @@ class PlayerWindowTest : public ::testing::Test {
   }
   Settings saved_;
 };
-
-inline COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) {
-  HBITMAP bitmap = LoadBitmapA(gShell.instance, MAKEINTRESOURCEA(id));
-  HDC memory = CreateCompatibleDC(nullptr);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  const COLORREF pixel = GetPixel(memory, x, y);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
-  return pixel;
-}
 
 // A rectangle of pixels as COLORREF values, row by row.
 struct PixelImage {
@@ -136,3 +127,5 @@ inline PixelImage BitmapPixels(int32_t id) {
   DeleteObject(bitmap);
   return image;
 }
+
+inline COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) { return BitmapPixels(id).At(x, y); }
