@@ -21,7 +21,7 @@ if [ ! -f "$track" ]; then
   # the spectrum moves.
   sox -q -n -r 44100 -c 2 "$work/track.wav" synth 200 pinknoise synth 200 sawtooth mix 220 \
     synth 200 sawtooth mix 330 synth 200 sine mix 300-6000 tremolo 0.7 30 gain -n -1
-  lame --quiet -b 192 "$work/track.wav" "$track"
+  lame --quiet -b 192 --id3v1-only --ta zav --tt "Saw Waves In Pink Noise" --tg Techno "$work/track.wav" "$track"
   rm -f "$work/track.wav"
 fi
 
