@@ -43,6 +43,14 @@
 #define IDC_EQ_PRESET_FROM_GENRE 1143
 #define IDC_EQ_RESET 1148
 
+// Controls of the Visualisation page (dialog 176).
+#define IDC_VIS_OSCILLOSCOPE 1219
+#define IDC_VIS_ANALYSER 1220
+#define IDC_VIS_COLOUR_CLOUD 1221
+#define IDC_VIS_REFRESH_RATE 1223
+#define IDC_VIS_DECAY_RATE 1224
+#define IDC_VIS_SCOPE_COLOUR 1225
+
 // Commands: menu items, accelerators and the skin buttons (whose control ids are their commands).
 #define IDM_CLOSE 40001
 #define IDM_OPEN_FILE 40002

@@ -12,6 +12,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "shell/about.h"
+#include "shell/displays.h"
 #include "shell/open_arguments.h"
 #include "shell/playback_control.h"
 #include "shell/shell_state.h"
@@ -57,6 +58,7 @@ void ToggleEqualizer(HWND window) {
 void ShowTime(HWND window, int32_t mode) {
   gSettings.visActive = 0;
   gSettings.timeDisplay = mode;
+  RedrawTime(gShell.elapsedSeconds, gShell.totalSeconds);
   RepaintArea(window, kAreaDisplay);
 }
 
@@ -103,7 +105,10 @@ LRESULT OnCommand(HWND window, int32_t id) {
       break;
     case IDM_AUTOSCROLL:
       Toggle(gSettings.autoScroll);
-      if (!gSettings.autoScroll) RepaintArea(window, kAreaSongName);
+      if (!gSettings.autoScroll) {
+        ResetSongNameOffset();
+        RepaintArea(window, kAreaSongName);
+      }
       break;
     case IDM_CONTEXT_MENU_KEY: {
       RECT r;

@@ -9,8 +9,10 @@
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shell/about.h"
+#include "shell/displays.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
+#include "shell/visualisation.h"
 
 namespace {
 
@@ -79,6 +81,7 @@ void StartPlayback(HWND window) {
   SetTimer(window, kSplashTimer, 2000, nullptr);
   StartDecodeThread(window);
   ApplyAlwaysOnTop(window);
+  RebuildSongName(window);
   ShowWindow(window, SW_SHOW);
   if (gSettings.autoPlay) {
     Sleep(50);
@@ -211,6 +214,8 @@ LRESULT OnTrackEnd(HWND window) {
 LRESULT OnPlayerInfo(WPARAM totalSeconds, LPARAM elapsedSeconds) {
   gShell.totalSeconds = static_cast<int32_t>(static_cast<intptr_t>(totalSeconds));
   gShell.elapsedSeconds = static_cast<int32_t>(elapsedSeconds);
+  RedrawTime(gShell.elapsedSeconds, gShell.totalSeconds);
+  if (!gSettings.visActive) ShowTimeCanvas();
   return 1;
 }
 
@@ -228,6 +233,7 @@ LRESULT OnPlayerPosition(WPARAM lengthFrames, LPARAM frame) {
 
 LRESULT OnPlayerStarted(HWND window) {
   gShell.playState = kPlaying;
+  RebuildSongName(window);
   RepaintTransportButtons(window);
   return 1;
 }
@@ -260,9 +266,13 @@ LRESULT OnTimer(HWND window, WPARAM id) {
     case kSplashTimer:
       CloseSplash(window);
       break;
-    case kPluginFeedTimer:     // feeds a visualisation plug-in: none can run yet
-    case kScrollTimer:         // scrolls the song name: drawn by the song-name display
-    case kVisualisationTimer:  // draws the internal visualisation
+    case kScrollTimer:
+      ScrollSongName();
+      break;
+    case kVisualisationTimer:
+      OnVisualisationTick();
+      break;
+    case kPluginFeedTimer:  // feeds a visualisation plug-in: none can run yet
     default:
       break;
   }

@@ -5,6 +5,7 @@
 #include "playlist/playlist.h"
 #include "settings/settings_file.h"
 #include "shell/commands.h"
+#include "shell/displays.h"
 #include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
@@ -38,6 +39,7 @@ LRESULT OnEndSession(HWND window, WPARAM ending) {
 LRESULT OnDestroy(HWND window) {
   StopPlayback(window);
   RemoveTrayIcon(window);
+  ReleaseDisplays();
   ReleaseSkin(window);
   SetPlaylistWindows(nullptr, nullptr);
   gShell.equalizer = nullptr;  // destroyed with its owner

@@ -6,7 +6,9 @@
 
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
+#include "shell/displays.h"
 #include "shell/shell_state.h"
+#include "shell/visualisation.h"
 
 SkinObjects gSkin = {};
 
@@ -118,6 +120,28 @@ void CopyBitmap(HDC dc, int32_t dx, int32_t dy, int32_t width, int32_t height, H
   if (memory.dc) memory.Copy(dc, dx, dy, width, height, bitmap, sx, sy);
 }
 
+bool Canvas::Create(int32_t width, int32_t height) {
+  Release();
+  if (!gSkin.windowDc || width <= 0 || height <= 0) return false;
+  dc = CreateCompatibleDC(nullptr);
+  bitmap = dc ? CreateCompatibleBitmap(gSkin.windowDc, width, height) : nullptr;
+  if (!bitmap) {
+    Release();
+    return false;
+  }
+  original = SelectObject(dc, bitmap);
+  const RECT all = {0, 0, width, height};
+  FillRect(dc, &all, gSkin.background);
+  return true;
+}
+
+void Canvas::Release() {
+  if (dc && original) SelectObject(dc, original);
+  if (bitmap) DeleteObject(bitmap);
+  if (dc) DeleteDC(dc);
+  *this = {};
+}
+
 void UniteSectors(HRGN target, int32_t first, int32_t last) {
   SetRectRgn(target, 0, 0, 0, 0);
   for (int32_t i = first < 0 ? 0 : first; i < last && i < kSeekSectors; ++i)
@@ -191,9 +215,12 @@ LRESULT OnPaint(HWND window) {
       }
       if (Touches(kAreaPin, update)) PaintPin(memory, dc);
       if (Touches(kAreaSeekBox, update)) PaintLitRing(memory, dc);
-      // The song-name strip and the display area show the body until their canvases are drawn.
-      if (Touches(kAreaSongName, update)) CopyBody(memory, dc, kSongNameRect);
-      if (Touches(kAreaDisplay, update)) {
+      if (Touches(kAreaSongName, update)) {
+        CopyBody(memory, dc, kSongNameRect);
+        PaintSongName(dc);
+      }
+      // Until the first time update the display area shows the body.
+      if (Touches(kAreaDisplay, update) && !PaintVisualisation(dc) && !PaintTime(dc)) {
         CopyBody(memory, dc,
                  {kDisplayOrigin.x, kDisplayOrigin.y, kDisplayOrigin.x + kDisplayWidth,
                   kDisplayOrigin.y + kDisplayHeight});

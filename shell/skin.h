@@ -42,14 +42,27 @@ struct MemoryDc {
   }
   MemoryDc(const MemoryDc&) = delete;
   MemoryDc& operator=(const MemoryDc&) = delete;
-  // Copies `width` x `height` pixels of `bitmap` at (sx, sy) to (dx, dy) of `to`.
-  void Copy(HDC to, int32_t dx, int32_t dy, int32_t width, int32_t height, HBITMAP bitmap, int32_t sx, int32_t sy) {
+  // Copies `width` x `height` pixels of `bitmap` at (sx, sy) to (dx, dy) of `to` (SRCPAINT: ORs them).
+  void Copy(HDC to, int32_t dx, int32_t dy, int32_t width, int32_t height, HBITMAP bitmap, int32_t sx, int32_t sy,
+            DWORD rop = SRCCOPY) {
     HGDIOBJ previous = SelectObject(dc, bitmap);
     if (!original) original = previous;
-    BitBlt(to, dx, dy, width, height, dc, sx, sy, SRCCOPY);
+    BitBlt(to, dx, dy, width, height, dc, sx, sy, rop);
   }
   HDC dc;
   HGDIOBJ original = nullptr;
+};
+
+// An off-screen canvas kept between messages: a bitmap compatible with the window device context,
+// selected into a memory device context of its own until Release.
+struct Canvas {
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ original;
+  // Makes a width x height canvas filled with the background colour; false (and nothing kept) when the
+  // context or the bitmap cannot be had.
+  bool Create(int32_t width, int32_t height);
+  void Release();
 };
 
 // One copy through a memory device context of its own.

@@ -3,8 +3,12 @@
 list(APPEND ZAV_PORTABLE_SOURCES
   shell/skin_geometry.cpp
   shell/command_line.cpp
+  shell/display_text.cpp
+  shell/analyser.cpp
 )
 list(APPEND ZAV_PORTABLE_TESTS
   tests/shell/skin_geometry_test.cpp
   tests/shell/command_line_test.cpp
+  tests/shell/display_text_test.cpp
+  tests/shell/analyser_test.cpp
 )

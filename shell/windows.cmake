@@ -4,13 +4,15 @@
 list(APPEND ZAV_WINDOWS_SOURCES
   shell/about.cpp
   shell/commands.cpp
+  shell/displays.cpp
   shell/open_arguments.cpp
   shell/playback_control.cpp
   shell/player_window.cpp
   shell/skin.cpp
   shell/startup.cpp
   shell/tray.cpp
+  shell/visualisation.cpp
   playlist/open_files_dialog.cpp
 )
 list(APPEND ZAV_WINDOWS_LIBS user32 gdi32 comctl32 comdlg32 shell32)
-list(APPEND ZAV_WINDOWS_TESTS tests/shell/player_window_test.cpp)
+list(APPEND ZAV_WINDOWS_TESTS tests/shell/player_window_test.cpp tests/shell/displays_test.cpp)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 #include <string>
 
 #include "playlist/playlist.h"
@@ -42,17 +43,6 @@ struct MenuStates {
   static bool Checked(UINT id) { return GetMenuState(gSkin.popupMenu, id, MF_BYCOMMAND) & MF_CHECKED; }
 };
 
-// One pixel of a bitmap resource of the program.
-inline COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) {
-  HBITMAP bitmap = LoadBitmapA(gShell.instance, MAKEINTRESOURCEA(id));
-  HDC memory = CreateCompatibleDC(nullptr);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  const COLORREF pixel = GetPixel(memory, x, y);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
-  return pixel;
-}
 
 class PlayerWindowTest : public ::testing::Test {
  protected:
@@ -61,13 +51,12 @@ class PlayerWindowTest : public ::testing::Test {
     gShell.instance = GetModuleHandleA(nullptr);
     BoxRecorder::Start();
     ClearPlaylist();
+    gShell.playState = kStopped;  // as a new process starts; an earlier test may have paused
   }
   void TearDown() override {
-    if (gShell.window) {  // a test that stopped early leaves no window to the next
-      DestroyWindow(gShell.window);
-      MSG quit;
-      PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
-    }
+    if (gShell.window) DestroyWindow(gShell.window);  // a test that stopped early leaves no window
+    MSG quit;  // a destroyed window leaves the loop's quit message
+    PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     UnregisterClassA(kPlayerClassName, gShell.instance);
     BoxRecorder::Stop();
     gShowAboutBox = nullptr;
@@ -97,3 +86,58 @@ class PlayerWindowTest : public ::testing::Test {
   }
   Settings saved_;
 };
+
+// A rectangle of pixels as COLORREF values, row by row.
+struct PixelImage {
+  int32_t width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int32_t x, int32_t y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+// Copies `width` x `height` pixels at (x, y) of `source` in one block copy (GetPixel on a window would
+// ask the X server for every pixel).
+inline PixelImage CopyPixels(HDC source, int32_t x, int32_t y, int32_t width, int32_t height) {
+  PixelImage image;
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(source);
+  if (!section || !memory) return image;
+  HGDIOBJ previous = SelectObject(memory, section);
+  BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+  GdiFlush();
+  image.width = width;
+  image.height = height;
+  for (int32_t i = 0; i < width * height; ++i) {
+    const uint32_t p = static_cast<const uint32_t*>(bits)[i];
+    image.pixels.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+  }
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(section);
+  return image;
+}
+
+inline PixelImage WindowPixels(HWND window, int32_t x, int32_t y, int32_t width, int32_t height) {
+  HDC dc = GetDC(window);
+  PixelImage image = CopyPixels(dc, x, y, width, height);
+  ReleaseDC(window, dc);
+  return image;
+}
+
+// The whole of bitmap resource `id`.
+inline PixelImage BitmapPixels(int32_t id) {
+  HBITMAP bitmap = LoadBitmapA(gShell.instance, MAKEINTRESOURCEA(id));
+  BITMAP size = {};
+  GetObjectA(bitmap, sizeof size, &size);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  PixelImage image = CopyPixels(memory, 0, 0, size.bmWidth, size.bmHeight);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
+  return image;
+}
+
+inline COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) { return BitmapPixels(id).At(x, y); }

@@ -1,0 +1,99 @@
+// The time display and the song-name strip. Both texts are rendered once into canvases; time updates
+// and scrolling are single block copies into the kept window device context.
+#include "shell/displays.h"
+
+#include <commdlg.h>
+
+#include <cstring>
+
+#include "playlist/playlist.h"
+#include "settings/settings.h"
+#include "shell/shell_state.h"
+#include "shell/skin.h"
+
+SongScroll gSongScroll = {0, 0, 0, 1};
+
+namespace {
+
+Canvas gTimeCanvas = {};
+Canvas gSongNameCanvas = {};
+
+// The path's last component, for a path GetFileTitleA does not take.
+const char* FileNameOf(const char* path) {
+  const char* name = path;
+  for (const char* at = path; *at; ++at)
+    if (*at == '\\' || *at == '/' || *at == ':') name = at + 1;
+  return name;
+}
+
+int32_t CurrentSongName(SongNameText& text) {
+  PlaylistEntry entry;
+  if (!CopyCurrentEntry(&entry)) return ComposeSongName(nullptr, nullptr, text);
+  entry.path[sizeof entry.path - 1] = '\0';
+  char title[MAX_PATH];
+  const bool titled = GetFileTitleA(entry.path, title, sizeof title) == 0;
+  return ComposeSongName(&entry.tag, titled ? title : FileNameOf(entry.path), text);
+}
+
+}  // namespace
+
+void RedrawTime(int32_t elapsedSeconds, int32_t totalSeconds) {
+  if (!gTimeCanvas.dc && !gTimeCanvas.Create(kTimeCanvasWidth, kTimeCanvasHeight)) return;
+  const RECT all = {0, 0, kTimeCanvasWidth, kTimeCanvasHeight};
+  FillRect(gTimeCanvas.dc, &all, gSkin.background);
+  MemoryDc digits(gTimeCanvas.dc);
+  if (!digits.dc) return;
+  const std::array<int32_t, 4> shown =
+      TimeDigits(DisplayedSeconds(gSettings.timeDisplay, totalSeconds, elapsedSeconds));
+  for (size_t i = 0; i < shown.size(); ++i) {
+    digits.Copy(gTimeCanvas.dc, kTimeDigitLeft[i], 0, kDigitCellWidth, kDigitCellHeight, gSkin.digits,
+                DigitCellX(shown[i]), 0);
+  }
+}
+
+void ShowTimeCanvas() {
+  if (gSkin.windowDc) PaintTime(gSkin.windowDc);
+}
+
+bool PaintTime(HDC dc) {
+  if (!gTimeCanvas.dc) return false;
+  BitBlt(dc, kDisplayOrigin.x, kDisplayOrigin.y, kTimeCanvasWidth, kTimeCanvasHeight, gTimeCanvas.dc, 0, 0, SRCCOPY);
+  return true;
+}
+
+void RebuildSongName(HWND window) {
+  gSongNameCanvas.Release();
+  SongNameText text;
+  const int32_t length = CurrentSongName(text);
+  ResetSongScroll(gSongScroll, length, gSettings.scrollSpeed);
+  if (gSongNameCanvas.Create(gSongScroll.width, kStripHeight)) {
+    // The font's glyphs are drawn on black: ORed onto the background they keep it around their strokes.
+    MemoryDc font(gSongNameCanvas.dc);
+    for (int32_t i = 0; font.dc && i < length; ++i) {
+      const int32_t glyph = FontGlyph(text[size_t(i)]);
+      if (glyph < 0) continue;
+      font.Copy(gSongNameCanvas.dc, kGlyphSize * i, kGlyphTop, kGlyphSize, kGlyphSize, gSkin.font, kGlyphSize * glyph,
+                0, SRCPAINT);
+    }
+  }
+  RepaintArea(window, kAreaSongName);
+}
+
+void ScrollSongName() {
+  if (!gSettings.autoScroll || !AdvanceSongScroll(gSongScroll, gSettings.scrollSpeed)) return;
+  if (gSkin.windowDc) PaintSongName(gSkin.windowDc);
+}
+
+void ResetSongNameOffset() { gSongScroll.offset = 0; }
+
+void PaintSongName(HDC dc) {
+  const StripSpan span = ShownSongSpan(gSongScroll);
+  if (gSongNameCanvas.dc && span.width > 0)
+    BitBlt(dc, kSongNameRect.left, kSongNameRect.top, span.width, kStripHeight, gSongNameCanvas.dc, span.x, 0, SRCCOPY);
+}
+
+void ReleaseDisplays() {
+  gTimeCanvas.Release();
+  gSongNameCanvas.Release();
+  gSongScroll = {0, 0, 0, 1};
+}
