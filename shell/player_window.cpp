@@ -40,6 +40,7 @@ LRESULT OnDestroy(HWND window) {
   RemoveTrayIcon(window);
   ReleaseSkin(window);
   SetPlaylistWindows(nullptr, nullptr);
+  gShell.playlistEditor = nullptr;  // an owned window, destroyed with the player
   if (gShell.window == window) gShell.window = nullptr;
   PostQuitMessage(0);
   return 0;
