@@ -21,34 +21,14 @@
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/startup.h"
-#include "tests/settings/profile_test_support.h"
+#include "tests/shell/player_window_support.h"
 
 namespace {
-
-std::string Media(const char* name) { return std::string(ZAV_BUILD_PATH) + "/test-media/" + name; }
 
 std::string FullPath(const std::string& path) {
   char full[MAX_PATH];
   const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
   return length && length < sizeof full ? full : path;
-}
-
-std::string EntryPath(int32_t index) {
-  PlaylistEntry entry;
-  return CopyEntryAt(index, &entry) ? entry.path : "";
-}
-
-// Dispatches this thread's messages until `done` holds or `milliseconds` have passed.
-template <typename Done>
-bool PumpUntil(Done done, DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    if (done()) return true;
-    if (GetTickCount() - start > milliseconds) return false;
-    Sleep(5);
-  }
 }
 
 // What the shell shows when files are dropped on the window: a DROPFILES block of ANSI paths.
@@ -66,55 +46,7 @@ HDROP MakeDrop(const std::vector<std::string>& paths) {
   return static_cast<HDROP>(memory);
 }
 
-// Menu item state after the window prepared its menu, as the system would before showing it.
-struct MenuStates {
-  explicit MenuStates(HWND window) {
-    SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(gSkin.popupMenu, 0)), 0);
-  }
-  static bool Greyed(UINT id) { return GetMenuState(gSkin.popupMenu, id, MF_BYCOMMAND) & MF_GRAYED; }
-  static bool Checked(UINT id) { return GetMenuState(gSkin.popupMenu, id, MF_BYCOMMAND) & MF_CHECKED; }
-};
-
-LRESULT AnsweredPlayState(HWND window) { return SendMessageA(window, kPluginPlayState, 0, 0); }
-
-class PlayerWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = gSettings;
-    gShell.instance = GetModuleHandleA(nullptr);
-    BoxRecorder::Start();
-    ClearPlaylist();
-  }
-  void TearDown() override {
-    UnregisterClassA(kPlayerClassName, gShell.instance);
-    BoxRecorder::Stop();
-    gShowAboutBox = nullptr;
-    ClearPlaylist();
-    RemoveProfileFile(kSettingsFile);
-    gSettings = saved_;
-  }
-  // The window as start-up creates it, on known settings.
-  HWND OpenPlayerWindow(int32_t autoPlay) {
-    gShowAboutBox = nullptr;
-    gSettings.autoPlay = autoPlay;
-    gSettings.readInfoOnAdd = 0;
-    gSettings.shuffle = 0;
-    gSettings.repeat = 0;
-    gSettings.alwaysOnTop = 0;
-    gSettings.visActive = 0;
-    gSettings.minimizeMode = 1;
-    gSettings.bufferBlocks = 50;
-    gSettings.preBufferEnabled = 1;
-    gSettings.preBufferPercent = 50;
-    gSettings.outputDevice = -1;
-    gSettings.volume = 32;
-    gSettings.windowLeft = 40;
-    gSettings.windowTop = 60;
-    ApplyProcessorAndOutputSettings();
-    return CreatePlayerWindow();
-  }
-  Settings saved_;
-};
+class PlayerWindowTest : public PlayerWindowFixture {};
 
 TEST_F(PlayerWindowTest, StartUpHoldsLoadedSettingsToTheirRangesAndTheWindowOnAMonitor) {
   Settings stored = gSettings;
@@ -249,16 +181,6 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the message loop is told to end";
 }
 
-COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) {
-  HBITMAP bitmap = LoadBitmapA(gShell.instance, MAKEINTRESOURCEA(id));
-  HDC memory = CreateCompatibleDC(nullptr);
-  HGDIOBJ previous = SelectObject(memory, bitmap);
-  const COLORREF pixel = GetPixel(memory, x, y);
-  SelectObject(memory, previous);
-  DeleteDC(memory);
-  DeleteObject(bitmap);
-  return pixel;
-}
 COLORREF LitRingAt(POINT p) { return BitmapPixel(IDB_RING_LIT, p.x - kRingOrigin.x, p.y - kRingOrigin.y); }
 COLORREF BodyAt(POINT p) { return BitmapPixel(IDB_BODY, p.x, p.y); }
 
