@@ -343,6 +343,17 @@ int32_t PreviousEntry() {
   return 1;
 }
 
+int32_t MakeCurrentAt(int32_t index) {
+  if (index < 0) return 0;
+  std::lock_guard<std::mutex> hold(gPlaylist.lock);
+  PlaylistEntry* e = gPlaylist.first;
+  if (e == nullptr) return 0;
+  for (int32_t i = 0; i < index && e->next; ++i) e = e->next;
+  gPlaylist.current = e;
+  gPlaylist.currentTookOver = false;
+  return 1;
+}
+
 int32_t IsAtLast() {
   std::lock_guard<std::mutex> hold(gPlaylist.lock);
   const PlaylistEntry* current = gPlaylist.current;

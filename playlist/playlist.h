@@ -41,6 +41,9 @@ void ShufflePlaylistWithSeed(uint32_t seed);
 int32_t GoToFirst();
 int32_t NextEntry();
 int32_t PreviousEntry();
+// Makes the entry at `index` (0-based; past the end: the last entry) current. Returns 1, or 0 when the
+// list is empty or the index is negative.
+int32_t MakeCurrentAt(int32_t index);
 int32_t IsAtLast();
 int32_t IsAtFirst();
 // Decode thread: copies the current entry's path (completing its duration and tag first when unknown).

@@ -14,3 +14,9 @@ list(APPEND ZAV_HOST_TESTS
   tests/playlist/track_scanner_encoded_test.cpp
 )
 list(APPEND ZAV_FUZZ_TARGETS track_scanner_fuzz)
+# What the playlist editor shows (portable) and the editor dialog itself (Windows only).
+list(APPEND ZAV_PORTABLE_SOURCES playlist/playlist_view.cpp)
+list(APPEND ZAV_PORTABLE_TESTS tests/playlist/playlist_view_test.cpp)
+list(APPEND ZAV_WINDOWS_SOURCES playlist/playlist_editor.cpp)
+list(APPEND ZAV_WINDOWS_LIBS ole32)
+list(APPEND ZAV_WINDOWS_TESTS tests/playlist/playlist_editor_test.cpp)

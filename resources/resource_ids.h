@@ -51,6 +51,24 @@
 #define IDC_VIS_DECAY_RATE 1224
 #define IDC_VIS_SCOPE_COLOUR 1225
 
+// Controls of the playlist editor (its "Close" button is IDOK).
+#define IDC_PLAYLIST_UP 1093
+#define IDC_PLAYLIST_DOWN 1094
+#define IDC_PLAYLIST_DELETE 1095
+#define IDC_PLAYLIST_ADD_ITEMS 1096
+#define IDC_PLAYLIST_LOAD 1097
+#define IDC_PLAYLIST_SAVE 1098
+#define IDC_PLAYLIST_SHUFFLE 1099
+#define IDC_PLAYLIST_SORT 1100
+#define IDC_PLAYLIST_ADD_DIR 1101
+#define IDC_PLAYLIST_EDIT_TAG 1102
+#define IDC_PLAYLIST_DELETE_ALL 1103
+#define IDC_PLAYLIST_ADD_PLAYLIST 1104
+#define IDC_PLAYLIST_TOTAL_TIME 1128
+#define IDC_PLAYLIST_SONG_TIME 1129
+#define IDC_PLAYLIST_LIST 1147
+#define IDC_PLAYLIST_CROP 1212
+
 // Commands: menu items, accelerators and the skin buttons (whose control ids are their commands).
 #define IDM_CLOSE 40001
 #define IDM_OPEN_FILE 40002

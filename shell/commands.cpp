@@ -8,6 +8,7 @@
 #include "platform/notify.h"
 #include "playlist/open_files_dialog.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_editor.h"
 #include "playlist/playlist_files.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
@@ -33,6 +34,26 @@ void OpenFiles(HWND window) {
   if (!gSettings.autoPlay || added < 1) return;
   // Paused output holds the Decode thread in its write: RestartFromFirst lets it go first.
   RestartFromFirst(window, 30);
+}
+
+// Opens the playlist editor, or closes it when it is open; its button shows which.
+void TogglePlaylistEditor(HWND window) {
+  if (gShell.playlistEditor) {
+    HWND editor = gShell.playlistEditor;
+    gShell.playlistEditor = nullptr;
+    SetPlaylistWindows(window, nullptr);
+    DestroyWindow(editor);
+  } else {
+    if (!gShell.sortMenu) gShell.sortMenu = LoadMenuA(gShell.instance, MAKEINTRESOURCEA(IDM_SORT));
+    gShell.playlistEditor = CreatePlaylistEditor(gShell.instance, window, {gShell.sortMenu, &RestartCurrentEntry});
+    if (gShell.playlistEditor) {
+      SetPlaylistWindows(window, gShell.playlistEditor);
+      SendMessageA(gShell.playlistEditor, WM_PLAYLIST_REFRESH, 0, 0);
+    } else {
+      ShowMessageBox(window, "Error Opening Window...", "Error...", kBoxOk);
+    }
+  }
+  RepaintButton(window, IDM_PLAYLIST_EDITOR);
 }
 
 void ToggleAlwaysOnTop(HWND window) {
@@ -94,6 +115,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_NEXT: NextTrack(window); break;
     case IDM_PREVIOUS: PreviousTrack(window); break;
     case IDM_ALWAYS_ON_TOP: ToggleAlwaysOnTop(window); break;
+    case IDM_PLAYLIST_EDITOR: TogglePlaylistEditor(window); break;
     case IDM_HOMEPAGE: ShellExecuteA(window, "open", kHomePage, "", "", SW_SHOW); break;
     case IDM_REPEAT:
       Toggle(gSettings.repeat);
@@ -123,10 +145,9 @@ LRESULT OnCommand(HWND window, int32_t id) {
       gShell.rememberedVisActive = 1;
       RepaintArea(window, kAreaDisplay);
       break;
-    // The preferences sheet, the playlist editor and the plug-in host are not part of the program yet:
-    // their commands open nothing.
+    // The preferences sheet and the plug-in host are not part of the program yet: their commands open
+    // nothing.
     case IDM_PREFERENCES:
-    case IDM_PLAYLIST_EDITOR:
     case IDM_PLUGIN_EXECUTE:
     case IDM_PLUGIN_TERMINATE:
       break;

@@ -136,6 +136,12 @@ void RestartFromFirst(HWND window, DWORD pauseMs) {
   StartCurrentEntry(window);
 }
 
+void RestartCurrentEntry(HWND window) {
+  ReleasePausedOutput();
+  PostToThread(TM_STOP, 0);
+  StartCurrentEntry(window);  // waits 30 ms before TM_PLAY
+}
+
 void Play(HWND window) {
   switch (gShell.playState) {
     case kPlaying:

@@ -20,6 +20,8 @@ void StoreWindowPosition(HWND window);
 void StartCurrentEntry(HWND window);
 // Plays from the top of the playlist after it was replaced (dropped files, hand-over, Open File).
 void RestartFromFirst(HWND window, DWORD pauseMs);
+// Stops the track playing and plays the playlist's current entry (the playlist editor's double-click).
+void RestartCurrentEntry(HWND window);
 
 void Play(HWND window);
 void Pause(HWND window);

@@ -42,7 +42,8 @@ LRESULT OnDestroy(HWND window) {
   ReleaseDisplays();
   ReleaseSkin(window);
   SetPlaylistWindows(nullptr, nullptr);
-  gShell.equalizer = nullptr;  // destroyed with its owner
+  gShell.equalizer = nullptr;       // owned windows, destroyed with the player
+  gShell.playlistEditor = nullptr;
   if (gShell.window == window) gShell.window = nullptr;
   PostQuitMessage(0);
   return 0;

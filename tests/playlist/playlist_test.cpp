@@ -554,6 +554,25 @@ TEST_F(PlaylistFolderTest, AddByTypeDispatchesOnKind) {
   EXPECT_EQ(Paths(), (std::vector<std::string>{"C:\\a.mp3", "D:\\b.mp3"}));
 }
 
+TEST_F(PlaylistTest, MakeCurrentAtAPositionAsTheEditorsDoubleClickDoes) {
+  EXPECT_EQ(MakeCurrentAt(0), 0) << "an empty list has no entry to make current";
+  AddAll({"A", "B", "C", "D"});
+  EXPECT_EQ(MakeCurrentAt(2), 1);
+  EXPECT_EQ(Current(), "C");
+  EXPECT_EQ(MakeCurrentAt(99), 1);
+  EXPECT_EQ(Current(), "D") << "past the end: the last entry";
+  EXPECT_EQ(MakeCurrentAt(-1), 0);
+  EXPECT_EQ(Current(), "D");
+  // The successor of a deleted current entry is the next track only until another entry is chosen.
+  MakeCurrentAt(1);
+  const int32_t b[] = {1};
+  ASSERT_EQ(DeleteEntries(1, b), 1);
+  EXPECT_EQ(Current(), "C");
+  MakeCurrentAt(0);
+  NextEntry();
+  EXPECT_EQ(Current(), "C");
+}
+
 TEST_F(PlaylistTest, RefreshGoesToTheEditorOnly) {
   RefreshPlaylistEditor();
   SetPlaylistWindows(kOwner, nullptr);  // editor closed

@@ -31,11 +31,7 @@ std::string FullPath(const std::string& path) {
   return length && length < sizeof full ? full : path;
 }
 
-std::string EntryPath(int32_t index) {
-  PlaylistEntry entry;
-  return CopyEntryAt(index, &entry) ? entry.path : "";
-}
-
+#include "tests/shell/player_window_test_support.h"
 // What the shell shows when files are dropped on the window: a DROPFILES block of ANSI paths.
 HDROP MakeDrop(const std::vector<std::string>& paths) {
   size_t bytes = sizeof(DROPFILES) + 1;
@@ -51,7 +47,7 @@ HDROP MakeDrop(const std::vector<std::string>& paths) {
   return static_cast<HDROP>(memory);
 }
 
-LRESULT AnsweredPlayState(HWND window) { return SendMessageA(window, kPluginPlayState, 0, 0); }
+#include "tests/shell/player_window_test_support.h"
 
 TEST_F(PlayerWindowTest, StartUpHoldsLoadedSettingsToTheirRangesAndTheWindowOnAMonitor) {
   Settings stored = gSettings;

@@ -12,6 +12,8 @@
 #include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "shell/about.h"
+#include "shell/commands.h"
 #include "shell/player_window.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
@@ -20,6 +22,13 @@
 
 // The MP3 files the build makes for the Windows tests.
 inline std::string Media(const char* name) { return std::string(ZAV_BUILD_PATH) + "/test-media/" + name; }
+
+inline std::string EntryPath(int32_t index) {
+  PlaylistEntry entry;
+  return CopyEntryAt(index, &entry) ? entry.path : "";
+}
+
+inline LRESULT AnsweredPlayState(HWND window) { return SendMessageA(window, kPluginPlayState, 0, 0); }
 
 // Dispatches this thread's messages until `done` holds or `milliseconds` have passed.
 template <typename Done>
@@ -141,3 +150,6 @@ inline PixelImage BitmapPixels(int32_t id) {
 }
 
 inline COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) { return BitmapPixels(id).At(x, y); }
+
+// The fixture under the name the playlist editor tests derive from.
+using PlayerWindowFixture = PlayerWindowTest;

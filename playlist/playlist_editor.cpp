@@ -1,0 +1,238 @@
+// The playlist editor dialog. It keeps no entries of its own: WM_PLAYLIST_REFRESH rebuilds the list box
+// from one walk of the playlist.
+#include "playlist/playlist_editor.h"
+
+#include <commdlg.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "platform/message_numbers.h"
+#include "platform/notify.h"
+#include "playlist/open_files_dialog.h"
+#include "playlist/playlist.h"
+#include "playlist/playlist_files.h"
+#include "playlist/playlist_view.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+struct EditorState {
+  HWND player;
+  PlaylistEditorSetup setup;
+  PlaylistLines lines;            // the last fill's lines, kept for their capacity
+  std::vector<int32_t> selected;  // list-box indices of the selection, sized by its count
+};
+EditorState gEditor;
+
+constexpr char kEmptyLine[] = "[EMPTY]";
+constexpr DWORD kOpenPlaylistFlags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+// A playlist is saved under a new name as often as over an old one: only its folder must exist.
+constexpr DWORD kSavePlaylistFlags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+
+HWND ListBox(HWND dialog) { return GetDlgItem(dialog, IDC_PLAYLIST_LIST); }
+
+void ShowTotalTime(HWND dialog, int64_t seconds) {
+  SetDlgItemTextA(dialog, IDC_PLAYLIST_TOTAL_TIME, FormatPlaylistTime("Total Time", seconds).text);
+}
+
+void ShowSongTime(HWND dialog, int64_t seconds) {
+  SetDlgItemTextA(dialog, IDC_PLAYLIST_SONG_TIME, FormatPlaylistTime("Song Time", seconds).text);
+}
+
+void ShowCurrentSongTime(HWND dialog) { ShowSongTime(dialog, CountedSeconds(CurrentDuration())); }
+
+// Closes the editor the way its owner's command does, so the owner forgets it and unlights its button.
+void Close() { SendMessageA(gEditor.player, WM_COMMAND, IDM_PLAYLIST_EDITOR, 0); }
+
+// Refills the list box from the playlist and shows the times. The list keeps its scroll position.
+void Fill(HWND dialog) {
+  HWND list = ListBox(dialog);
+  GatherPlaylistLines(&gEditor.lines);
+  const PlaylistLines& lines = gEditor.lines;
+  const LRESULT top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  if (lines.lines.empty()) {
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kEmptyLine));
+    EnableWindow(list, FALSE);
+  } else {
+    if (!IsWindowEnabled(list)) EnableWindow(list, TRUE);
+    SendMessageA(list, LB_INITSTORAGE, lines.lines.size(), lines.text.size());
+    for (const PlaylistLine& line : lines.lines) {
+      const char* text = lines.text.data() + line.offset;
+      char title[256];
+      // A path that has no file title (a folder, a name with wildcards) shows as it is.
+      if (line.isPath && GetFileTitleA(text, title, sizeof title) == 0) text = title;
+      SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    if (top > 0) SendMessageA(list, LB_SETTOPINDEX, top, 0);
+  }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+  ShowTotalTime(dialog, lines.totalSeconds);
+  ShowCurrentSongTime(dialog);
+}
+
+// The selection's list-box indices, ascending; as many as are selected.
+const std::vector<int32_t>& SelectedIndices(HWND dialog) {
+  HWND list = ListBox(dialog);
+  const LRESULT count = SendMessageA(list, LB_GETSELCOUNT, 0, 0);
+  gEditor.selected.resize(count > 0 ? static_cast<size_t>(count) : 0);
+  if (count > 0) {
+    const LRESULT got = SendMessageA(list, LB_GETSELITEMS, static_cast<WPARAM>(count),
+                                     reinterpret_cast<LPARAM>(gEditor.selected.data()));
+    gEditor.selected.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  }
+  return gEditor.selected;
+}
+
+void DeleteSelected(HWND dialog) {
+  const std::vector<int32_t>& indices = SelectedIndices(dialog);
+  if (indices.empty()) return;
+  // Deleting refreshes the list; every selected entry goes, however many there are.
+  DeleteEntries(static_cast<int32_t>(indices.size()), indices.data());
+  ShowTotalTime(dialog, PlaylistTotalSeconds());
+}
+
+void ShowSelectionTime(HWND dialog) {
+  const std::vector<int32_t>& indices = SelectedIndices(dialog);
+  ShowSongTime(dialog, SelectedSeconds(indices.data(), static_cast<int32_t>(indices.size())));
+}
+
+void PlayEntryAtCaret(HWND dialog) {
+  const LRESULT index = SendMessageA(ListBox(dialog), LB_GETCURSEL, 0, 0);
+  if (index < 0 || !MakeCurrentAt(static_cast<int32_t>(index))) return;
+  if (gEditor.setup.playCurrentEntry) gEditor.setup.playCurrentEntry(gEditor.player);
+}
+
+// The playlist-file dialog for loading (GetOpenFileNameA) or saving (GetSaveFileNameA). Returns true
+// with the chosen path.
+bool ChoosePlaylistFile(HWND dialog, bool save, char (&path)[MAX_PATH]) {
+  path[0] = '\0';
+  OPENFILENAMEA file = {};
+  file.lStructSize = sizeof file;
+  file.hwndOwner = dialog;
+  file.lpstrFilter = save ? "Playlist Files\0*.PLS\0" : "Playlist Files\0*.PLS;*.M3U\0";
+  file.lpstrFile = path;
+  file.nMaxFile = MAX_PATH;
+  file.lpstrTitle = save ? "Save Playlist..." : "Open A Mpeg Audio File...";
+  file.Flags = save ? kSavePlaylistFlags : kOpenPlaylistFlags;
+  const BOOL chosen = save ? GetSaveFileNameA(&file) : GetOpenFileNameA(&file);
+  path[MAX_PATH - 1] = '\0';
+  return chosen && path[0] != '\0';
+}
+
+void AddPlaylistFile(HWND dialog, bool replace) {
+  char path[MAX_PATH];
+  if (!ChoosePlaylistFile(dialog, false, path)) return;
+  if (replace) ClearPlaylist();
+  AddByType(path);
+  Fill(dialog);
+}
+
+void SavePlaylistFile(HWND dialog) {
+  char path[MAX_PATH];
+  if (ChoosePlaylistFile(dialog, true, path)) SavePls(path);
+}
+
+void AddFolder(HWND dialog) {
+  IMalloc* shellMemory = nullptr;
+  if (FAILED(SHGetMalloc(&shellMemory)) || shellMemory == nullptr) {
+    ShowMessageBox(dialog, "An Error Occurred...", "Error...", kBoxOk);
+    return;
+  }
+  // The folder browser is a shell object: COM must be running on this thread while it is shown.
+  const HRESULT com = CoInitialize(nullptr);
+  char name[MAX_PATH] = {};
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = dialog;
+  browse.pszDisplayName = name;
+  browse.lpszTitle = "Please Select a directory containing mp3s...";
+  if (LPITEMIDLIST item = SHBrowseForFolderA(&browse)) {
+    char folder[MAX_PATH];
+    if (SHGetPathFromIDListA(item, folder)) AddDirectory(folder);
+    shellMemory->Free(item);
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  shellMemory->Release();
+  ShowTotalTime(dialog, PlaylistTotalSeconds());
+}
+
+void ShowSortMenu(HWND dialog) {
+  HMENU popup = gEditor.setup.sortMenu ? GetSubMenu(gEditor.setup.sortMenu, 0) : nullptr;
+  POINT at;
+  if (popup && GetCursorPos(&at)) TrackPopupMenu(popup, TPM_LEFTBUTTON, at.x, at.y, 0, dialog, nullptr);
+}
+
+void OnListNotification(HWND dialog, int32_t code) {
+  if (code == LBN_SELCHANGE) ShowSelectionTime(dialog);
+  if (code == LBN_DBLCLK) PlayEntryAtCaret(dialog);
+}
+
+INT_PTR OnCommand(HWND dialog, int32_t id, int32_t code) {
+  switch (id) {
+    case IDOK:
+    case IDCANCEL: Close(); break;
+    case IDC_PLAYLIST_DELETE: DeleteSelected(dialog); break;
+    case IDC_PLAYLIST_ADD_ITEMS: OpenFilesDialog(dialog, 0); break;  // refreshes the list itself
+    case IDC_PLAYLIST_LOAD: AddPlaylistFile(dialog, true); break;
+    case IDC_PLAYLIST_ADD_PLAYLIST: AddPlaylistFile(dialog, false); break;
+    case IDC_PLAYLIST_SAVE: SavePlaylistFile(dialog); break;
+    case IDC_PLAYLIST_SHUFFLE: ShufflePlaylist(); break;
+    case IDC_PLAYLIST_SORT: ShowSortMenu(dialog); break;
+    case IDM_SORT_ASCENDING: SortPlaylist(0); break;
+    case IDM_SORT_DESCENDING: SortPlaylist(1); break;
+    case IDC_PLAYLIST_ADD_DIR: AddFolder(dialog); break;
+    case IDC_PLAYLIST_DELETE_ALL: ClearPlaylist(); break;
+    case IDC_PLAYLIST_LIST: OnListNotification(dialog, code); break;
+    default: return FALSE;
+  }
+  return TRUE;
+}
+
+// Puts the editor just below the player, where it covers nothing of it, kept inside the work area of
+// the player's monitor.
+void PlaceBelowPlayer(HWND dialog) {
+  RECT player, editor;
+  if (!gEditor.player || !GetWindowRect(gEditor.player, &player) || !GetWindowRect(dialog, &editor)) return;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoA(MonitorFromWindow(gEditor.player, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT& work = monitor.rcWork;
+  const LONG width = editor.right - editor.left, height = editor.bottom - editor.top;
+  LONG x = player.left, y = player.bottom;
+  if (y + height > work.bottom) y = player.top - height;  // no room below: above the player
+  if (x + width > work.right) x = work.right - width;
+  if (x < work.left) x = work.left;
+  if (y < work.top) y = work.top;
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR OnInitDialog(HWND dialog) {
+  PlaceBelowPlayer(dialog);
+  ShowTotalTime(dialog, PlaylistTotalSeconds());
+  ShowCurrentSongTime(dialog);
+  ShowWindow(dialog, SW_SHOW);
+  return TRUE;
+}
+
+INT_PTR CALLBACK EditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_PLAYLIST_REFRESH: Fill(dialog); return TRUE;
+    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    // The title bar's close button closes the editor as its "Close" button does.
+    case WM_CLOSE: Close(); return TRUE;
+    default: return FALSE;
+  }
+}
+
+}  // namespace
+
+HWND CreatePlaylistEditor(HINSTANCE instance, HWND player, const PlaylistEditorSetup& setup) {
+  gEditor.player = player;
+  gEditor.setup = setup;
+  return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PLAYLIST_EDITOR), player, &EditorProc, 0);
+}
