@@ -4,7 +4,13 @@
 #include <fstream>
 #include <iterator>
 
+#include <gtest/gtest.h>
+
 std::string SharedPath(const std::string& relative) { return std::string(ZAV_SHARED_PATH) + "/" + relative; }
+
+std::string ConformancePath(const std::string& name, const char* extension) {
+  return SharedPath("vectors/conformance/" + name + extension);
+}
 
 std::string ScratchPath(const std::string& name) {
   const std::string dir = std::string(ZAV_BUILD_PATH) + "/test-scratch";
@@ -23,6 +29,12 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+std::string WriteScratchFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+  const std::string path = ScratchPath(name);
+  EXPECT_TRUE(WriteWholeFile(path, bytes)) << path;
+  return path;
 }
 
 bool FileExists(const std::string& path) {

@@ -43,10 +43,6 @@ double ScaledRms(const std::vector<int16_t>& ours, const std::vector<int16_t>& r
   return n ? std::sqrt(sum / double(n)) : 0;
 }
 
-std::string Conformance(const std::string& name, const char* extension) {
-  return SharedPath("vectors/conformance/" + name + extension);
-}
-
 class Layer3StreamTest : public ::testing::Test {
  protected:
 };
@@ -61,10 +57,10 @@ DecodedFile DecodeFresh(const std::string& path, const DecodeOptions& options) {
 TEST_F(Layer3StreamTest, ConformanceStreamsMatchTheReferenceWithinOneLsbRms) {
   for (const ConformanceStream& stream : kStreams) {
     SCOPED_TRACE(stream.name);
-    const std::vector<int16_t> reference = ReadPcm16(Conformance(stream.name, ".pcm"));
+    const std::vector<int16_t> reference = ReadPcm16(ConformancePath(stream.name, ".pcm"));
     ASSERT_FALSE(reference.empty());
     DecodeOptions options;
-    const DecodedFile decoded = DecodeFresh(Conformance(stream.name, ".bit"), options);
+    const DecodedFile decoded = DecodeFresh(ConformancePath(stream.name), options);
     ASSERT_EQ(decoded.result, kTrackDone);
     ASSERT_EQ(decoded.info.layer, 3);
     EXPECT_EQ(decoded.info.streamErrors, 0);
@@ -91,9 +87,9 @@ TEST_F(Layer3StreamTest, ConformanceStreamsMatchTheReferenceWithinOneLsbRms) {
 TEST_F(Layer3StreamTest, BothBuildsGiveTheSameOutput) {
   DecodeOptions options;
   options.processor = 0;
-  const DecodedFile a = DecodeFresh(Conformance("l3-si_block", ".bit"), options);
+  const DecodedFile a = DecodeFresh(ConformancePath("l3-si_block"), options);
   options.processor = 1;
-  const DecodedFile b = DecodeFresh(Conformance("l3-si_block", ".bit"), options);
+  const DecodedFile b = DecodeFresh(ConformancePath("l3-si_block"), options);
   ASSERT_FALSE(a.pcm.empty());
   EXPECT_EQ(a.pcm, b.pcm);
 }
@@ -103,13 +99,13 @@ TEST_F(Layer3StreamTest, BothBuildsGiveTheSameOutput) {
 // small for a stream whose energy lies below the cut.
 TEST_F(Layer3StreamTest, ReducedQualityFollowsTheFullRateSignal) {
   DecodeOptions options;
-  const DecodedFile full = DecodeFresh(Conformance("l3-sin1k0db", ".bit"), options);
+  const DecodedFile full = DecodeFresh(ConformancePath("l3-sin1k0db"), options);
   ASSERT_FALSE(full.pcm.empty());
   const std::vector<int16_t> fullLeft = Channel(full.pcm, 2, 0);
   for (int quality = 1; quality <= 2; ++quality) {
     SCOPED_TRACE(quality);
     options.quality = quality;
-    const DecodedFile reduced = DecodeFresh(Conformance("l3-sin1k0db", ".bit"), options);
+    const DecodedFile reduced = DecodeFresh(ConformancePath("l3-sin1k0db"), options);
     ASSERT_EQ(reduced.info.outputRate, full.info.outputRate >> quality);
     const std::vector<int16_t> left = Channel(reduced.pcm, 2, 0);
     EXPECT_NEAR(double(left.size()), double(fullLeft.size() >> quality), 2.0);
