@@ -37,6 +37,16 @@ std::string WriteScratchFile(const std::string& name, const std::vector<uint8_t>
   return path;
 }
 
+std::vector<uint8_t> NoiseBytes(size_t count, uint32_t seed) {
+  std::vector<uint8_t> bytes(count);
+  uint32_t x = seed;
+  for (uint8_t& b : bytes) {
+    x = x * 1664525u + 1013904223u;
+    b = uint8_t(x >> 24);
+  }
+  return bytes;
+}
+
 bool FileExists(const std::string& path) {
   std::error_code ignored;
   return std::filesystem::exists(path, ignored);

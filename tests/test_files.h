@@ -16,3 +16,5 @@ bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 // Writes `bytes` to the scratch file `name` (a failure fails the test) and returns its path.
 std::string WriteScratchFile(const std::string& name, const std::vector<uint8_t>& bytes);
 bool FileExists(const std::string& path);
+// `count` bytes of a fixed pseudo-random sequence that `seed` starts.
+std::vector<uint8_t> NoiseBytes(size_t count, uint32_t seed);
