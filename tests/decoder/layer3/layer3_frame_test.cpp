@@ -121,20 +121,15 @@ std::vector<uint8_t> MakeStream(uint32_t seed, int frames, int mode, int modeExt
 }
 
 DecodedFile Decode(const std::string& path, int channelSelect, int quality = 0) {
-  ResetLayer3Overlap();
   DecodeOptions options;
   options.channelSelect = channelSelect;
   options.quality = quality;
   return DecodeFileToPcm(path, options);
 }
 
-class Layer3FrameTest : public ::testing::Test {
- protected:
-};
-
 // One-channel output of a stereo stream is exactly the chosen channel of the two-channel output, and the
 // mix is their average, also where the two channels' block types differ.
-TEST_F(Layer3FrameTest, ChannelSelectionsAgreeWithTheStereoOutput) {
+TEST(Layer3FrameTest, ChannelSelectionsAgreeWithTheStereoOutput) {
   for (int modeExt = 0; modeExt < 4; ++modeExt) {
     SCOPED_TRACE(modeExt);
     int differ = 0;
@@ -189,7 +184,7 @@ int32_t LogBlock(int32_t count, const uint8_t*, const uint8_t* spectrum) {
   return count < kOutputBlockBytes ? count : kOutputBlockBytes;
 }
 
-TEST_F(Layer3FrameTest, GranulesFillBlocksWithTheirSpectrumRecords) {
+TEST(Layer3FrameTest, GranulesFillBlocksWithTheirSpectrumRecords) {
   int differ = 0;
   const std::string path = WriteScratchFile("l3-blocks.mp3", MakeStream(9, 20, 0, 0, &differ));
   static uint8_t buffer[kDecodeBufferBytes];
@@ -224,7 +219,7 @@ TEST_F(Layer3FrameTest, GranulesFillBlocksWithTheirSpectrumRecords) {
 
 // main_data_begin on the first frame reaches before the start of the file: that frame gives no output
 // and no message, and the frames after it are unaffected.
-TEST_F(Layer3FrameTest, AFrameReachingBeforeTheFileGivesNoOutput) {
+TEST(Layer3FrameTest, AFrameReachingBeforeTheFileGivesNoOutput) {
   int differ = 0;
   const std::vector<uint8_t> plain = MakeStream(77, 10, 0, 0, &differ);
   std::vector<uint8_t> reaching = plain;
@@ -243,7 +238,7 @@ TEST_F(Layer3FrameTest, AFrameReachingBeforeTheFileGivesNoOutput) {
 
 // Frames with intact headers and noise for a body, in every stereo mode and layout, through every
 // channel selection and quality: the decoder must neither fault nor hang. The sanitizers watch.
-TEST_F(Layer3FrameTest, NoiseBodiesDecodeWithoutFaults) {
+TEST(Layer3FrameTest, NoiseBodiesDecodeWithoutFaults) {
   std::mt19937 rng(99);
   std::string damaged;
   // MPEG-1 44100 Hz, MPEG-2 22050 Hz, MPEG 2.5 8000 Hz; with and without CRC.
