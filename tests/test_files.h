@@ -8,6 +8,8 @@
 std::string SharedPath(const std::string& relative);
 // Path of a shared conformance stream ("l3-compl") or, with another extension, of its reference output.
 std::string ConformancePath(const std::string& name, const char* extension = ".bit");
+// Paths of the shared streams that are damaged on purpose.
+std::vector<std::string> DamagedStreamPaths();
 // Path of a scratch file in the build tree; its folder exists.
 std::string ScratchPath(const std::string& name);
 // Whole file, or an empty vector when it cannot be read.

@@ -240,21 +240,15 @@ TEST(Layer1Frames, HalfAndQuarterQualityAreEveryOtherAndEveryFourthSample) {
 }
 
 TEST(DamagedStreams, EveryOneDecodesToTheEndWithoutHarm) {
-  const char* names[] = {"ILL2_center2", "ILL2_dual", "ILL2_dynx22", "ILL2_dynx31", "ILL2_dynx32",
-                         "ILL2_ext_switching", "ILL2_layer1", "ILL2_layer3", "ILL2_mono", "ILL2_multilingual",
-                         "ILL2_overalloc1", "ILL2_overalloc2", "ILL2_prediction", "ILL2_samples", "ILL2_scf63",
-                         "ILL2_tca21", "ILL2_tca30", "ILL2_tca30_PC", "ILL2_tca31_PC", "ILL2_tca31_mtx0",
-                         "ILL2_tca31_mtx2", "ILL2_tca32_PC", "ILL2_wrongcrc", "ILL4_ext_id1", "ILL4_sync",
-                         "ILL4_wrong_length1", "ILL4_wrong_length2", "ILL4_wrongcrc"};
-  for (const char* name : names) {
+  for (const std::string& path : DamagedStreamPaths()) {
     for (int quality = 0; quality < 3; ++quality) {
       for (int select : {-1, 1, 3}) {
         DecodeOptions options;
         options.quality = quality;
         options.channelSelect = select;
-        const DecodedFile out = DecodeFileToPcm(SharedPath(std::string("vectors/damaged/") + name + ".bit"), options);
-        EXPECT_NE(out.result, kTrackCannotOpen) << name;
-        EXPECT_LE(out.pcm.size(), size_t(20 * 1152 * 2)) << name;
+        const DecodedFile out = DecodeFileToPcm(path, options);
+        EXPECT_NE(out.result, kTrackCannotOpen) << path;
+        EXPECT_LE(out.pcm.size(), size_t(20 * 1152 * 2)) << path;
       }
     }
   }

@@ -113,19 +113,12 @@ TEST(Layer3StreamTest, ReducedQualityFollowsTheFullRateSignal) {
 
 // Damaged streams of every kind: no crash, no hang, no sanitizer report, whatever the output.
 TEST(Layer3StreamTest, DamagedStreamsDecodeWithoutFaults) {
-  const char* names[] = {"ILL2_center2",        "ILL2_dual",          "ILL2_dynx22",        "ILL2_dynx31",
-                         "ILL2_dynx32",         "ILL2_ext_switching", "ILL2_layer1",        "ILL2_layer3",
-                         "ILL2_mono",           "ILL2_multilingual",  "ILL2_overalloc1",    "ILL2_overalloc2",
-                         "ILL2_prediction",     "ILL2_samples",       "ILL2_scf63",         "ILL2_tca21",
-                         "ILL2_tca30",          "ILL2_tca30_PC",      "ILL2_tca31_PC",      "ILL2_tca31_mtx0",
-                         "ILL2_tca31_mtx2",     "ILL2_tca32_PC",      "ILL2_wrongcrc",      "ILL4_ext_id1",
-                         "ILL4_sync",           "ILL4_wrong_length1", "ILL4_wrong_length2", "ILL4_wrongcrc"};
-  for (const char* name : names) {
-    SCOPED_TRACE(name);
+  for (const std::string& path : DamagedStreamPaths()) {
+    SCOPED_TRACE(path);
     for (int select : {-1, 1, 3}) {
       DecodeOptions options;
       options.channelSelect = select;
-      const DecodedFile d = DecodeFileToPcm(SharedPath(std::string("vectors/damaged/") + name + ".bit"), options);
+      const DecodedFile d = DecodeFileToPcm(path, options);
       EXPECT_NE(d.result, kTrackCannotOpen);
     }
   }
