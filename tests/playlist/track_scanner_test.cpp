@@ -230,11 +230,8 @@ TEST_F(TrackScannerTest, MissingTagsAndShortFiles) {
   // Shorter than a tag: the pointer cannot be set.
   EXPECT_EQ(Tag(std::vector<uint8_t>(127, 'T'), &t), 0);
   EXPECT_EQ(t.present, 0);
-  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Error Setting Pointer");
-  EXPECT_EQ(boxes[0].caption, "Error...");
-  EXPECT_EQ(boxes[0].owner, reinterpret_cast<WindowHandle>(0x1234));
+  const RecordedBox pointer = {reinterpret_cast<WindowHandle>(0x1234), "Error Setting Pointer", "Error...", kBoxOk};
+  EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{pointer});
 }
 
 }  // namespace

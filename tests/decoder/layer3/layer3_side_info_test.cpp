@@ -257,11 +257,8 @@ TEST_F(SideInfoTest, BlockTypeZeroWithWindowSwitchingIsReported) {
   int32_t result = 1;
   Read(w, MakeState(2, 0, 0), &result);
   EXPECT_EQ(result, 0);
-  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Error In Stream...");
-  EXPECT_EQ(boxes[0].caption, "Error..");
-  EXPECT_EQ(boxes[0].style, kBoxOk);
+  const RecordedBox streamError = {gDecoderWindow, "Error In Stream...", "Error..", kBoxOk};
+  EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{streamError});
   EXPECT_EQ(gStreamErrors, 1);
   EXPECT_EQ(b.side.granules[0][0].part2_3_length, 10);
   EXPECT_EQ(b.side.granules[1][0].part2_3_length, 20);
