@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,14 @@ struct RecordedBox {
   std::string caption;
   uint32_t style;
 };
+
+inline bool operator==(const RecordedBox& a, const RecordedBox& b) {
+  return a.owner == b.owner && a.text == b.text && a.caption == b.caption && a.style == b.style;
+}
+// How a box reads in a failed expectation.
+inline std::ostream& operator<<(std::ostream& out, const RecordedBox& box) {
+  return out << '"' << box.text << "\" \"" << box.caption << "\" style " << box.style << " owner " << box.owner;
+}
 
 struct BoxRecorder {
   // Forgets what was recorded, answers `answer` from now on and installs the hook.

@@ -48,3 +48,12 @@ int64_t BestAlignment(const std::vector<int16_t>& ours, const std::vector<int16_
   }
   return best;
 }
+
+double SignalToNoiseDb(const std::vector<int16_t>& decoded, const std::vector<int16_t>& input, int channels,
+                       int64_t range) {
+  const Difference d = Compare(decoded, input, BestAlignment(decoded, input, channels, range));
+  double power = 0;
+  for (int16_t v : input) power += double(v) * v;
+  power /= double(input.size());
+  return 10 * std::log10(power / (d.rms * d.rms + 1e-9));
+}

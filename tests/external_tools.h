@@ -14,3 +14,7 @@ std::vector<int16_t> FfmpegDecode(const std::string& input, const char* codec = 
 // with `reference`, by the smallest RMS of the difference over the first `window` samples.
 int64_t BestAlignment(const std::vector<int16_t>& ours, const std::vector<int16_t>& reference, int channels,
                       int64_t range, size_t window = 200000);
+// Signal-to-noise ratio in dB of `decoded` against the encoder's `input`, after the best alignment within
+// +-range.
+double SignalToNoiseDb(const std::vector<int16_t>& decoded, const std::vector<int16_t>& input, int channels,
+                       int64_t range);

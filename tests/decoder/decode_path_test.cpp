@@ -8,6 +8,7 @@
 
 #include "decoder/decode_buffer.h"
 #include "tests/decode_file.h"
+#include "tests/id3v2_tag_builder.h"
 #include "tests/test_files.h"
 
 #if defined(__has_feature)
@@ -29,12 +30,6 @@ void CountMalloc(const volatile void*, size_t) {
 void IgnoreFree(const volatile void*) {}
 #endif
 
-std::string Conformance(const char* name) { return SharedPath(std::string("vectors/conformance/") + name + ".bit"); }
-
-void PutSyncsafe(std::vector<uint8_t>& out, size_t at, size_t value) {
-  for (size_t i = 0; i < 4; ++i) out[at + i] = uint8_t((value >> (7 * (3 - i))) & 0x7F);
-}
-
 // An ID3v2.4 tag holding one picture frame of `pictureBytes` bytes, all 0xFF: every second pair of
 // bytes in it looks like a frame header.
 std::vector<uint8_t> PictureTag(size_t pictureBytes, bool footer) {
@@ -42,30 +37,19 @@ std::vector<uint8_t> PictureTag(size_t pictureBytes, bool footer) {
   std::vector<uint8_t> frame(head.begin(), head.end());
   frame.resize(frame.size() + pictureBytes, 0xFF);
   PutSyncsafe(frame, 4, frame.size() - 10);
-  const std::string id = std::string("ID3\4") + '\0' + char(footer ? 0x10 : 0) + std::string(4, '\0');
-  std::vector<uint8_t> tag(id.begin(), id.end());
-  PutSyncsafe(tag, 6, frame.size());
-  tag.insert(tag.end(), frame.begin(), frame.end());
-  if (footer) {
-    const std::string foot = std::string("3DI\4") + '\0' + char(0x10);
-    tag.insert(tag.end(), foot.begin(), foot.end());
-    tag.resize(tag.size() + 4);
-    PutSyncsafe(tag, tag.size() - 4, frame.size());
-  }
-  return tag;
+  return Id3v2Tag(frame, footer);
 }
 
 // A picture tag (with or without a footer), or 3000 bytes of 0xFF padding that no tag covers, in front
 // of the audio: the same frames and the same output.
 TEST(DecodePath, WhatStandsInFrontOfTheAudioChangesNothing) {
   for (const char* name : {"l3-compl", "l2-fl11", "M2L3_compl24"}) {
-    const DecodedFile plain = DecodeFileToPcm(Conformance(name), DecodeOptions{});
+    const DecodedFile plain = DecodeFileToPcm(ConformancePath(name), DecodeOptions{});
     for (int lead = 0; lead < 3; ++lead) {
-      const std::vector<uint8_t> audio = ReadWholeFile(Conformance(name));
+      const std::vector<uint8_t> audio = ReadWholeFile(ConformancePath(name));
       std::vector<uint8_t> file = lead < 2 ? PictureTag(200000, lead == 1) : std::vector<uint8_t>(3000, 0xFF);
       file.insert(file.end(), audio.begin(), audio.end());
-      const std::string path = ScratchPath(std::string("lead-") + name + ".mp3");
-      ASSERT_TRUE(WriteWholeFile(path, file));
+      const std::string path = WriteScratchFile(std::string("lead-") + name + ".mp3", file);
       const DecodedFile led = DecodeFileToPcm(path, DecodeOptions{});
       ASSERT_EQ(led.result, kTrackDone) << name << " lead " << lead;
       EXPECT_EQ(led.info.frames, plain.info.frames) << name << " lead " << lead;
@@ -84,7 +68,7 @@ TEST(DecodePath, NoAllocationWhileFramesDecode) {
 #else
   __sanitizer_install_malloc_and_free_hooks(CountMalloc, IgnoreFree);
   for (const char* name : {"l1-fl1", "l2-fl11", "l3-compl", "l3-sin1k0db", "M2L3_bitrate_22_all"}) {
-    const std::string path = Conformance(name);
+    const std::string path = ConformancePath(name);
     for (int quality = 0; quality < 3; ++quality) {
       for (int32_t select : {-1, 3}) {
         DecodeOptions options;

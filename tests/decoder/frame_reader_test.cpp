@@ -8,6 +8,8 @@
 
 #include "decoder/bit_reader.h"
 #include "platform/message_numbers.h"
+#include "tests/frame_header_builder.h"
+#include "tests/id3v2_tag_builder.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -18,35 +20,15 @@ void RecordPost(WindowHandle, uint32_t message, uintptr_t, intptr_t lParam) {
   if (message == WM_PLAYER_SYNC) gSyncPosts.push_back(lParam);
 }
 
-enum Version { kMpeg1, kMpeg2, kMpeg25 };
-
-uint32_t Header(Version v, int layer, int bitrateIndex, int srBits, int padding = 0, int mode = 0,
-                bool crc = false) {
-  uint32_t h = 0xFFE00000u;
-  if (v != kMpeg25) h |= 1u << 20;
-  if (v == kMpeg1) h |= 1u << 19;
-  h |= uint32_t(4 - layer) << 17;
-  h |= uint32_t(crc ? 0 : 1) << 16;
-  h |= uint32_t(bitrateIndex) << 12;
-  h |= uint32_t(srBits) << 10;
-  h |= uint32_t(padding) << 9;
-  h |= uint32_t(mode) << 6;
-  return h;
-}
-
-void Append(std::vector<uint8_t>& out, uint32_t header) {
-  for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<uint8_t>(header >> s));
-}
-
 // A frame: the header, then a body whose first byte is `tag` and whose other bytes are zero.
 void AppendFrame(std::vector<uint8_t>& out, uint32_t header, int bodyLength, uint8_t tag) {
-  Append(out, header);
+  AppendHeader(out, header);
   out.push_back(tag);
   out.insert(out.end(), static_cast<size_t>(bodyLength - 1), 0);
 }
 
 // MPEG-1 Layer III, 128 kbit/s, 44100 Hz: 417-byte frames (418 with padding).
-const uint32_t kL3Header = Header(kMpeg1, 3, 9, 0);
+const uint32_t kL3Header = FrameHeader(kMpeg1, 3, 9, 0);
 constexpr int kL3Body = 413;
 
 class FrameReaderTest : public ::testing::Test {
@@ -62,9 +44,7 @@ class FrameReaderTest : public ::testing::Test {
   }
   // Writes the bytes to a scratch file and opens it; returns the size OpenStream reports.
   int64_t Open(const std::vector<uint8_t>& bytes, const char* name) {
-    const std::string path = ScratchPath(name);
-    EXPECT_TRUE(WriteWholeFile(path, bytes));
-    const int64_t size = OpenStream(path.c_str());
+    const int64_t size = OpenStream(WriteScratchFile(name, bytes).c_str());
     ResetSync();
     return size;
   }
@@ -79,15 +59,15 @@ class FrameReaderTest : public ::testing::Test {
 
 TEST_F(FrameReaderTest, BodyLengthsFollowLayerBitrateAndSampleRate) {
   EXPECT_EQ(HeaderBodyLength(kL3Header), 413);
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg1, 3, 9, 0, 1)), 414);
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg1, 1, 12, 1)), 380);   // 384 kbit/s at 48 kHz
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg2, 3, 8, 0)), 204);    // 64 kbit/s at 22050 Hz
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg1, 2, 10, 2)), 860);   // 192 kbit/s at 32 kHz
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg25, 3, 8, 2)), 572);   // 64 kbit/s at 8000 Hz
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg1, 3, 0, 0)), -1) << "free format has no length";
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg1, 3, 15, 0)), -1);
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg1, 3, 9, 3)), -1);
-  EXPECT_EQ(HeaderBodyLength(Header(kMpeg25, 2, 14, 2)), -1) << "longer than a frame area";
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg1, 3, 9, 0, 1)), 414);
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg1, 1, 12, 1)), 380);   // 384 kbit/s at 48 kHz
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg2, 3, 8, 0)), 204);    // 64 kbit/s at 22050 Hz
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg1, 2, 10, 2)), 860);   // 192 kbit/s at 32 kHz
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg25, 3, 8, 2)), 572);   // 64 kbit/s at 8000 Hz
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg1, 3, 0, 0)), -1) << "free format has no length";
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg1, 3, 15, 0)), -1);
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg1, 3, 9, 3)), -1);
+  EXPECT_EQ(HeaderBodyLength(FrameHeader(kMpeg25, 2, 14, 2)), -1) << "longer than a frame area";
 }
 
 TEST_F(FrameReaderTest, BitrateTableHasTheStandardsRegularities) {
@@ -109,7 +89,7 @@ TEST_F(FrameReaderTest, BitrateTableHasTheStandardsRegularities) {
 
 TEST_F(FrameReaderTest, ParsesTheFirstHeaderAndReadsConsecutiveFrames) {
   std::vector<uint8_t> file;
-  for (int i = 0; i < 5; ++i) AppendFrame(file, Header(kMpeg1, 3, 9, 0, 0, 1, true) | (2u << 4), kL3Body, uint8_t(i + 1));
+  for (int i = 0; i < 5; ++i) AppendFrame(file, FrameHeader(kMpeg1, 3, 9, 0, 0, 1, 2, true), kL3Body, uint8_t(i + 1));
   EXPECT_EQ(Open(file, "plain.mp3"), int64_t(file.size()));
   ASSERT_EQ(ReadFrame(&state_, this), 1);
   EXPECT_EQ(state_.layer, 3);
@@ -135,7 +115,7 @@ TEST_F(FrameReaderTest, ParsesTheFirstHeaderAndReadsConsecutiveFrames) {
   // 48 kHz codes 8; mode extension 3 would put the bound at 16).
   for (int modeExt : {0, 3}) {
     std::vector<uint8_t> l2;
-    const uint32_t h = Header(kMpeg1, 2, 4, 1, 0, 1) | uint32_t(modeExt) << 4;
+    const uint32_t h = FrameHeader(kMpeg1, 2, 4, 1, 0, 1, modeExt);
     AppendFrame(l2, h, HeaderBodyLength(h), 1);
     Open(l2, "joint.mp2");
     ASSERT_EQ(ReadFrame(&state_, this), 1);
@@ -169,7 +149,7 @@ TEST_F(FrameReaderTest, ShortJunkIsSkippedSilentlyLongJunkReportsTheSearch) {
 TEST_F(FrameReaderTest, AlternatingPaddingPostsForEveryChangedHeader) {
   std::vector<uint8_t> file;
   const int pads[] = {0, 1, 1, 0, 1};
-  for (int i = 0; i < 5; ++i) AppendFrame(file, Header(kMpeg1, 3, 9, 0, pads[i]), kL3Body + pads[i], uint8_t(i + 1));
+  for (int i = 0; i < 5; ++i) AppendFrame(file, FrameHeader(kMpeg1, 3, 9, 0, pads[i]), kL3Body + pads[i], uint8_t(i + 1));
   Open(file, "padding.mp3");
   std::vector<int> changed;
   while (ReadFrame(&state_, this) == 1) changed.push_back(state_.headerChanged);
@@ -185,8 +165,8 @@ TEST_F(FrameReaderTest, ResynchronisesAfterADamagedFrame) {
   AppendFrame(file, kL3Header, kL3Body, 3);
   // A header of another stream (Layer I) is passed over while resynchronising.
   file.insert(file.end(), 5, 0x00);
-  Append(file, Header(kMpeg1, 1, 5, 0));
-  AppendFrame(file, Header(kMpeg1, 3, 9, 0, 1), kL3Body + 1, 4);
+  AppendHeader(file, FrameHeader(kMpeg1, 1, 5, 0));
+  AppendFrame(file, FrameHeader(kMpeg1, 3, 9, 0, 1), kL3Body + 1, 4);
   // A hole of 4 MB of zeros (an interrupted download), read through the buffer to the exact byte.
   file.resize(file.size() + (4u << 20), 0x00);
   AppendFrame(file, kL3Header, kL3Body, 5);
@@ -199,13 +179,13 @@ TEST_F(FrameReaderTest, ResynchronisesAfterADamagedFrame) {
 TEST_F(FrameReaderTest, EveryHeaderSetsTheBitrateOfItsOwnFrame) {
   // Variable bitrate, in MPEG-1 and MPEG-2: each body length follows its own header.
   struct Case {
-    Version v;
+    MpegVersion v;
     int index;
     int body;
   };
   const Case cases[] = {{kMpeg1, 9, 413}, {kMpeg1, 1, 100}, {kMpeg1, 14, 1040}, {kMpeg1, 5, 204}};
   std::vector<uint8_t> file;
-  for (int i = 0; i < 4; ++i) AppendFrame(file, Header(cases[i].v, 3, cases[i].index, 0), cases[i].body, uint8_t(i + 1));
+  for (int i = 0; i < 4; ++i) AppendFrame(file, FrameHeader(cases[i].v, 3, cases[i].index, 0), cases[i].body, uint8_t(i + 1));
   Open(file, "vbr1.mp3");
   for (int i = 0; i < 4; ++i) {
     ASSERT_EQ(ReadFrame(&state_, this), 1) << i;
@@ -217,9 +197,9 @@ TEST_F(FrameReaderTest, EveryHeaderSetsTheBitrateOfItsOwnFrame) {
   EXPECT_EQ(std::count(gSyncPosts.begin(), gSyncPosts.end(), kSyncSearching), 0);
 
   std::vector<uint8_t> lsf;
-  AppendFrame(lsf, Header(kMpeg2, 3, 8, 0), 204, 1);   // 64 kbit/s at 22050 Hz
-  AppendFrame(lsf, Header(kMpeg2, 3, 14, 0), 518, 2);  // 160 kbit/s
-  AppendFrame(lsf, Header(kMpeg2, 3, 1, 0), 22, 3);    // 8 kbit/s
+  AppendFrame(lsf, FrameHeader(kMpeg2, 3, 8, 0), 204, 1);   // 64 kbit/s at 22050 Hz
+  AppendFrame(lsf, FrameHeader(kMpeg2, 3, 14, 0), 518, 2);  // 160 kbit/s
+  AppendFrame(lsf, FrameHeader(kMpeg2, 3, 1, 0), 22, 3);    // 8 kbit/s
   Open(lsf, "vbr2.mp3");
   EXPECT_EQ(ReadAll(), (std::vector<int>{1, 2, 3}));
 }
@@ -230,7 +210,7 @@ TEST_F(FrameReaderTest, Mpeg25StreamsKeepTheirOwnSampleRate) {
   const int srBits[3] = {0, 1, 2};
   for (int k = 0; k < 3; ++k) {
     std::vector<uint8_t> file;
-    const uint32_t h = Header(kMpeg25, 3, 8, srBits[k]);
+    const uint32_t h = FrameHeader(kMpeg25, 3, 8, srBits[k]);
     const int body = HeaderBodyLength(h);
     EXPECT_EQ(body, k == 0 ? 64 * 144000 / 22050 - 4 : k == 1 ? 64 * 144000 / 24000 - 4 : 572);
     (void)bodies;
@@ -246,21 +226,12 @@ TEST_F(FrameReaderTest, Mpeg25StreamsKeepTheirOwnSampleRate) {
   }
 }
 
-// An ID3v2 tag whose contents look like frame headers.
-std::vector<uint8_t> Id3Tag(uint32_t size, bool footer) {
-  std::vector<uint8_t> tag = {'I', 'D', '3', 4, 0, uint8_t(footer ? 0x10 : 0), uint8_t((size >> 21) & 0x7F),
-                              uint8_t((size >> 14) & 0x7F), uint8_t((size >> 7) & 0x7F), uint8_t(size & 0x7F)};
-  for (uint32_t i = 0; i < size; ++i) tag.push_back(i % 2 ? 0xFB : 0xFF);
-  if (footer) {
-    const std::vector<uint8_t> foot = {'3', 'D', 'I', 4, 0, 0x10, tag[6], tag[7], tag[8], tag[9]};
-    tag.insert(tag.end(), foot.begin(), foot.end());
-  }
-  return tag;
-}
-
 TEST_F(FrameReaderTest, SkipsAnId3v2TagBeforeLookingForHeaders) {
+  // Every second pair of the tag's bytes looks like a frame header.
+  std::vector<uint8_t> body(3000, 0xFF);
+  for (size_t i = 1; i < body.size(); i += 2) body[i] = 0xFB;
   for (bool footer : {false, true}) {
-    std::vector<uint8_t> file = Id3Tag(3000, footer);
+    std::vector<uint8_t> file = Id3v2Tag(body, footer);
     for (int i = 0; i < 3; ++i) AppendFrame(file, kL3Header, kL3Body, uint8_t(i + 1));
     gSyncPosts.clear();
     Open(file, "tagged.mp3");
@@ -279,7 +250,7 @@ TEST_F(FrameReaderTest, ATagClaimingMoreThanTheFileHoldsIsSearchedThrough) {
 
 TEST_F(FrameReaderTest, AFalseHeaderInFrontOfTheAudioIsNotTakenAsTheFirst) {
   std::vector<uint8_t> file(300, 0x00);
-  Append(file, Header(kMpeg1, 2, 4, 1));  // valid on its own, but no frame of it follows
+  AppendHeader(file, FrameHeader(kMpeg1, 2, 4, 1));  // valid on its own, but no frame of it follows
   file.resize(file.size() + 150, 0x00);
   for (int i = 0; i < 3; ++i) AppendFrame(file, kL3Header, kL3Body, uint8_t(i + 1));
   Open(file, "falsestart.mp3");
@@ -297,11 +268,11 @@ TEST_F(FrameReaderTest, OnlyAValidHeaderStartsTheStream) {
   // Where the first scan gives up after 2048 bytes, the bytes at hand may carry the sync bits and still
   // be no header: a run of 0xFF, sample-rate bits 11, bitrate index 15. Each is passed over, the search
   // is reported once, and the audio behind plays in full.
-  for (uint32_t junk : {0xFFFFFFFFu, Header(kMpeg1, 3, 9, 3), Header(kMpeg1, 3, 15, 0)}) {
+  for (uint32_t junk : {0xFFFFFFFFu, FrameHeader(kMpeg1, 3, 9, 3), FrameHeader(kMpeg1, 3, 15, 0)}) {
     std::vector<uint8_t> file(3000, 0xFF);
     if (junk != 0xFFFFFFFFu) {
       file.assign(2048, 0x00);
-      Append(file, junk);
+      AppendHeader(file, junk);
       file.resize(file.size() + 500, 0x00);
     }
     for (int i = 0; i < 3; ++i) AppendFrame(file, kL3Header, kL3Body, uint8_t(i + 1));
@@ -313,7 +284,7 @@ TEST_F(FrameReaderTest, OnlyAValidHeaderStartsTheStream) {
 
   // A body longer than a frame area (MPEG 2.5 Layer II at 160 kbit/s) ends the stream.
   std::vector<uint8_t> big;
-  AppendFrame(big, Header(kMpeg25, 2, 14, 2), 1800, 1);
+  AppendFrame(big, FrameHeader(kMpeg25, 2, 14, 2), 1800, 1);
   Open(big, "toolong.mp3");
   EXPECT_EQ(ReadFrame(&state_, this), 0);
 
@@ -386,7 +357,7 @@ TEST_F(FrameReaderTest, ConformanceStreamsReadWithoutLosingSync) {
                          "l3-compl", "l3-he_32khz", "l3-he_44khz", "l3-hecommon", "l3-si_block", "l3-sin1k0db", "l3-test45",
                          "M2L3_bitrate_22_all", "M2L3_compl24"};
   for (const char* name : names) {
-    const std::string path = SharedPath(std::string("vectors/conformance/") + name + ".bit");
+    const std::string path = ConformancePath(name);
     gSyncPosts.clear();
     ASSERT_GT(OpenStream(path.c_str()), 0) << path;
     ResetSync();

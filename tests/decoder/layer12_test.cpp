@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/bit_writer.h"
 #include "tests/decode_file.h"
 #include "tests/decoder/reference_synthesis.h"
+#include "tests/frame_header_builder.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -22,17 +24,13 @@ struct Conformance {
 const Conformance kStreams[] = {{"l1-fl1", 2}, {"l1-fl2", 2}, {"l1-fl3", 2},  {"l1-fl4", 1},
                                 {"l2-fl10", 2}, {"l2-fl11", 2}, {"l2-fl12", 2}, {"l2-fl13", 1}};
 
-std::string Vector(const char* name, const char* ext) {
-  return SharedPath(std::string("vectors/conformance/") + name + ext);
-}
-
 TEST(Layer12Conformance, EveryStreamIsWithinOneLsbOfItsReference) {
   for (const Conformance& c : kStreams) {
     DecodeOptions options;
     options.channelSelect = c.channels == 1 ? 0 : -1;
-    const DecodedFile out = DecodeFileToPcm(Vector(c.name, ".bit"), options);
+    const DecodedFile out = DecodeFileToPcm(ConformancePath(c.name), options);
     ASSERT_EQ(out.result, kTrackDone) << c.name;
-    const std::vector<int16_t> reference = ReadPcm16(Vector(c.name, ".pcm"));
+    const std::vector<int16_t> reference = ReadPcm16(ConformancePath(c.name, ".pcm"));
     const Difference d = Compare(out.pcm, reference);
     std::printf("  %-8s rms %.3f LSB, max %d, %zu samples\n", c.name, d.rms, d.max, d.compared);
     EXPECT_GT(d.compared, 15000u) << c.name;
@@ -44,12 +42,12 @@ TEST(Layer12Conformance, EveryStreamIsWithinOneLsbOfItsReference) {
 TEST(Layer12Conformance, ChannelSelectionsAreTheChannelsOfTheStereoOutput) {
   for (const Conformance& c : kStreams) {
     DecodeOptions stereo;
-    const DecodedFile both = DecodeFileToPcm(Vector(c.name, ".bit"), stereo);
+    const DecodedFile both = DecodeFileToPcm(ConformancePath(c.name), stereo);
     ASSERT_EQ(both.info.outputChannels, 2);
     for (int select : {0, 1, 3}) {
       DecodeOptions one;
       one.channelSelect = select;
-      const DecodedFile single = DecodeFileToPcm(Vector(c.name, ".bit"), one);
+      const DecodedFile single = DecodeFileToPcm(ConformancePath(c.name), one);
       ASSERT_EQ(single.info.outputChannels, 1);
       // A single-channel stream plays its one channel; the mix of Layers I and II is the first channel.
       const int expected = (c.channels == 1 || select == 3) ? 0 : select;
@@ -65,23 +63,10 @@ TEST(Layer12Conformance, BothDecoderBuildsGiveTheSameOutput) {
   for (const Conformance& c : kStreams) {
     DecodeOptions pentium, i486;
     i486.processor = 0;
-    EXPECT_EQ(DecodeFileToPcm(Vector(c.name, ".bit"), i486).pcm, DecodeFileToPcm(Vector(c.name, ".bit"), pentium).pcm)
+    EXPECT_EQ(DecodeFileToPcm(ConformancePath(c.name), i486).pcm, DecodeFileToPcm(ConformancePath(c.name), pentium).pcm)
         << c.name;
   }
 }
-
-// Writes fields most significant bit first.
-struct BitWriter {
-  std::vector<uint8_t> bytes;
-  size_t bits = 0;
-  void Put(uint32_t value, int width) {
-    for (int i = width - 1; i >= 0; --i) {
-      if (bits % 8 == 0) bytes.push_back(0);
-      if ((value >> i) & 1) bytes.back() |= uint8_t(0x80 >> (bits % 8));
-      ++bits;
-    }
-  }
-};
 
 // One Layer I frame as the encoder sees it: allocations (bits per sample - 1), scalefactor indices
 // and sample codes.
@@ -98,16 +83,7 @@ constexpr int kFrameBytes = 12 * 448000 / 32000 * 4;
 
 std::vector<uint8_t> EncodeLayer1(const Layer1Frame& f) {
   BitWriter w;
-  w.Put(0xFFF, 12);
-  w.Put(1, 1);   // MPEG-1
-  w.Put(3, 2);   // Layer I
-  w.Put(1, 1);   // no CRC
-  w.Put(14, 4);  // 448 kbit/s
-  w.Put(2, 2);   // 32 kHz
-  w.Put(0, 2);   // padding, private
-  w.Put(uint32_t(f.mode), 2);
-  w.Put(uint32_t(f.modeExt), 2);
-  w.Put(0, 4);
+  w.Put(FrameHeader(kMpeg1, 1, 14, 2, 0, f.mode, f.modeExt), 32);  // 448 kbit/s, 32 kHz, no CRC
   const int channels = f.mode == 3 ? 1 : 2;
   const int bound = f.mode == 1 ? 4 * f.modeExt + 4 : 32;
   for (int sb = 0; sb < 32; ++sb)
@@ -119,9 +95,10 @@ std::vector<uint8_t> EncodeLayer1(const Layer1Frame& f) {
     for (int sb = 0; sb < 32; ++sb)
       for (int ch = 0; ch < (sb < bound ? channels : 1); ++ch)
         if (f.alloc[ch][sb]) w.Put(f.code[s][ch][sb], f.alloc[ch][sb] + 1);
-  EXPECT_LE(w.bits, size_t(kFrameBytes) * 8) << "test frame too large";
-  w.bytes.resize(kFrameBytes, 0);
-  return w.bytes;
+  EXPECT_LE(w.size(), size_t(kFrameBytes) * 8) << "test frame too large";
+  std::vector<uint8_t> bytes = w.Bytes();
+  bytes.resize(kFrameBytes, 0);
+  return bytes;
 }
 
 // The standard's Layer I requantisation: invert the first bit of the nb-bit code, read it as a two's
@@ -166,9 +143,7 @@ std::string WriteFrames(const std::vector<Layer1Frame>& frames, const char* name
     const std::vector<uint8_t> bytes = EncodeLayer1(f);
     file.insert(file.end(), bytes.begin(), bytes.end());
   }
-  const std::string path = ScratchPath(name);
-  EXPECT_TRUE(WriteWholeFile(path, file));
-  return path;
+  return WriteScratchFile(name, file);
 }
 
 // Random frames: a few subbands with wide codes, allocation 15 (16-bit codes) somewhere, and
@@ -265,21 +240,15 @@ TEST(Layer1Frames, HalfAndQuarterQualityAreEveryOtherAndEveryFourthSample) {
 }
 
 TEST(DamagedStreams, EveryOneDecodesToTheEndWithoutHarm) {
-  const char* names[] = {"ILL2_center2", "ILL2_dual", "ILL2_dynx22", "ILL2_dynx31", "ILL2_dynx32",
-                         "ILL2_ext_switching", "ILL2_layer1", "ILL2_layer3", "ILL2_mono", "ILL2_multilingual",
-                         "ILL2_overalloc1", "ILL2_overalloc2", "ILL2_prediction", "ILL2_samples", "ILL2_scf63",
-                         "ILL2_tca21", "ILL2_tca30", "ILL2_tca30_PC", "ILL2_tca31_PC", "ILL2_tca31_mtx0",
-                         "ILL2_tca31_mtx2", "ILL2_tca32_PC", "ILL2_wrongcrc", "ILL4_ext_id1", "ILL4_sync",
-                         "ILL4_wrong_length1", "ILL4_wrong_length2", "ILL4_wrongcrc"};
-  for (const char* name : names) {
+  for (const std::string& path : DamagedStreamPaths()) {
     for (int quality = 0; quality < 3; ++quality) {
       for (int select : {-1, 1, 3}) {
         DecodeOptions options;
         options.quality = quality;
         options.channelSelect = select;
-        const DecodedFile out = DecodeFileToPcm(SharedPath(std::string("vectors/damaged/") + name + ".bit"), options);
-        EXPECT_NE(out.result, kTrackCannotOpen) << name;
-        EXPECT_LE(out.pcm.size(), size_t(20 * 1152 * 2)) << name;
+        const DecodedFile out = DecodeFileToPcm(path, options);
+        EXPECT_NE(out.result, kTrackCannotOpen) << path;
+        EXPECT_LE(out.pcm.size(), size_t(20 * 1152 * 2)) << path;
       }
     }
   }

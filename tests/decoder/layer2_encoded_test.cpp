@@ -1,7 +1,6 @@
 // Layer II files made with twolame, decoded by zav and by ffmpeg.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -22,13 +21,7 @@ struct Case {
 double SnrAgainstInput(const std::vector<int16_t>& decoded, const std::string& wav, int channels) {
   const std::string raw = wav + ".raw";
   if (RunCommand("sox '" + wav + "' -t s16 '" + raw + "'") != 0) return -100;
-  const std::vector<int16_t> input = ReadPcm16(raw);
-  const int64_t offset = BestAlignment(decoded, input, channels, 4000 * channels);
-  const Difference d = Compare(decoded, input, offset);
-  double power = 0;
-  for (int16_t v : input) power += double(v) * v;
-  power /= double(input.size());
-  return 10 * std::log10(power / (d.rms * d.rms + 1e-9));
+  return SignalToNoiseDb(decoded, ReadPcm16(raw), channels, 4000 * channels);
 }
 
 const Case kCases[] = {

@@ -219,8 +219,7 @@ TEST_F(DecodeThreadOnDouble, SeekingToFrame1000SetsTheElapsedSeconds) {
 }
 
 TEST_F(DecodeThreadOnDouble, AnUnreadableFileAsksAndOkMovesOn) {
-  const std::string path = ScratchPath("vanishing.mp3");
-  ASSERT_TRUE(WriteWholeFile(path, ReadWholeFile(Media("third-22k.mp3"))));
+  const std::string path = WriteScratchFile("vanishing.mp3", ReadWholeFile(Media("third-22k.mp3")));
   gSettings.readInfoOnAdd = 1;  // the duration is known, so the track is not scanned again at play
   AddTrack(path.c_str());
   GoToFirst();
@@ -232,9 +231,10 @@ TEST_F(DecodeThreadOnDouble, AnUnreadableFileAsksAndOkMovesOn) {
     Post(TM_PLAY);
     ASSERT_TRUE(WaitFor(WM_PLAYER_STOPPED, 5000));
     Pump(100);
-    const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...");
+    const RecordedBox unreadable = {
+        window_, "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...",
+        "Error...", kBoxOkCancel};
+    EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{unreadable});
     EXPECT_EQ(Sequence({WM_PLAYER_TRACK_END}).size(), answer == kAnswerOk ? 1u : 0u);
   }
 }
@@ -269,11 +269,8 @@ TEST_F(DecodeThreadOnDouble, ADeviceThatRefusesEveryBlockEndsTheTrackWithOneBox)
   for (const Received& r : gReceived)
     if (r.message == WM_PLAYER_POSITION) lastFrame = r.lParam;
   EXPECT_LT(lastFrame, 200);
-  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Double error 6");
-  EXPECT_EQ(boxes[0].caption, "Audio System Error...");
-  EXPECT_EQ(boxes[0].owner, window_);
+  const RecordedBox refused = {window_, "Double error 6", "Audio System Error...", MB_ICONERROR};
+  EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{refused});
   EXPECT_FALSE(IsOutputOpen()) << "the next track opens the device afresh";
   EXPECT_EQ(gDouble->written.size(), 0u);
 }

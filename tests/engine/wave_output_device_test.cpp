@@ -4,33 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "settings/settings.h"
+#include "tests/background_work.h"
 #include "tests/box_recorder.h"
 #include "tests/engine/capture_file.h"
 #include "tests/settings_guard.h"
 #include "tests/test_files.h"
 
 namespace {
-
-std::vector<uint8_t> Noise(size_t bytes, uint32_t seed) {
-  std::vector<uint8_t> data(bytes);
-  uint32_t x = seed;
-  for (auto& b : data) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<uint8_t>(x >> 24);
-  }
-  return data;
-}
 
 // What the device wrote, once it has at least `expected` bytes or nothing more arrives for a while.
 std::vector<uint8_t> Captured(size_t expected) {
@@ -91,7 +79,7 @@ TEST_F(WaveOutputDeviceTest, BytesReachTheDeviceExactlyAsWritten) {
     SCOPED_TRACE(f.rate);
     ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
     gSettings.visActive = 1;
-    const auto pcm = Noise(90 * 2048, static_cast<uint32_t>(f.rate));
+    const auto pcm = NoiseBytes(90 * 2048, static_cast<uint32_t>(f.rate));
     const std::vector<uint8_t> spectrum(1152, 0x31);
     ASSERT_EQ(OpenOutput(f.channels, f.rate, -1, 2048, nullptr), 0);
     for (size_t i = 0; i < 90; ++i) ASSERT_EQ(WritePcm(2048, pcm.data() + i * 2048, spectrum.data()), 2048);
@@ -116,27 +104,19 @@ TEST_F(WaveOutputDeviceTest, BytesReachTheDeviceExactlyAsWritten) {
 }
 
 TEST_F(WaveOutputDeviceTest, ShortTrackHeldForPreBufferingStillPlaysOut) {
-  const auto pcm = Noise(5 * 2048, 7);
+  const auto pcm = NoiseBytes(5 * 2048, 7);
   ASSERT_EQ(OpenOutput(2, 44100, -1, 2048, nullptr), 0);
   for (size_t i = 0; i < 5; ++i) ASSERT_EQ(WritePcm(2048, pcm.data() + i * 2048, pcm.data()), 2048);
-  std::atomic<bool> closed{false};
-  std::thread closer([&] {
-    CloseOutput(0);
-    closed = true;
-  });
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!closed && std::chrono::steady_clock::now() < until) Sleep(5);
-  const bool finished = closed;
-  if (!finished) ResumeOutput();  // lets the device play so that the test can end and report
-  closer.join();
-  EXPECT_TRUE(finished) << "a draining close of a held device must end";
+  // Resuming lets the device play so that the test can end and report.
+  EXPECT_TRUE(FinishesWithin(10000, [] { CloseOutput(0); }, [] { ResumeOutput(); }))
+      << "a draining close of a held device must end";
   const auto captured = Captured(pcm.size());
   EXPECT_TRUE(captured == pcm) << captured.size() << " bytes captured";
 }
 
 TEST_F(WaveOutputDeviceTest, VolumeScalesBothChannelsOnTheDevice) {
   gSettings.preBufferEnabled = 0;
-  const auto pcm = Noise(20 * 2048, 3);
+  const auto pcm = NoiseBytes(20 * 2048, 3);
   ASSERT_EQ(OpenOutput(2, 44100, -1, 2048, nullptr), 0);
   SetOutputVolume(32);  // 32768 of 65535 in each channel
   for (size_t i = 0; i < 20; ++i) ASSERT_EQ(WritePcm(2048, pcm.data() + i * 2048, pcm.data()), 2048);

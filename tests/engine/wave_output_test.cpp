@@ -3,31 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstring>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "settings/settings.h"
+#include "tests/background_work.h"
 #include "tests/box_recorder.h"
 #include "tests/engine/wave_out_double.h"
 #include "tests/settings_guard.h"
+#include "tests/test_files.h"
 
 namespace {
 
 // A block of PCM that differs from every other block the tests write.
 std::vector<uint8_t> Block(int32_t bytes, uint32_t seed) {
-  std::vector<uint8_t> data(static_cast<size_t>(bytes));
-  uint32_t x = seed * 2654435761u + 12345u;
-  for (auto& b : data) {
-    x = x * 1664525u + 1013904223u;
-    b = static_cast<uint8_t>(x >> 24);
-  }
-  return data;
+  return NoiseBytes(static_cast<size_t>(bytes), seed * 2654435761u + 12345u);
 }
 
 std::vector<uint8_t> Spectrum(uint8_t seed) {
@@ -44,22 +37,6 @@ void WriteBlocks(int count, uint32_t first = 0) {
     const auto pcm = Block(2048, first + static_cast<uint32_t>(i));
     ASSERT_EQ(WritePcm(2048, pcm.data(), kZeroSpectrum.data()), 2048) << "block " << i;
   }
-}
-
-// Runs `work` on its own thread and waits up to `ms` for it. When it does not finish, `rescue` runs on
-// this thread to free it (so a failing test never hangs the run), and the result is false.
-bool FinishesWithin(int ms, const std::function<void()>& work, const std::function<void()>& rescue) {
-  std::atomic<bool> done{false};
-  std::thread worker([&] {
-    work();
-    done = true;
-  });
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done && std::chrono::steady_clock::now() < until) Sleep(2);
-  const bool finished = done;
-  if (!finished) rescue();
-  worker.join();
-  return finished;
 }
 
 class WaveOutputTest : public ::testing::Test {
@@ -320,7 +297,7 @@ TEST_F(WaveOutputTest, ResetReleasesAWriterWaitingForABlock) {
   std::atomic<int32_t> taken{-1};
   const auto pcm = Block(2048, 500);
   std::atomic<bool> started{false};
-  std::thread writer([&] {
+  BackgroundWork writer([&] {
     started = true;
     taken = WritePcm(2048, pcm.data(), kZeroSpectrum.data());
   });
@@ -328,10 +305,7 @@ TEST_F(WaveOutputTest, ResetReleasesAWriterWaitingForABlock) {
   Sleep(100);
   EXPECT_EQ(taken.load(), -1) << "the writer must wait while every block is queued";
   ResetOutput();
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (taken.load() < 0 && std::chrono::steady_clock::now() < until) Sleep(2);
-  if (taken.load() < 0) CloseOutput(1);  // frees the writer so the test can report instead of hanging
-  writer.join();
+  EXPECT_TRUE(writer.Finish(3000, [] { CloseOutput(1); }));
   EXPECT_EQ(taken.load(), 2048);
   EXPECT_EQ(gDouble->returnedByReset, 10);
   EXPECT_EQ(QueuedBlockCount(), 1);
@@ -378,22 +352,14 @@ TEST_F(WaveOutputTest, DrainingCloseWhileHeldPlaysTheShortTrackOut) {
 TEST_F(WaveOutputTest, DrainingCloseWaitsForEveryBlockAndImmediateCloseDoesNot) {
   OpenPlain(10);
   WriteBlocks(5);
-  std::atomic<bool> closed{false};
-  std::thread closer([&] {
-    CloseOutput(0);
-    closed = true;
-  });
+  BackgroundWork closer([] { CloseOutput(0); });
   Sleep(60);
-  EXPECT_FALSE(closed.load());
+  EXPECT_FALSE(closer.Done());
   PlayQueuedBlocks(4);
   Sleep(60);
-  EXPECT_FALSE(closed.load());
+  EXPECT_FALSE(closer.Done());
   PlayQueuedBlocks(1);
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (!closed && std::chrono::steady_clock::now() < until) Sleep(2);
-  if (!closed) ReturnQueuedBlocks();
-  closer.join();
-  EXPECT_TRUE(closed.load());
+  EXPECT_TRUE(closer.Finish(3000, [] { ReturnQueuedBlocks(); }));
   EXPECT_EQ(gDouble->played.size(), 5u);
   EXPECT_EQ(gDouble->returnedByReset, 0);
   EXPECT_EQ(gDouble->unprepares, 10);
@@ -455,12 +421,8 @@ TEST_F(WaveOutputTest, ADeviceThatRefusesEveryBlockIsGivenUpAfterAboutASecond) {
   const int writes = gDouble->writes;
   EXPECT_EQ(WritePcm(2048, pcm.data(), kZeroSpectrum.data()), 0);
   EXPECT_EQ(gDouble->writes, writes);
-  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].owner, owner);
-  EXPECT_EQ(boxes[0].text, "Double error 6");
-  EXPECT_EQ(boxes[0].caption, "Audio System Error...");
-  EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(MB_ICONERROR));
+  const RecordedBox refused = {owner, "Double error 6", "Audio System Error...", MB_ICONERROR};
+  EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{refused});
   // A reset tries the device again.
   ResetOutput();
   EXPECT_EQ(OutputRefused(), 0);
@@ -484,20 +446,12 @@ TEST_F(WaveOutputTest, DrainingCloseOfAPausedDeviceEnds) {
   // Paused while the close drains: what has played stays played, the rest is dropped.
   OpenPlain(10);
   WriteBlocks(5, 10);
-  std::atomic<bool> closed{false};
-  std::thread closer([&] {
-    CloseOutput(0);
-    closed = true;
-  });
+  BackgroundWork closer([] { CloseOutput(0); });
   PlayQueuedBlocks(2);
   Sleep(50);
-  EXPECT_FALSE(closed.load());
+  EXPECT_FALSE(closer.Done());
   PauseOutput();
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (!closed && std::chrono::steady_clock::now() < until) Sleep(2);
-  if (!closed) ReturnQueuedBlocks();
-  closer.join();
-  EXPECT_TRUE(closed.load());
+  EXPECT_TRUE(closer.Finish(3000, [] { ReturnQueuedBlocks(); }));
   EXPECT_EQ(gDouble->played.size(), 2u);
   EXPECT_EQ(gDouble->returnedByReset, 8);
 }
@@ -609,12 +563,8 @@ TEST_F(WaveOutputTest, FailedOpenIsReportedWithTheSystemText) {
   gDouble->openResult = MMSYSERR_BADDEVICEID;
   HWND owner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
   EXPECT_EQ(OpenOutput(2, 44100, 7, 2048, owner), -1);
-  const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].owner, owner);
-  EXPECT_EQ(boxes[0].text, "Double error 2");
-  EXPECT_EQ(boxes[0].caption, "Audio System Error...");
-  EXPECT_EQ(boxes[0].style, static_cast<uint32_t>(MB_ICONERROR));
+  const RecordedBox failed = {owner, "Double error 2", "Audio System Error...", MB_ICONERROR};
+  EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{failed});
   EXPECT_EQ(IsOutputOpen(), 0);
   EXPECT_EQ(QueuedBlockCount(), 0);
   EXPECT_EQ(gDouble->liveAllocations, 0);

@@ -291,11 +291,8 @@ TEST_F(PlaylistFilesTest, SavingAnEmptyPlaylistOrWhereNoFileCanBeWrittenFailsWit
   const std::string target = Forget(folder_ + "empty.pls");
   EXPECT_EQ(SavePls(target.c_str()), 0);
   EXPECT_FALSE(FileExists(target));
-  ASSERT_EQ(BoxRecorder::Boxes().size(), 1u);
-  EXPECT_EQ(BoxRecorder::Boxes()[0].owner, nullptr);
-  EXPECT_EQ(BoxRecorder::Boxes()[0].text, "There are NO Items in the playlist To Save!");
-  EXPECT_EQ(BoxRecorder::Boxes()[0].caption, "Error Saving Playlist...");
-  EXPECT_EQ(BoxRecorder::Boxes()[0].style, kBoxOk);
+  const RecordedBox empty = {nullptr, "There are NO Items in the playlist To Save!", "Error Saving Playlist...", kBoxOk};
+  EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{empty});
 
   AddTrack("C:\\a.mp3");
   const std::string unwritable = folder_ + "no-such-folder/list.pls";

@@ -13,6 +13,7 @@
 #include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "tests/playlist/playlist_test_support.h"
+#include "tests/settings_guard.h"
 
 namespace {
 
@@ -40,6 +41,7 @@ struct Tracks {
 };
 
 TEST(PlaylistStressTest, ReadsDuringEditsSeeWholeEntries) {
+  const SettingsGuard settings;
   Tracks tracks;
   for (int k = 0; k < kFiles; ++k) {
     tracks.paths.push_back(ScratchPath("stress-" + std::to_string(k) + ".mp3"));
@@ -99,15 +101,13 @@ TEST(PlaylistStressTest, ReadsDuringEditsSeeWholeEntries) {
   EXPECT_EQ(torn.load(), 0);
   EXPECT_GT(prepared.load(), 100);
   EXPECT_GT(known.load(), 0);
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
   std::printf("%u edit rounds, %lld reads, %lld PrepareCurrent calls\n", step, static_cast<long long>(reads.load()),
               static_cast<long long>(prepared.load()));
 
   SetPlaylistWindows(nullptr, nullptr);
   ClearPlaylist();
   NotifyRecorder::Stop();
-  gSettings.readInfoOnAdd = 0;
-  gSettings.shuffle = 0;
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ const WindowHandle kEditor = reinterpret_cast<WindowHandle>(0x200);
 // Runs once inside the next message box, while the playlist is in the middle of an operation.
 std::function<void()> gDuringBox;
 int32_t BoxThenAct(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
-  NotifyRecorder::Box(owner, text, caption, style);
+  BoxRecorder::Record(owner, text, caption, style);
   if (gDuringBox) {
     std::function<void()> act = std::move(gDuringBox);
     gDuringBox = nullptr;
@@ -73,7 +73,7 @@ class PlaylistTest : public ::testing::Test {
   // Texts of the boxes with `caption`, each checked for its owner.
   static std::vector<std::string> BoxTexts(const char* caption, WindowHandle owner = kOwner) {
     std::vector<std::string> texts;
-    for (const RecordedBox& b : NotifyRecorder::Boxes()) {
+    for (const RecordedBox& b : BoxRecorder::Boxes()) {
       if (b.caption == caption) {
         EXPECT_EQ(b.owner, owner);
         texts.push_back(b.text);
@@ -243,7 +243,7 @@ TEST_F(PlaylistTest, TheTrackAfterADeletedPlayingEntryIsTheOneThatFollowedIt) {
   ASSERT_EQ(DeleteEntries(1, last), 1);
   EXPECT_EQ(Current(), files[0]);
   EXPECT_EQ(IsAtLast(), 1);
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 TEST_F(PlaylistTest, SortingComparesUnsignedBytes) {
@@ -304,7 +304,7 @@ TEST_F(PlaylistTest, SortingMovesWholeTracksAndKeepsEqualPathsInOrder) {
     }
     EXPECT_EQ(seen, pattern);
   }
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 TEST_F(PlaylistTest, ShuffleFollowsTheGeneratorAndSeed) {
@@ -370,7 +370,7 @@ TEST_F(PlaylistTest, ScanningWhenAdding) {
 
   AddTrack(good.c_str());  // scanning off: nothing known
   EXPECT_EQ(EntryAt(0).duration, -1);
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 
   gSettings.readInfoOnAdd = 1;
   AddAll({good, headerless, missing});
@@ -497,7 +497,7 @@ TEST_F(PlaylistFolderTest, AddDirectoryTakesTheMpegFilesOnly) {
   EXPECT_EQ(paths, (std::vector<std::string>{"before", Joined("B.MP2"), Joined("a.mp3"), Joined("c.mpx")}));
   EXPECT_EQ(Current(), "before");
   EXPECT_EQ(NotifyRecorder::Refreshes(), 1u);
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
   ExpectCwdRestored();
 
   // A folder given with its separator is not joined with a second one.

@@ -1,5 +1,6 @@
-// Shared pieces of the playlist and track-scanner tests: a recorder for sent messages and message boxes
-// (safe to call from several threads), and builders of small MPEG-looking files.
+// Shared pieces of the playlist and track-scanner tests: a recorder for sent messages that also starts
+// the shared message-box recorder (safe to call from several threads), and builders of small
+// MPEG-looking files.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -9,9 +10,11 @@
 
 #include "platform/notify.h"
 #include "tests/box_recorder.h"
+#include "tests/frame_header_builder.h"
+#include "tests/id3v2_tag_builder.h"
 #include "tests/test_files.h"
 
-// Records sent messages (the editor's refreshes) and, through the shared recorder, message boxes.
+// Records sent messages (the editor's refreshes); message boxes go to the shared recorder.
 struct NotifyRecorder {
   std::mutex lock;
   std::vector<WindowHandle> refreshes;  // windows that received WM_PLAYLIST_REFRESH
@@ -19,9 +22,6 @@ struct NotifyRecorder {
   static NotifyRecorder& Get() {
     static NotifyRecorder recorder;
     return recorder;
-  }
-  static int32_t Box(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
-    return BoxRecorder::Record(owner, text, caption, style);
   }
   static intptr_t Send(WindowHandle window, uint32_t message, uintptr_t, intptr_t) {
     NotifyRecorder& r = Get();
@@ -43,30 +43,18 @@ struct NotifyRecorder {
     BoxRecorder::Stop();
     SetSendMessageHook(nullptr);
   }
-  static std::vector<RecordedBox> Boxes() { return BoxRecorder::Boxes(); }
   static size_t Refreshes() {
     std::lock_guard<std::mutex> hold(Get().lock);
     return Get().refreshes.size();
   }
 };
 
-// Four header bytes.
-inline std::vector<uint8_t> Header(uint8_t b0, uint8_t b1, uint8_t b2, uint8_t b3) { return {b0, b1, b2, b3}; }
-
-// `lead` zero bytes, then `header`, then zeros up to `size` bytes in all.
-inline std::vector<uint8_t> FileWithHeaderAt(size_t lead, const std::vector<uint8_t>& header, size_t size) {
-  std::vector<uint8_t> bytes(size > lead + header.size() ? size : lead + header.size(), 0);
-  std::memcpy(bytes.data() + lead, header.data(), header.size());
+// `lead` zero bytes, then the four bytes of `header`, then zeros up to `size` bytes in all.
+inline std::vector<uint8_t> FileWithHeaderAt(size_t lead, uint32_t header, size_t size) {
+  std::vector<uint8_t> bytes(lead, 0);
+  AppendHeader(bytes, header);
+  if (bytes.size() < size) bytes.resize(size, 0);
   return bytes;
-}
-
-// An ID3v2 tag of `bodySize` bytes (plus a 10-byte footer when `footer`), its body filled with `fill`.
-inline std::vector<uint8_t> Id3v2Tag(uint32_t bodySize, bool footer, uint8_t fill = 0) {
-  std::vector<uint8_t> tag = {'I', 'D', '3', 4, 0, uint8_t(footer ? 0x10 : 0),
-                              uint8_t((bodySize >> 21) & 0x7F), uint8_t((bodySize >> 14) & 0x7F),
-                              uint8_t((bodySize >> 7) & 0x7F), uint8_t(bodySize & 0x7F)};
-  tag.resize(10 + bodySize + (footer ? 10 : 0), fill);
-  return tag;
 }
 
 // A 128-byte ID3v1 tag from raw field bytes (each cut or zero-padded to its length).
@@ -93,11 +81,11 @@ inline std::vector<uint8_t> Join(std::vector<uint8_t> a, const std::vector<uint8
 }
 
 // MPEG-1 Layer III, 128 kbit/s, 44100 Hz, joint stereo: 16000 bytes per second by the duration rule.
-inline std::vector<uint8_t> Mpeg1Layer3Header() { return Header(0xFF, 0xFB, 0x90, 0x64); }
+constexpr uint32_t kMpeg1Layer3Header = 0xFFFB9064u;
 
 // A file of `seconds` × 16000 bytes holding an MPEG-1 Layer III 128 kbit/s header at the start and an
 // ID3v1 tag titled `title` at the end.
 inline std::vector<uint8_t> TaggedTrack(int seconds, const std::string& title) {
-  std::vector<uint8_t> bytes = FileWithHeaderAt(0, Mpeg1Layer3Header(), size_t(seconds) * 16000 - 128);
+  std::vector<uint8_t> bytes = FileWithHeaderAt(0, kMpeg1Layer3Header, size_t(seconds) * 16000 - 128);
   return Join(bytes, Id3v1Tag("TAG", title, "Artist", "Album", "2001", "", 17));
 }

@@ -7,6 +7,7 @@
 #include "settings/settings.h"
 #include "tests/external_tools.h"
 #include "tests/playlist/playlist_test_support.h"
+#include "tests/settings_guard.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ struct Encoded {
 
 TEST(TrackScannerEncodedTest, LameFilesWithLongId3v2Tags) {
   if (!HaveProgram("lame") || !HaveProgram("sox")) GTEST_SKIP() << "lame or sox missing";
+  const SettingsGuard settings;
   const std::string wav = ScratchPath("scan-source.wav");
   ASSERT_EQ(RunCommand("sox -q -n -r 44100 -c 2 '" + wav + "' synth 12 sine 440 sine 660 vol 0.5"), 0);
 
@@ -63,14 +65,13 @@ TEST(TrackScannerEncodedTest, LameFilesWithLongId3v2Tags) {
     EXPECT_EQ(t.genre, 8);
     EXPECT_STREQ(t.genreName, "Jazz");
   }
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 
   // The same through the playlist, scanning as files are added.
   SetPlaylistWindows(nullptr, nullptr);
   ClearPlaylist();
   gSettings.readInfoOnAdd = 1;
   for (const Encoded& c : cases) AddTrack(ScratchPath(c.name).c_str());
-  gSettings.readInfoOnAdd = 0;
   PlaylistEntry e;
   for (int32_t i = 0; i < 3; ++i) {
     ASSERT_EQ(CopyEntryAt(i, &e), 1);

@@ -18,9 +18,7 @@ class TrackScannerTest : public ::testing::Test {
 
   // Writes `bytes` to a scratch file and scans its header; the result of ScanHeader.
   int32_t Scan(const std::vector<uint8_t>& bytes, HeaderInfo* header) {
-    const std::string path = ScratchPath("scanner.mp3");
-    EXPECT_TRUE(WriteWholeFile(path, bytes));
-    const FileHandle file = FileOpenRead(path.c_str());
+    const FileHandle file = FileOpenRead(WriteScratchFile("scanner.mp3", bytes).c_str());
     EXPECT_NE(file, kNoFile);
     *header = HeaderInfo{};
     const int32_t found = ScanHeader(file, header);
@@ -28,9 +26,7 @@ class TrackScannerTest : public ::testing::Test {
     return found;
   }
   int32_t Tag(const std::vector<uint8_t>& bytes, TagInfo* tag) {
-    const std::string path = ScratchPath("scanner-tag.mp3");
-    EXPECT_TRUE(WriteWholeFile(path, bytes));
-    const FileHandle file = FileOpenRead(path.c_str());
+    const FileHandle file = FileOpenRead(WriteScratchFile("scanner-tag.mp3", bytes).c_str());
     EXPECT_NE(file, kNoFile);
     std::memset(tag, 0x5A, sizeof *tag);
     const int32_t read = ReadTag(file, tag);
@@ -39,7 +35,7 @@ class TrackScannerTest : public ::testing::Test {
   }
   static size_t NoHeaderBoxes() {
     size_t n = 0;
-    for (const RecordedBox& b : NotifyRecorder::Boxes()) {
+    for (const RecordedBox& b : BoxRecorder::Boxes()) {
       if (b.text == "No Header Found" && b.caption == "Note..." && b.owner == nullptr) ++n;
     }
     return n;
@@ -48,21 +44,21 @@ class TrackScannerTest : public ::testing::Test {
 
 TEST_F(TrackScannerTest, HeaderIsSoughtAtTheFirst514Positions) {
   HeaderInfo h;
-  ASSERT_EQ(Scan(FileWithHeaderAt(200, Mpeg1Layer3Header(), 4000), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(200, kMpeg1Layer3Header, 4000), &h), 1);
   EXPECT_EQ(h.version, 0);
   EXPECT_EQ(h.layer, 3);
   EXPECT_EQ(h.bitrateIndex, 9);
   EXPECT_EQ(HeaderBitrate(h), 128);
   EXPECT_EQ(NoHeaderBoxes(), 0u);
 
-  EXPECT_EQ(Scan(FileWithHeaderAt(513, Mpeg1Layer3Header(), 4000), &h), 1);
+  EXPECT_EQ(Scan(FileWithHeaderAt(513, kMpeg1Layer3Header, 4000), &h), 1);
   EXPECT_EQ(NoHeaderBoxes(), 0u);
-  EXPECT_EQ(Scan(FileWithHeaderAt(514, Mpeg1Layer3Header(), 4000), &h), 0);
+  EXPECT_EQ(Scan(FileWithHeaderAt(514, kMpeg1Layer3Header, 4000), &h), 0);
   EXPECT_EQ(NoHeaderBoxes(), 1u);
-  EXPECT_EQ(Scan(FileWithHeaderAt(600, Mpeg1Layer3Header(), 4000), &h), 0);
+  EXPECT_EQ(Scan(FileWithHeaderAt(600, kMpeg1Layer3Header, 4000), &h), 0);
   EXPECT_EQ(NoHeaderBoxes(), 2u);
   // Eleven sync bits are all that is checked: 0xFF 0xE0 is accepted (MPEG 2.5, reserved layer: 0 silently).
-  EXPECT_EQ(Scan(FileWithHeaderAt(10, Header(0xFF, 0xE0, 0, 0), 100), &h), 0);
+  EXPECT_EQ(Scan(FileWithHeaderAt(10, 0xFFE00000u, 100), &h), 0);
   EXPECT_EQ(NoHeaderBoxes(), 2u);
   // An empty file has no header.
   EXPECT_EQ(Scan({}, &h), 0);
@@ -72,27 +68,27 @@ TEST_F(TrackScannerTest, HeaderIsSoughtAtTheFirst514Positions) {
 TEST_F(TrackScannerTest, HeaderFieldsAndBitrates) {
   HeaderInfo h;
   // MPEG-2 Layer III, bitrate index 8: 64 kbit/s.
-  ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xF3, 0x80, 0xC0), 100), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(0, 0xFFF380C0u, 100), &h), 1);
   EXPECT_EQ(h.version, 1);
   EXPECT_EQ(h.layer, 3);
   EXPECT_EQ(HeaderBitrate(h), 64);
   EXPECT_EQ(h.channelMode, 3);
   EXPECT_EQ(h.channels, 1);
   // MPEG-1 Layer II, bitrate index 10: 192 kbit/s.
-  ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xFD, 0xA0, 0x00), 100), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(0, 0xFFFDA000u, 100), &h), 1);
   EXPECT_EQ(h.layer, 2);
   EXPECT_EQ(HeaderBitrate(h), 192);
   EXPECT_EQ(h.channels, 2);
   // MPEG-1 Layer I, index 14: 448 kbit/s; MPEG-2.5 uses the MPEG-2 rows (Layer III index 14: 160).
-  ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xFF, 0xE0, 0x00), 100), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(0, 0xFFFFE000u, 100), &h), 1);
   EXPECT_EQ(h.layer, 1);
   EXPECT_EQ(HeaderBitrate(h), 448);
-  ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xE3, 0xE0, 0x00), 100), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(0, 0xFFE3E000u, 100), &h), 1);
   EXPECT_EQ(h.version, 2);
   EXPECT_EQ(HeaderBitrate(h), 160);
 
   // Every bit of the third and fourth bytes lands in its field.
-  ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xFA, 0x97, 0x6D), 100), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(0, 0xFFFA976Du, 100), &h), 1);
   EXPECT_EQ(h.crcPresent, 1);
   EXPECT_EQ(h.bitrateIndex, 9);
   EXPECT_EQ(h.sampleRateIndex, 1);
@@ -104,7 +100,7 @@ TEST_F(TrackScannerTest, HeaderFieldsAndBitrates) {
   EXPECT_EQ(h.original, 1);
   EXPECT_EQ(h.emphasis, 1);
   EXPECT_EQ(h.channels, 2);
-  ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xFB, 0x08, 0x92), 100), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(0, 0xFFFB0892u, 100), &h), 1);
   EXPECT_EQ(h.crcPresent, 0);
   EXPECT_EQ(h.sampleRateIndex, 2);
   EXPECT_EQ(h.padding, 0);
@@ -116,8 +112,8 @@ TEST_F(TrackScannerTest, HeaderFieldsAndBitrates) {
   EXPECT_EQ(h.emphasis, 2);
 
   // Reserved version or layer bits end the scan at that position without a box.
-  EXPECT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xEB, 0x90, 0), 100), &h), 0);
-  EXPECT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xF9, 0x90, 0), 100), &h), 0);
+  EXPECT_EQ(Scan(FileWithHeaderAt(0, 0xFFEB9000u, 100), &h), 0);
+  EXPECT_EQ(Scan(FileWithHeaderAt(0, 0xFFF99000u, 100), &h), 0);
   EXPECT_EQ(NoHeaderBoxes(), 0u);
 }
 
@@ -131,17 +127,17 @@ TEST_F(TrackScannerTest, DurationRule) {
 
   HeaderInfo h;
   // Free format and index 15 have no bitrate, so no duration.
-  ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xFB, 0x00, 0), 100), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(0, 0xFFFB0000u, 100), &h), 1);
   EXPECT_EQ(TrackDuration(4000000, HeaderBitrate(h)), -1);
-  ASSERT_EQ(Scan(FileWithHeaderAt(0, Header(0xFF, 0xFB, 0xF0, 0), 100), &h), 1);
+  ASSERT_EQ(Scan(FileWithHeaderAt(0, 0xFFFBF000u, 100), &h), 1);
   EXPECT_EQ(TrackDuration(4000000, HeaderBitrate(h)), -1);
 
   // A 1,000,000-byte picture tag in front of 4,000,000 bytes of 128 kbit/s audio: 250 seconds, as
   // playback counts, not 312 from the whole file.
-  const std::string path = ScratchPath("scanner-picture.mp3");
-  ASSERT_TRUE(WriteWholeFile(path, Join(Id3v2Tag(1000000 - 10, false, 0xFF),
-                                        FileWithHeaderAt(0, Mpeg1Layer3Header(), 4000000))));
+  const std::string path = WriteScratchFile(
+      "scanner-picture.mp3", Join(Id3v2Tag(1000000 - 10, false, 0xFF), FileWithHeaderAt(0, kMpeg1Layer3Header, 4000000)));
   const FileHandle file = FileOpenRead(path.c_str());
+  ASSERT_NE(file, kNoFile);
   ASSERT_EQ(ScanHeader(file, &h), 1);
   EXPECT_EQ(AudioBytes(file), 4000000);
   EXPECT_EQ(TrackDuration(AudioBytes(file), HeaderBitrate(h)), 250);
@@ -152,22 +148,21 @@ TEST_F(TrackScannerTest, DurationRule) {
 TEST_F(TrackScannerTest, Id3v2TagIsSkipped) {
   HeaderInfo h;
   // Tag body full of 0xFF bytes: a scan inside it would accept the first of them.
-  ASSERT_EQ(Scan(Join(Id3v2Tag(3000, false, 0xFF), FileWithHeaderAt(0, Header(0xFF, 0xF3, 0x80, 0), 200)), &h),
-            1);
+  ASSERT_EQ(Scan(Join(Id3v2Tag(3000, false, 0xFF), FileWithHeaderAt(0, 0xFFF38000u, 200)), &h), 1);
   EXPECT_EQ(h.version, 1);
   EXPECT_EQ(HeaderBitrate(h), 64);
   // Footer flag: ten more bytes.
-  ASSERT_EQ(Scan(Join(Id3v2Tag(700, true, 0xFF), FileWithHeaderAt(0, Header(0xFF, 0xFD, 0xA0, 0), 200)), &h), 1);
+  ASSERT_EQ(Scan(Join(Id3v2Tag(700, true, 0xFF), FileWithHeaderAt(0, 0xFFFDA000u, 200)), &h), 1);
   EXPECT_EQ(h.layer, 2);
   // The 514 positions count from the end of the tag.
-  EXPECT_EQ(Scan(Join(Id3v2Tag(2000, false), FileWithHeaderAt(513, Mpeg1Layer3Header(), 600)), &h), 1);
-  EXPECT_EQ(Scan(Join(Id3v2Tag(2000, false), FileWithHeaderAt(514, Mpeg1Layer3Header(), 600)), &h), 0);
+  EXPECT_EQ(Scan(Join(Id3v2Tag(2000, false), FileWithHeaderAt(513, kMpeg1Layer3Header, 600)), &h), 1);
+  EXPECT_EQ(Scan(Join(Id3v2Tag(2000, false), FileWithHeaderAt(514, kMpeg1Layer3Header, 600)), &h), 0);
   EXPECT_EQ(NoHeaderBoxes(), 1u);
   // A size reaching past the end of the file marks a damaged tag: the scan starts at the beginning, as
   // playback does, and finds the header behind it.
   std::vector<uint8_t> damaged = {'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
   damaged.resize(400);
-  damaged.insert(damaged.end(), {0xFF, 0xFB, 0x90, 0x64});
+  AppendHeader(damaged, kMpeg1Layer3Header);
   EXPECT_EQ(Scan(damaged, &h), 1);
   EXPECT_EQ(h.layer, 3);
   EXPECT_EQ(NoHeaderBoxes(), 1u);
@@ -218,7 +213,7 @@ TEST_F(TrackScannerTest, Id3v1Fields) {
   tag[127] = 44;
   ASSERT_EQ(Tag(tag, &t), 1);
   EXPECT_EQ(t.genre, 44);
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 TEST_F(TrackScannerTest, MissingTagsAndShortFiles) {
@@ -228,18 +223,15 @@ TEST_F(TrackScannerTest, MissingTagsAndShortFiles) {
   EXPECT_EQ(Tag(Join(std::vector<uint8_t>(500, 0), Id3v1Tag("TAX", "x", "", "", "", "", 1)), &t), 0);
   EXPECT_EQ(t.present, 0);
   EXPECT_STREQ(t.title, "");
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
   // Exactly 128 bytes: the whole file is the tag.
   EXPECT_EQ(Tag(Id3v1Tag("TAG", "Only", "", "", "", "", 2), &t), 1);
   EXPECT_STREQ(t.title, "Only");
   // Shorter than a tag: the pointer cannot be set.
   EXPECT_EQ(Tag(std::vector<uint8_t>(127, 'T'), &t), 0);
   EXPECT_EQ(t.present, 0);
-  const std::vector<RecordedBox> boxes = NotifyRecorder::Boxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, "Error Setting Pointer");
-  EXPECT_EQ(boxes[0].caption, "Error...");
-  EXPECT_EQ(boxes[0].owner, reinterpret_cast<WindowHandle>(0x1234));
+  const RecordedBox pointer = {reinterpret_cast<WindowHandle>(0x1234), "Error Setting Pointer", "Error...", kBoxOk};
+  EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{pointer});
 }
 
 }  // namespace

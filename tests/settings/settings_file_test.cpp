@@ -159,12 +159,8 @@ TEST_F(SettingsFileTest, AnotherVersionShowsThePrefsNoteThenTheDefaultsAndTheAbo
     gSettings = PatternRecord(17);
     EXPECT_EQ(LoadSettings(), 1);
     ExpectDefaults(gSettings);
-    const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
-    ASSERT_EQ(boxes.size(), 1u) << version;
-    EXPECT_EQ(boxes[0].owner, nullptr);
-    EXPECT_EQ(boxes[0].text, kPrefsNoteText);
-    EXPECT_EQ(boxes[0].caption, "Prefs Note...");
-    EXPECT_EQ(boxes[0].style, kBoxOk);
+    const RecordedBox note = {nullptr, kPrefsNoteText, "Prefs Note...", kBoxOk};
+    EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{note}) << version;
     EXPECT_EQ(BoxRecorder::Events(), (std::vector<std::string>{"box:Prefs Note...", "about"})) << version;
   }
 }

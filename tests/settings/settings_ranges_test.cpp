@@ -5,6 +5,7 @@
 
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "tests/settings_guard.h"
 
 namespace {
 
@@ -58,11 +59,13 @@ TEST(SettingsRanges, GarbageIsHeldToRangesAndASaneRecordIsLeftAlone) {
   EXPECT_EQ(std::memcmp(&again, &low, sizeof low), 0);
 
   // The defaults, and in-range values at the ends of their ranges, stay as they are.
-  const Settings saved = gSettings;
-  std::memset(&gSettings, 0, sizeof gSettings);
-  ApplyDefaultSettings();
-  Settings sane = gSettings;
-  gSettings = saved;
+  Settings sane;
+  {
+    const SettingsGuard settings;
+    std::memset(&gSettings, 0, sizeof gSettings);
+    ApplyDefaultSettings();
+    sane = gSettings;
+  }
   std::strcpy(sane.pluginFile, "C:\\vis\\vis_a.dll");
   sane.bufferBlocks = 400;
   sane.preBufferPercent = sane.preBufferEnabled = sane.eqGains[5] = 0;

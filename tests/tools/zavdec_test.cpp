@@ -12,8 +12,6 @@
 
 namespace {
 
-std::string Conformance(const char* name) { return SharedPath(std::string("vectors/conformance/") + name + ".bit"); }
-
 // Runs zavdec with the arguments; standard error goes to a file whose text is returned in `err`.
 int Zavdec(const std::string& args, std::string* err = nullptr) {
   const std::string errFile = ScratchPath("zavdec-stderr.txt");
@@ -40,7 +38,7 @@ void ExpectNothingWritten(const std::string& output) {
 TEST(Zavdec, WritesAWavFileOfTheDecodedPcm) {
   const std::string out = ScratchPath("zavdec-out.wav");
   std::string err;
-  ASSERT_EQ(Zavdec("'" + Conformance("l2-fl11") + "' '" + out + "'", &err), 0) << err;
+  ASSERT_EQ(Zavdec("'" + ConformancePath("l2-fl11") + "' '" + out + "'", &err), 0) << err;
   EXPECT_NE(err.find("layer 2, MPEG-1, 44100 Hz in, 44100 Hz out, 2 channels, 49 frames"), std::string::npos) << err;
   const std::vector<uint8_t> wav = ReadWholeFile(out);
   ASSERT_GT(wav.size(), 44u);
@@ -49,22 +47,22 @@ TEST(Zavdec, WritesAWavFileOfTheDecodedPcm) {
   EXPECT_EQ(Le32(wav, 24), 44100u);
   EXPECT_EQ(wav[22], 2);
   EXPECT_EQ(Le32(wav, 40), wav.size() - 44);
-  const DecodedFile inProcess = DecodeFileToPcm(Conformance("l2-fl11"), DecodeOptions{});
+  const DecodedFile inProcess = DecodeFileToPcm(ConformancePath("l2-fl11"), DecodeOptions{});
   EXPECT_EQ(ReadPcm16(out, 44), inProcess.pcm);
 
   // Raw output and standard output carry the same samples.
   const std::string raw = ScratchPath("zavdec-out.raw");
-  ASSERT_EQ(Zavdec("--raw '" + Conformance("l2-fl11") + "' '" + raw + "'"), 0);
+  ASSERT_EQ(Zavdec("--raw '" + ConformancePath("l2-fl11") + "' '" + raw + "'"), 0);
   EXPECT_EQ(ReadPcm16(raw), inProcess.pcm);
   const std::string piped = ScratchPath("zavdec-piped.wav");
-  ASSERT_EQ(RunCommand(std::string("'") + ZAVDEC_PATH + "' '" + Conformance("l2-fl11") + "' - >'" + piped + "' 2>/dev/null"), 0);
+  ASSERT_EQ(RunCommand(std::string("'") + ZAVDEC_PATH + "' '" + ConformancePath("l2-fl11") + "' - >'" + piped + "' 2>/dev/null"), 0);
   EXPECT_EQ(ReadPcm16(piped, 44), inProcess.pcm);
 }
 
 TEST(Zavdec, OptionsChooseQualityChannelsAndBuild) {
   const std::string out = ScratchPath("zavdec-options.wav");
   std::string err;
-  ASSERT_EQ(Zavdec("--quality quarter --channels right --build 486 '" + Conformance("l2-fl11") + "' '" + out + "'", &err), 0);
+  ASSERT_EQ(Zavdec("--quality quarter --channels right --build 486 '" + ConformancePath("l2-fl11") + "' '" + out + "'", &err), 0);
   EXPECT_NE(err.find("44100 Hz in, 11025 Hz out, 1 channel,"), std::string::npos) << err;
   const std::vector<uint8_t> wav = ReadWholeFile(out);
   EXPECT_EQ(Le32(wav, 24), 11025u);
@@ -73,12 +71,12 @@ TEST(Zavdec, OptionsChooseQualityChannelsAndBuild) {
   options.quality = 2;
   options.channelSelect = 1;
   options.processor = 0;
-  EXPECT_EQ(ReadPcm16(out, 44), DecodeFileToPcm(Conformance("l2-fl11"), options).pcm);
+  EXPECT_EQ(ReadPcm16(out, 44), DecodeFileToPcm(ConformancePath("l2-fl11"), options).pcm);
 }
 
 TEST(Zavdec, SeveralInputsPlayOnWithoutAGap) {
   const std::string out = ScratchPath("zavdec-two.wav");
-  const std::string a = Conformance("l1-fl2"), b = Conformance("l2-fl11");  // both 44100 Hz stereo
+  const std::string a = ConformancePath("l1-fl2"), b = ConformancePath("l2-fl11");  // both 44100 Hz stereo
   ASSERT_EQ(Zavdec("'" + a + "' '" + b + "' '" + out + "'"), 0);
   EXPECT_EQ(ReadPcm16(out, 44), DecodeFilesToPcm({a, b}, DecodeOptions{}).pcm);
   const std::vector<int16_t> first = DecodeFileToPcm(a, DecodeOptions{}).pcm;
@@ -94,7 +92,7 @@ TEST(Zavdec, FailuresSayWhatWentWrongAndLeaveNoOutput) {
   std::string err;
   EXPECT_EQ(Zavdec("", &err), 2);
   EXPECT_NE(err.find("usage:"), std::string::npos);
-  EXPECT_EQ(Zavdec("--quality best '" + Conformance("l2-fl11") + "' '" + out + "'", &err), 2);
+  EXPECT_EQ(Zavdec("--quality best '" + ConformancePath("l2-fl11") + "' '" + out + "'", &err), 2);
   EXPECT_EQ(Zavdec("--bogus a b", &err), 2);
 
   EXPECT_EQ(Zavdec("'" + ScratchPath("missing.mp3") + "' '" + out + "'", &err), 3);
@@ -107,11 +105,11 @@ TEST(Zavdec, FailuresSayWhatWentWrongAndLeaveNoOutput) {
   EXPECT_NE(err.find("no MPEG audio frame found"), std::string::npos) << err;
   ExpectNothingWritten(out);
 
-  EXPECT_EQ(Zavdec("'" + Conformance("l2-fl11") + "' '" + ScratchPath("no-such-dir/out.wav") + "'", &err), 5);
+  EXPECT_EQ(Zavdec("'" + ConformancePath("l2-fl11") + "' '" + ScratchPath("no-such-dir/out.wav") + "'", &err), 5);
   EXPECT_NE(err.find("cannot write"), std::string::npos) << err;
 
   // 32 kHz then 44.1 kHz cannot share one output.
-  EXPECT_EQ(Zavdec("'" + Conformance("l2-fl10") + "' '" + Conformance("l2-fl11") + "' '" + out + "'", &err), 6);
+  EXPECT_EQ(Zavdec("'" + ConformancePath("l2-fl10") + "' '" + ConformancePath("l2-fl11") + "' '" + out + "'", &err), 6);
   EXPECT_NE(err.find("must share one output rate"), std::string::npos) << err;
   ExpectNothingWritten(out);
 

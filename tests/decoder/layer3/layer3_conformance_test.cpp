@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "decoder/decoder_builds.h"
-#include "decoder/layer3/layer3.h"
 #include "tests/decode_file.h"
 #include "tests/decoder/layer3/layer3_test_support.h"
 #include "tests/test_files.h"
@@ -43,28 +42,14 @@ double ScaledRms(const std::vector<int16_t>& ours, const std::vector<int16_t>& r
   return n ? std::sqrt(sum / double(n)) : 0;
 }
 
-std::string Conformance(const std::string& name, const char* extension) {
-  return SharedPath("vectors/conformance/" + name + extension);
-}
-
-class Layer3StreamTest : public ::testing::Test {
- protected:
-};
-
-// Decodes a file as the first track of a fresh player.
-DecodedFile DecodeFresh(const std::string& path, const DecodeOptions& options) {
-  ResetLayer3Overlap();
-  return DecodeFileToPcm(path, options);
-}
-
 // Every conformance stream, decoded from its first sample, against the reference decoder's output.
-TEST_F(Layer3StreamTest, ConformanceStreamsMatchTheReferenceWithinOneLsbRms) {
+TEST(Layer3StreamTest, ConformanceStreamsMatchTheReferenceWithinOneLsbRms) {
   for (const ConformanceStream& stream : kStreams) {
     SCOPED_TRACE(stream.name);
-    const std::vector<int16_t> reference = ReadPcm16(Conformance(stream.name, ".pcm"));
+    const std::vector<int16_t> reference = ReadPcm16(ConformancePath(stream.name, ".pcm"));
     ASSERT_FALSE(reference.empty());
     DecodeOptions options;
-    const DecodedFile decoded = DecodeFresh(Conformance(stream.name, ".bit"), options);
+    const DecodedFile decoded = DecodeFileToPcm(ConformancePath(stream.name), options);
     ASSERT_EQ(decoded.result, kTrackDone);
     ASSERT_EQ(decoded.info.layer, 3);
     EXPECT_EQ(decoded.info.streamErrors, 0);
@@ -88,12 +73,12 @@ TEST_F(Layer3StreamTest, ConformanceStreamsMatchTheReferenceWithinOneLsbRms) {
 }
 
 // The two decoder builds run the same code on their own tables and state: the same output.
-TEST_F(Layer3StreamTest, BothBuildsGiveTheSameOutput) {
+TEST(Layer3StreamTest, BothBuildsGiveTheSameOutput) {
   DecodeOptions options;
   options.processor = 0;
-  const DecodedFile a = DecodeFresh(Conformance("l3-si_block", ".bit"), options);
+  const DecodedFile a = DecodeFileToPcm(ConformancePath("l3-si_block"), options);
   options.processor = 1;
-  const DecodedFile b = DecodeFresh(Conformance("l3-si_block", ".bit"), options);
+  const DecodedFile b = DecodeFileToPcm(ConformancePath("l3-si_block"), options);
   ASSERT_FALSE(a.pcm.empty());
   EXPECT_EQ(a.pcm, b.pcm);
 }
@@ -101,15 +86,15 @@ TEST_F(Layer3StreamTest, BothBuildsGiveTheSameOutput) {
 // Half and quarter quality compute every second or fourth output sample of the full-rate signal from
 // the lower subbands; against a full-quality decode taken at the same instants the difference stays
 // small for a stream whose energy lies below the cut.
-TEST_F(Layer3StreamTest, ReducedQualityFollowsTheFullRateSignal) {
+TEST(Layer3StreamTest, ReducedQualityFollowsTheFullRateSignal) {
   DecodeOptions options;
-  const DecodedFile full = DecodeFresh(Conformance("l3-sin1k0db", ".bit"), options);
+  const DecodedFile full = DecodeFileToPcm(ConformancePath("l3-sin1k0db"), options);
   ASSERT_FALSE(full.pcm.empty());
   const std::vector<int16_t> fullLeft = Channel(full.pcm, 2, 0);
   for (int quality = 1; quality <= 2; ++quality) {
     SCOPED_TRACE(quality);
     options.quality = quality;
-    const DecodedFile reduced = DecodeFresh(Conformance("l3-sin1k0db", ".bit"), options);
+    const DecodedFile reduced = DecodeFileToPcm(ConformancePath("l3-sin1k0db"), options);
     ASSERT_EQ(reduced.info.outputRate, full.info.outputRate >> quality);
     const std::vector<int16_t> left = Channel(reduced.pcm, 2, 0);
     EXPECT_NEAR(double(left.size()), double(fullLeft.size() >> quality), 2.0);
@@ -127,20 +112,13 @@ TEST_F(Layer3StreamTest, ReducedQualityFollowsTheFullRateSignal) {
 }
 
 // Damaged streams of every kind: no crash, no hang, no sanitizer report, whatever the output.
-TEST_F(Layer3StreamTest, DamagedStreamsDecodeWithoutFaults) {
-  const char* names[] = {"ILL2_center2",        "ILL2_dual",          "ILL2_dynx22",        "ILL2_dynx31",
-                         "ILL2_dynx32",         "ILL2_ext_switching", "ILL2_layer1",        "ILL2_layer3",
-                         "ILL2_mono",           "ILL2_multilingual",  "ILL2_overalloc1",    "ILL2_overalloc2",
-                         "ILL2_prediction",     "ILL2_samples",       "ILL2_scf63",         "ILL2_tca21",
-                         "ILL2_tca30",          "ILL2_tca30_PC",      "ILL2_tca31_PC",      "ILL2_tca31_mtx0",
-                         "ILL2_tca31_mtx2",     "ILL2_tca32_PC",      "ILL2_wrongcrc",      "ILL4_ext_id1",
-                         "ILL4_sync",           "ILL4_wrong_length1", "ILL4_wrong_length2", "ILL4_wrongcrc"};
-  for (const char* name : names) {
-    SCOPED_TRACE(name);
+TEST(Layer3StreamTest, DamagedStreamsDecodeWithoutFaults) {
+  for (const std::string& path : DamagedStreamPaths()) {
+    SCOPED_TRACE(path);
     for (int select : {-1, 1, 3}) {
       DecodeOptions options;
       options.channelSelect = select;
-      const DecodedFile d = DecodeFresh(SharedPath(std::string("vectors/damaged/") + name + ".bit"), options);
+      const DecodedFile d = DecodeFileToPcm(path, options);
       EXPECT_NE(d.result, kTrackCannotOpen);
     }
   }

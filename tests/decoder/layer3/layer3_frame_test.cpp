@@ -16,8 +16,10 @@
 #include "decoder/frame_reader.h"
 #include "decoder/layer3/layer3_build.h"
 #include "decoder/synthesis.h"
+#include "tests/box_recorder.h"
 #include "tests/decode_file.h"
 #include "tests/decoder/layer3/layer3_test_support.h"
+#include "tests/frame_header_builder.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -53,7 +55,7 @@ void WriteGranule(std::mt19937& rng, const Shape& shape, int granule, BitWriter&
   const int bigValues = 10 + int(rng() % 50);
   for (int p = 0; p < bigValues; ++p) {
     const int x = int(rng() % (top + 1)), y = int(rng() % (top + 1));
-    data.PutPair(table, x, y);
+    PutPair(data, table, x, y);
     if (x) data.Put(rng() % 2, 1);
     if (y) data.Put(rng() % 2, 1);
   }
@@ -61,7 +63,7 @@ void WriteGranule(std::mt19937& rng, const Shape& shape, int granule, BitWriter&
   const int quads = int(rng() % 20);
   for (int q = 0; q < quads; ++q) {
     const int pattern = int(rng() % 16);
-    data.PutQuad(countTable, pattern);
+    PutQuad(data, countTable, pattern);
     for (int k = 0; k < 4; ++k)
       if (pattern & (8 >> k)) data.Put(rng() % 2, 1);
   }
@@ -95,8 +97,7 @@ std::vector<uint8_t> MakeStream(uint32_t seed, int frames, int mode, int modeExt
   std::vector<uint8_t> stream;
   *differ = 0;
   for (int f = 0; f < frames; ++f) {
-    const uint32_t header = 0xFFFB9000u | uint32_t(mode) << 6 | uint32_t(modeExt) << 4;
-    for (int i = 3; i >= 0; --i) stream.push_back(uint8_t(header >> (8 * i)));
+    AppendHeader(stream, FrameHeader(kMpeg1, 3, 9, 0, 0, mode, modeExt));
     BitWriter side, main;
     side.Put(f == 0 ? firstBegin : 0, 9);
     side.Put(0, 3);
@@ -119,31 +120,20 @@ std::vector<uint8_t> MakeStream(uint32_t seed, int frames, int mode, int modeExt
   return stream;
 }
 
-std::string WriteStream(const std::string& name, const std::vector<uint8_t>& bytes) {
-  const std::string path = ScratchPath(name);
-  EXPECT_TRUE(WriteWholeFile(path, bytes));
-  return path;
-}
-
 DecodedFile Decode(const std::string& path, int channelSelect, int quality = 0) {
-  ResetLayer3Overlap();
   DecodeOptions options;
   options.channelSelect = channelSelect;
   options.quality = quality;
   return DecodeFileToPcm(path, options);
 }
 
-class Layer3FrameTest : public ::testing::Test {
- protected:
-};
-
 // One-channel output of a stereo stream is exactly the chosen channel of the two-channel output, and the
 // mix is their average, also where the two channels' block types differ.
-TEST_F(Layer3FrameTest, ChannelSelectionsAgreeWithTheStereoOutput) {
+TEST(Layer3FrameTest, ChannelSelectionsAgreeWithTheStereoOutput) {
   for (int modeExt = 0; modeExt < 4; ++modeExt) {
     SCOPED_TRACE(modeExt);
     int differ = 0;
-    const std::string path = WriteStream("l3-frames-" + std::to_string(modeExt) + ".mp3",
+    const std::string path = WriteScratchFile("l3-frames-" + std::to_string(modeExt) + ".mp3",
                                          MakeStream(40 + modeExt, 60, modeExt ? 1 : 0, modeExt, &differ));
     ASSERT_GT(differ, 20);
     ASSERT_LT(differ, 100);
@@ -194,9 +184,9 @@ int32_t LogBlock(int32_t count, const uint8_t*, const uint8_t* spectrum) {
   return count < kOutputBlockBytes ? count : kOutputBlockBytes;
 }
 
-TEST_F(Layer3FrameTest, GranulesFillBlocksWithTheirSpectrumRecords) {
+TEST(Layer3FrameTest, GranulesFillBlocksWithTheirSpectrumRecords) {
   int differ = 0;
-  const std::string path = WriteStream("l3-blocks.mp3", MakeStream(9, 20, 0, 0, &differ));
+  const std::string path = WriteScratchFile("l3-blocks.mp3", MakeStream(9, 20, 0, 0, &differ));
   static uint8_t buffer[kDecodeBufferBytes];
   const DecodeBuffer savedBuffer = gDecodeBuffer;
   for (int quality : {0, 1}) {
@@ -229,14 +219,14 @@ TEST_F(Layer3FrameTest, GranulesFillBlocksWithTheirSpectrumRecords) {
 
 // main_data_begin on the first frame reaches before the start of the file: that frame gives no output
 // and no message, and the frames after it are unaffected.
-TEST_F(Layer3FrameTest, AFrameReachingBeforeTheFileGivesNoOutput) {
+TEST(Layer3FrameTest, AFrameReachingBeforeTheFileGivesNoOutput) {
   int differ = 0;
   const std::vector<uint8_t> plain = MakeStream(77, 10, 0, 0, &differ);
   std::vector<uint8_t> reaching = plain;
   reaching[4] = uint8_t(200 >> 1);  // main_data_begin 200 (9 bits, first byte of the body)
   reaching[5] = uint8_t((reaching[5] & 0x7F) | ((200 & 1) << 7));
-  const DecodedFile a = Decode(WriteStream("l3-begin-plain.mp3", plain), -1);
-  const DecodedFile b = Decode(WriteStream("l3-begin-200.mp3", reaching), -1);
+  const DecodedFile a = Decode(WriteScratchFile("l3-begin-plain.mp3", plain), -1);
+  const DecodedFile b = Decode(WriteScratchFile("l3-begin-200.mp3", reaching), -1);
   ASSERT_EQ(b.result, kTrackDone);
   EXPECT_EQ(b.info.streamErrors, 0);
   // From the third frame on, past the overlap and the synthesis history, the output is the same.
@@ -248,13 +238,7 @@ TEST_F(Layer3FrameTest, AFrameReachingBeforeTheFileGivesNoOutput) {
 
 // Frames with intact headers and noise for a body, in every stereo mode and layout, through every
 // channel selection and quality: the decoder must neither fault nor hang. The sanitizers watch.
-int gStreamErrorBoxes = 0;
-int32_t CountStreamErrorBox(WindowHandle, const char* text, const char* caption, uint32_t) {
-  gStreamErrorBoxes += std::strcmp(text, "Error In Stream...") == 0 && std::strcmp(caption, "Error..") == 0;
-  return kAnswerOk;
-}
-
-TEST_F(Layer3FrameTest, NoiseBodiesDecodeWithoutFaults) {
+TEST(Layer3FrameTest, NoiseBodiesDecodeWithoutFaults) {
   std::mt19937 rng(99);
   std::string damaged;
   // MPEG-1 44100 Hz, MPEG-2 22050 Hz, MPEG 2.5 8000 Hz; with and without CRC.
@@ -267,10 +251,10 @@ TEST_F(Layer3FrameTest, NoiseBodiesDecodeWithoutFaults) {
       ASSERT_GT(body, 0);
       std::vector<uint8_t> stream;
       for (int f = 0; f < 40; ++f) {
-        for (int i = 3; i >= 0; --i) stream.push_back(uint8_t(header >> (8 * i)));
+        AppendHeader(stream, header);
         for (int i = 0; i < body; ++i) stream.push_back(uint8_t(rng()));
       }
-      const std::string path = WriteStream("l3-noise.mp3", stream);
+      const std::string path = WriteScratchFile("l3-noise.mp3", stream);
       for (int select : {-1, 0, 1, 3}) {
         for (int quality = 0; quality < 3; ++quality) {
           const DecodedFile d = Decode(path, select, quality);
@@ -288,7 +272,7 @@ TEST_F(Layer3FrameTest, NoiseBodiesDecodeWithoutFaults) {
   ASSERT_FALSE(damaged.empty());
   const int32_t expected = Decode(damaged, -1).info.streamErrors;  // the last of the streams
   ASSERT_GT(expected, 1);
-  SetMessageBoxHook(CountStreamErrorBox);
+  BoxRecorder::Start();
   for (int track = 0; track < 2; ++track) {
     StreamState state{};
     PrepareTrack(&state, 1, -1, 0);
@@ -298,9 +282,12 @@ TEST_F(Layer3FrameTest, NoiseBodiesDecodeWithoutFaults) {
     }
     CloseStream();
     EXPECT_EQ(gStreamErrors, expected);
-    EXPECT_EQ(gStreamErrorBoxes, track + 1);
+    const std::vector<RecordedBox> boxes = BoxRecorder::Boxes();
+    EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(),
+                            [](const RecordedBox& box) { return box.text == "Error In Stream..." && box.caption == "Error.."; }),
+              track + 1);
   }
-  SetMessageBoxHook(nullptr);
+  BoxRecorder::Stop();
 }
 
 }  // namespace

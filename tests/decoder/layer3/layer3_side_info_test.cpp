@@ -7,6 +7,7 @@
 
 #include "decoder/layer3/layer3_build.h"
 #include "platform/notify.h"
+#include "tests/box_recorder.h"
 #include "tests/decoder/layer3/layer3_test_support.h"
 
 namespace {
@@ -53,20 +54,13 @@ StreamState MakeState(int channels, int lowSampling, int rateIndex, int mode = -
   return s;
 }
 
-std::vector<std::string> gBoxes;
-int32_t RecordBox(WindowHandle, const char* text, const char* caption, uint32_t style) {
-  gBoxes.push_back(std::string(text) + "|" + caption + "|" + std::to_string(style));
-  return kAnswerOk;
-}
-
 class SideInfoTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitLayer3Tables(b, 0);
-    gBoxes.clear();
-    SetMessageBoxHook(RecordBox);
+    BoxRecorder::Start();
   }
-  void TearDown() override { SetMessageBoxHook(nullptr); }
+  void TearDown() override { BoxRecorder::Stop(); }
   // Loads the bits, reads the side information and returns the bits it took.
   int64_t Read(const BitWriter& w, const StreamState& s, int32_t* result = nullptr) {
     LoadFrameBlock(w.Bytes());
@@ -263,8 +257,8 @@ TEST_F(SideInfoTest, BlockTypeZeroWithWindowSwitchingIsReported) {
   int32_t result = 1;
   Read(w, MakeState(2, 0, 0), &result);
   EXPECT_EQ(result, 0);
-  ASSERT_EQ(gBoxes.size(), 1u);
-  EXPECT_EQ(gBoxes[0], "Error In Stream...|Error..|" + std::to_string(kBoxOk));
+  const RecordedBox streamError = {gDecoderWindow, "Error In Stream...", "Error..", kBoxOk};
+  EXPECT_EQ(BoxRecorder::Boxes(), std::vector<RecordedBox>{streamError});
   EXPECT_EQ(gStreamErrors, 1);
   EXPECT_EQ(b.side.granules[0][0].part2_3_length, 10);
   EXPECT_EQ(b.side.granules[1][0].part2_3_length, 20);

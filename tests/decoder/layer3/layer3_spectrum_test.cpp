@@ -24,7 +24,7 @@ double Requantised(int v, int gainPosition, int sf, int pretab, int scalefacScal
 void PutValues(BitWriter& w, int table, int x, int y) {
   const int linbits = kBigValueTables[table].linbits;
   const int ax = std::min(std::abs(x), 15), ay = std::min(std::abs(y), 15);
-  w.PutPair(table, ax, ay);
+  PutPair(w, table, ax, ay);
   if (ax) {
     if (ax == 15 && linbits) w.Put(std::abs(x) - 15, linbits);
     w.Put(x < 0, 1);
@@ -74,12 +74,12 @@ TEST_F(SpectrumTest, EmptyRecordGivesASilentSpectrum) {
 TEST_F(SpectrumTest, LinbitsAndSigns) {
   // (15, 3) from table 24 (4 linbits) with extension 0101: x = 20, negative; y = 3, positive.
   BitWriter w;
-  w.PutPair(24, 15, 3);
+  PutPair(w, 24, 15, 3);
   w.Put(5, 4);
   w.Put(1, 1);
   w.Put(0, 1);
   // Table 15 has no linbits: 15 is a plain value with one sign bit.
-  w.PutPair(15, 15, 0);
+  PutPair(w, 15, 15, 0);
   w.Put(0, 1);
   gi.big_values = 2;
   gi.region1Begin = 1;
@@ -96,7 +96,7 @@ TEST_F(SpectrumTest, LinbitsAndSigns) {
 
   // The largest escape, 13 linbits all set: 15 + 8191.
   BitWriter big;
-  big.PutPair(23, 15, 0);
+  PutPair(big, 23, 15, 0);
   big.Put(8191, 13);
   big.Put(0, 1);
   gi.big_values = 1;
@@ -148,7 +148,7 @@ TEST_F(SpectrumTest, LongBlocksRequantiseAsTheStandardSays) {
     const int quads = int(rng() % ((288 - gi.big_values) / 2 + 1));
     for (int q = 0; q < quads; ++q) {
       const int pattern = int(rng() % 16);
-      w.PutQuad(gi.count1table_select, pattern);
+      PutQuad(w, gi.count1table_select, pattern);
       for (int k = 0; k < 4; ++k) {
         if (!(pattern & (8 >> k))) continue;
         const int negative = int(rng() % 2);
@@ -189,7 +189,7 @@ TEST_F(SpectrumTest, Count1QuadrupleStopsAtTheBitBudget) {
   // Pattern 1111 with room for only two of its four sign bits: the first two values are decoded, the
   // rest of the spectrum is zero and the record succeeds with its budget used exactly.
   BitWriter w;
-  w.PutQuad(1, 15);
+  PutQuad(w, 1, 15);
   w.Put(1, 1);
   w.Put(0, 1);
   gi.count1table_select = 1;
@@ -204,7 +204,7 @@ TEST_F(SpectrumTest, Count1QuadrupleStopsAtTheBitBudget) {
 
   // A count1 code cut by the budget counts as pattern 0.
   BitWriter cut;
-  cut.PutQuad(1, 0);  // table B: four bits
+  PutQuad(cut, 1, 0);  // table B: four bits
   gi.part2_3_length = 2;
   EXPECT_EQ(Decode(cut), 0);
   EXPECT_EQ(BitsReadSince(start), 2);
@@ -327,7 +327,7 @@ TEST_F(SpectrumTest, MidSideFormsLeftAndRight) {
     side[2 * p + 1] = int(rng() % 5) - 2;
     PutValues(w, 7, side[2 * p], side[2 * p + 1]);
   }
-  w.PutQuad(0, 0x9);
+  PutQuad(w, 0, 0x9);
   w.Put(1, 1);
   w.Put(0, 1);
   side[80] = -1;
