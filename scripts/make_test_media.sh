@@ -5,7 +5,7 @@ set -euo pipefail
 out=${1:?usage: make_test_media.sh FOLDER}
 mkdir -p "$out"
 tone() {  # seconds rate file: a chord with a sweep and a little noise
-  [ -f "$3" ] || sox -q -n -r "$2" -c 2 "$3" synth "$1" pinknoise vol 0.05 synth "$1" sine mix 150-3000 \
+  [ -f "$3" ] || sox -q -R -n -r "$2" -c 2 "$3" synth "$1" pinknoise vol 0.05 synth "$1" sine mix 150-3000 \
     synth "$1" sine mix 523 vol 0.5
 }
 make_mp3() {  # name seconds rate lame-options...

@@ -38,10 +38,11 @@ TEST(Layer2Encoded, MatchesFfmpegWithinOneLsb) {
   for (const Case& c : kCases) {
     const std::string wav = ScratchPath(std::string("l2-") + c.name + ".wav");
     const std::string mp2 = ScratchPath(std::string("l2-") + c.name + ".mp2");
-    // Noise, a sweep and a tone, so that many subbands and allocations are used.
+    // Noise, a sweep and a tone, so that many subbands and allocations are used. The noise is the same
+    // on every run (-R), so that a figure never depends on chance.
     char command[1024];
     std::snprintf(command, sizeof command,
-                  "sox -q -n -r %d -c %d '%s' synth 8 whitenoise vol 0.1 synth 8 sine mix 300-6000 "
+                  "sox -q -R -n -r %d -c %d '%s' synth 8 whitenoise vol 0.1 synth 8 sine mix 300-6000 "
                   "synth 8 sine mix 2500 vol 0.5 && twolame --quiet %s '%s' '%s'",
                   c.rate, c.channels, wav.c_str(), c.twolameArgs, wav.c_str(), mp2.c_str());
     ASSERT_EQ(RunCommand(command), 0) << command;
@@ -71,7 +72,7 @@ TEST(Layer2Encoded, JointStereoAtLowRatesIsCloseToTheEncodersInput) {
     const std::string mp2 = ScratchPath("l2-joint-" + std::to_string(rate) + ".mp2");
     char command[1024];
     std::snprintf(command, sizeof command,
-                  "sox -q -n -r %d -c 2 '%s' synth 8 whitenoise vol 0.1 synth 8 sine mix 300-6000 "
+                  "sox -q -R -n -r %d -c 2 '%s' synth 8 whitenoise vol 0.1 synth 8 sine mix 300-6000 "
                   "synth 8 sine mix 2500 vol 0.5 && twolame --quiet -b 96 -m j '%s' '%s'",
                   rate, wav.c_str(), wav.c_str(), mp2.c_str());
     ASSERT_EQ(RunCommand(command), 0) << command;

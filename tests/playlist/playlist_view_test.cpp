@@ -61,7 +61,7 @@ TEST(PlaylistViewTest, LinesTimesAndSelectionFromOneWalk) {
   const int32_t selection[] = {0, 1, 2, 7};
   EXPECT_EQ(SelectedSeconds(selection, 4), 5) << "unknown durations and indices past the end count 0";
   EXPECT_EQ(SelectedSeconds(selection + 1, 3), 3);
-  EXPECT_TRUE(NotifyRecorder::Boxes().empty());
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
   ClearPlaylist();
   NotifyRecorder::Stop();
 }

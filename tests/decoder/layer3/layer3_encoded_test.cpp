@@ -48,9 +48,9 @@ std::string Encode(const Case& c) {
   const std::string mp3 = base + ".mp3";
   char command[2048];
   std::snprintf(command, sizeof command,
-                "sox -q -n -r %d -c 1 '%s-l.wav' synth 6 whitenoise vol 0.05 synth 6 sine mix 200-%d "
+                "sox -q -R -n -r %d -c 1 '%s-l.wav' synth 6 whitenoise vol 0.05 synth 6 sine mix 200-%d "
                 "synth 6 sine mix 440 vol 0.6 && "
-                "sox -q -n -r %d -c 1 '%s-r.wav' synth 6 whitenoise synth 6 square amod 3 synth 6 sine mix 330 "
+                "sox -q -R -n -r %d -c 1 '%s-r.wav' synth 6 whitenoise synth 6 square amod 3 synth 6 sine mix 330 "
                 "vol 0.4 && %s && lame --quiet --resample %g %s '%s.wav' '%s'",
                 c.rate, base.c_str(), c.rate / 2 - 200, c.rate, base.c_str(),
                 c.channels == 2 ? ("sox -q -M '" + base + "-l.wav' '" + base + "-r.wav' '" + base + ".wav'").c_str()
@@ -132,7 +132,7 @@ TEST_F(Layer3EncodedTest, ChannelSelectionsOfAStereoStream) {
 // file is checked against the encoder's input instead, next to ffmpeg's decoding of it.
 TEST_F(Layer3EncodedTest, At24kHzFollowsTheEncodersInputAtLeastAsWellAsFfmpeg) {
   const std::string base = ScratchPath("l3-tone-24k");
-  const std::string command = "sox -q -n -r 24000 -c 2 '" + base + ".wav' synth 6 sine 200-11800 sine 300-6000 "
+  const std::string command = "sox -q -R -n -r 24000 -c 2 '" + base + ".wav' synth 6 sine 200-11800 sine 300-6000 "
                               "synth 6 sine mix 440 vol 0.5 && sox '" + base + ".wav' -t s16 '" + base +
                               ".raw' && lame --quiet -b 80 -m s '" + base + ".wav' '" + base + ".mp3'";
   ASSERT_EQ(RunCommand(command), 0);
@@ -201,7 +201,7 @@ TEST_F(Layer3EncodedTest, FramesAfterASeekAreRightOrSilent) {
   // A 128 kbit/s file that leans on the reservoir, and a tone at 8 kbit/s whose frames carry 5 bytes of
   // main data each while the reservoir grows to 230 bytes.
   const std::string tone = ScratchPath("l3-tone-8kbit");
-  ASSERT_EQ(RunCommand("sox -q -n -r 22050 -c 2 '" + tone + ".wav' synth 6 sine 440 vol 0.3 && "
+  ASSERT_EQ(RunCommand("sox -q -R -n -r 22050 -c 2 '" + tone + ".wav' synth 6 sine 440 vol 0.3 && "
                        "lame --quiet -b 8 --resample 22.05 '" + tone + ".wav' '" + tone + ".mp3'"), 0);
   for (const std::string& mp3 : {Encode(kCases[0]), tone + ".mp3"}) {
     SCOPED_TRACE(mp3);
@@ -241,7 +241,7 @@ namespace {
 TEST(Layer3Quality, LowerQualitiesAreTheDecimatedFullRateOutput) {
   for (const char* tool : {"sox", "lame"}) ASSERT_TRUE(HaveProgram(tool)) << tool << " is missing";
   const std::string base = ScratchPath("l3-lowpass");
-  const std::string command = "sox -q -n -r 44100 -c 2 '" + base + ".wav' synth 5 pinknoise vol 0.2 synth 5 sine mix "
+  const std::string command = "sox -q -R -n -r 44100 -c 2 '" + base + ".wav' synth 5 pinknoise vol 0.2 synth 5 sine mix "
                               "200-2000 vol 0.5 tremolo 3 100 && lame --quiet -b 128 --resample 44.1 --lowpass 3 '" +
                               base + ".wav' '" + base + ".mp3'";
   ASSERT_EQ(RunCommand(command), 0);
