@@ -1,0 +1,218 @@
+#include "tests/e2e/player_driver.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string Backslashed(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+double Seconds(const FILETIME& t) {
+  return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+}
+
+void SendMouse(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof input);
+}
+
+void MoveTo(HWND window, int32_t x, int32_t y) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  SetCursorPos(p.x, p.y);
+  Sleep(10);
+}
+
+void SendKey(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+std::string MediaPath(const std::string& name) { return Backslashed(std::string(ZAV_BUILD_PATH) + "/test-media/" + name); }
+
+std::string ScreenshotPath(const std::string& name) {
+  const std::string folder = std::string(ZAV_BUILD_PATH) + "/e2e/screenshots";
+  CreateDirectoryA((std::string(ZAV_BUILD_PATH) + "/e2e").c_str(), nullptr);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder + "/" + name;
+}
+
+bool Process::StartPlayer(const std::string& arguments) {
+  Kill();
+  std::string line = "\"" + Backslashed(ZAV_EXE_PATH) + "\"";
+  if (!arguments.empty()) line += " " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startedAt = GetTickCount();
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) != 0;
+}
+
+bool Process::Running() const { return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
+
+int64_t Process::WaitExit(DWORD timeoutMs) {
+  DWORD code = 0;
+  if (!info.hProcess || WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(info.hProcess, &code))
+    return -1;
+  return code;
+}
+
+void Process::Kill() {
+  if (!info.hProcess) return;
+  if (Running()) {
+    TerminateProcess(info.hProcess, 99);
+    WaitForSingleObject(info.hProcess, 5000);
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  info = PROCESS_INFORMATION{};
+}
+
+double Process::CpuSeconds() const {
+  FILETIME created, ended, kernel, user;
+  if (!GetProcessTimes(info.hProcess, &created, &ended, &kernel, &user)) return -1;
+  return Seconds(kernel) + Seconds(user);
+}
+
+size_t Process::WorkingSetBytes() const {
+  const HANDLE query = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, info.dwProcessId);
+  if (!query) return 0;
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  const size_t bytes = GetProcessMemoryInfo(query, &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+  CloseHandle(query);
+  return bytes;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start >= timeoutMs) return condition();
+    Sleep(stepMs);
+  }
+}
+
+HWND WaitForPlayerWindow(DWORD timeoutMs) {
+  HWND window = nullptr;
+  WaitUntil([&] { return (window = FindPlayerWindow()) != nullptr; }, timeoutMs);
+  return window;
+}
+
+HWND WaitForBox(DWORD pid, const char* caption, DWORD timeoutMs) {
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindBox(pid, caption)) != nullptr; }, timeoutMs, 20);
+  return box;
+}
+
+int32_t PlayState(HWND player) { return AskPlayer(player, kAskPlayState); }
+int32_t ElapsedSeconds(HWND player) { return AskPlayer(player, kAskElapsedSeconds); }
+
+bool WaitForState(HWND player, int32_t state, DWORD timeoutMs) {
+  return WaitUntil([&] { return PlayState(player) == state; }, timeoutMs);
+}
+
+void Click(HWND window, int32_t x, int32_t y) {
+  MoveTo(window, x, y);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  Sleep(30);
+}
+
+void RightClick(HWND window, int32_t x, int32_t y) {
+  MoveTo(window, x, y);
+  SendMouse(MOUSEEVENTF_RIGHTDOWN);
+  SendMouse(MOUSEEVENTF_RIGHTUP);
+  Sleep(30);
+}
+
+void DoubleClick(HWND window, int32_t x, int32_t y) {
+  MoveTo(window, x, y);
+  for (int i = 0; i < 2; ++i) {
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    SendMouse(MOUSEEVENTF_LEFTUP);
+  }
+  Sleep(30);
+}
+
+void Drag(HWND window, POINT from, POINT to) {
+  // Screen points first: the window may move under the pointer while it is dragged.
+  POINT a = from, b = to;
+  ClientToScreen(window, &a);
+  ClientToScreen(window, &b);
+  SetCursorPos(a.x, a.y);
+  Sleep(20);
+  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  Sleep(20);
+  constexpr int kSteps = 8;
+  for (int i = 1; i <= kSteps; ++i) {
+    SetCursorPos(a.x + (b.x - a.x) * i / kSteps, a.y + (b.y - a.y) * i / kSteps);
+    Sleep(20);
+  }
+  SendMouse(MOUSEEVENTF_LEFTUP);
+  Sleep(50);
+}
+
+void Key(HWND window, WORD virtualKey, bool ctrl) {
+  SetForegroundWindow(window);
+  if (ctrl) SendKey(VK_CONTROL, false);
+  SendKey(virtualKey, false);
+  SendKey(virtualKey, true);
+  if (ctrl) SendKey(VK_CONTROL, true);
+  Sleep(30);
+}
+
+void Command(HWND window, UINT id) { PostMessageA(window, WM_COMMAND, id, 0); }
+
+namespace {
+struct MenuSearch {
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK MatchMenu(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<MenuSearch*>(context);
+  char className[16] = "";
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, "#32768") == 0 && IsWindowVisible(window) && WindowProcess(window) == search->pid) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+HWND FindPopupMenu(DWORD pid) {
+  MenuSearch search{pid, nullptr};
+  EnumWindows(MatchMenu, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int32_t DifferingPixels(const Picture& shown, int32_t x, int32_t y, const Picture& art, int32_t artX, int32_t artY,
+                        int32_t w, int32_t h) {
+  int32_t differing = 0;
+  for (int32_t dy = 0; dy < h; ++dy) {
+    for (int32_t dx = 0; dx < w; ++dx) {
+      const bool inside = shown.Contains(x + dx, y + dy) && art.Contains(artX + dx, artY + dy);
+      if (!inside || shown.At(x + dx, y + dy) != art.At(artX + dx, artY + dy)) ++differing;
+    }
+  }
+  return differing;
+}
+
+void SaveScreenshot(const std::string& name, const Picture& picture) {
+  const std::string path = ScreenshotPath(name + ".bmp");
+  if (!WriteBmp(path, picture)) std::printf("cannot write %s\n", path.c_str());
+}
