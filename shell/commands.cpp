@@ -1,0 +1,247 @@
+// Commands, menu states, context menus and the mouse gestures on the skin that are not about playback.
+#include "shell/commands.h"
+
+#include <windowsx.h>
+
+#include "engine/messages.h"
+#include "platform/notify.h"
+#include "playlist/open_files_dialog.h"
+#include "playlist/playlist.h"
+#include "resources/resource_ids.h"
+#include "settings/settings.h"
+#include "shell/about.h"
+#include "shell/open_arguments.h"
+#include "shell/playback_control.h"
+#include "shell/shell_state.h"
+#include "shell/skin.h"
+
+namespace {
+
+enum PopupIndex : int32_t { kMainPopup = 0, kSongNamePopup = 1, kTimePopup = 2 };
+
+// There is no plug-in host yet: no library is ever found and none runs.
+int32_t PluginLibraryCount() { return 0; }
+int32_t IsPluginRunning() { return 0; }
+
+void Toggle(int32_t& setting) { setting = setting ? 0 : 1; }
+
+void OpenFiles(HWND window) {
+  const int32_t added = OpenFilesDialog(window, 1);
+  if (!gSettings.autoPlay || added < 1) return;
+  // Paused output holds the Decode thread in its write: RestartFromFirst lets it go first.
+  RestartFromFirst(window, 30);
+}
+
+void ToggleAlwaysOnTop(HWND window) {
+  Toggle(gSettings.alwaysOnTop);
+  ApplyAlwaysOnTop(window);
+  RepaintArea(window, kAreaPin);
+}
+
+void ShowTime(HWND window, int32_t mode) {
+  gSettings.visActive = 0;
+  gSettings.timeDisplay = mode;
+  RepaintArea(window, kAreaDisplay);
+}
+
+void ShowPopup(HWND window, int32_t index, UINT flags, int32_t x, int32_t y, bool extended) {
+  HMENU popup = GetSubMenu(gSkin.popupMenu, index);
+  if (!popup) return;
+  if (extended) {
+    TrackPopupMenuEx(popup, flags, x, y, window, nullptr);
+  } else {
+    TrackPopupMenu(popup, flags, x, y, 0, window, nullptr);
+  }
+}
+
+void SetItemEnabled(UINT id, bool enabled) {
+  EnableMenuItem(gSkin.popupMenu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void SetItemChecked(UINT id, bool checked) {
+  CheckMenuItem(gSkin.popupMenu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+}  // namespace
+
+LRESULT OnCommand(HWND window, int32_t id) {
+  switch (id) {
+    case IDM_CLOSE: DestroyWindow(window); break;
+    case IDM_OPEN_FILE: OpenFiles(window); break;
+    case IDM_ABOUT: ShowAboutBox(window); break;
+    case IDM_PLAY: Play(window); break;
+    case IDM_PAUSE: Pause(window); break;
+    case IDM_STOP: Stop(window); break;
+    case IDM_NEXT: NextTrack(window); break;
+    case IDM_PREVIOUS: PreviousTrack(window); break;
+    case IDM_ALWAYS_ON_TOP: ToggleAlwaysOnTop(window); break;
+    case IDM_HOMEPAGE: ShellExecuteA(window, "open", kHomePage, "", "", SW_SHOW); break;
+    case IDM_REPEAT:
+      Toggle(gSettings.repeat);
+      RepaintButton(window, IDM_REPEAT);
+      break;
+    case IDM_SHUFFLE:
+      Toggle(gSettings.shuffle);
+      RepaintButton(window, IDM_SHUFFLE);
+      break;
+    case IDM_AUTOSCROLL:
+      Toggle(gSettings.autoScroll);
+      if (!gSettings.autoScroll) RepaintArea(window, kAreaSongName);
+      break;
+    case IDM_CONTEXT_MENU_KEY: {
+      RECT r;
+      GetWindowRect(window, &r);
+      ShowPopup(window, kMainPopup, TPM_RIGHTBUTTON, r.left + 20, r.top + 20, true);
+      break;
+    }
+    case IDM_TIME_ELAPSED: ShowTime(window, 0); break;
+    case IDM_TIME_REMAINING: ShowTime(window, 1); break;
+    case IDM_VIS_ACTIVATE:
+      gSettings.visActive = 1;
+      gShell.rememberedVisActive = 1;
+      RepaintArea(window, kAreaDisplay);
+      break;
+    // The preferences sheet, the equalizer, the playlist editor and the plug-in host are not part of
+    // the program yet: their commands open nothing.
+    case IDM_PREFERENCES:
+    case IDM_EQUALIZER:
+    case IDM_PLAYLIST_EDITOR:
+    case IDM_PLUGIN_EXECUTE:
+    case IDM_PLUGIN_TERMINATE:
+      break;
+    // Permanently inactive items.
+    case IDM_OPEN_URL:
+    case IDM_HELP_CONTENTS:
+    case IDM_TAG_EDITOR:
+    case IDM_PLUGIN_OPTIONS:
+    case IDM_VIS_OPTIONS:
+    default:
+      break;
+  }
+  return 1;
+}
+
+LRESULT OnInitMenuPopup() {
+  SetItemEnabled(IDM_VIS_OPTIONS, gSettings.visActive != 0);
+  SetItemChecked(IDM_AUTOSCROLL, gSettings.autoScroll != 0);
+  SetItemChecked(IDM_REPEAT, gSettings.repeat != 0);
+  SetItemChecked(IDM_SHUFFLE, gSettings.shuffle != 0);
+  SetItemChecked(IDM_ALWAYS_ON_TOP, gSettings.alwaysOnTop != 0);
+  SetItemChecked(IDM_EQUALIZER, gShell.equalizer != nullptr);
+  SetItemChecked(IDM_PLAYLIST_EDITOR, gShell.playlistEditor != nullptr);
+  SetItemEnabled(IDM_NEXT, !IsAtLast());
+  SetItemEnabled(IDM_PREVIOUS, !IsAtFirst());
+  const bool haveLibraries = PluginLibraryCount() >= 1;
+  const bool running = IsPluginRunning() != 0;
+  SetItemEnabled(IDM_PLUGIN_EXECUTE, haveLibraries && !running);
+  SetItemEnabled(IDM_PLUGIN_TERMINATE, haveLibraries && running);
+  return 1;
+}
+
+LRESULT OnContextMenu(HWND window, LPARAM screenPoint) {
+  POINT p = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+  if (screenPoint == -1) {
+    // From the keyboard: no pointer position, so the menu opens near the window's corner.
+    RECT r;
+    GetWindowRect(window, &r);
+    p = {r.left + 20, r.top + 20};
+  }
+  POINT client = p;
+  ScreenToClient(window, &client);
+  if (RectContains(kAreaRects[kAreaVolume], client.x, client.y)) {
+    SetVolume(window, 32);
+    return 1;
+  }
+  int32_t index = kMainPopup;
+  if (RectContains(kAreaRects[kAreaDisplay], client.x, client.y)) {
+    index = kTimePopup;
+  } else if (RectContains(kAreaRects[kAreaSongName], client.x, client.y)) {
+    index = kSongNamePopup;
+  }
+  ShowPopup(window, index, TPM_RIGHTBUTTON, p.x, p.y, false);
+  return 1;
+}
+
+LRESULT OnNcHitTest(HWND window, LPARAM screenPoint) {
+  POINT p = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+  ScreenToClient(window, &p);
+  if (RectContains(kAreaRects[kAreaTitle], p.x, p.y)) return HTCAPTION;
+  return DefWindowProcA(window, WM_NCHITTEST, 0, screenPoint);
+}
+
+LRESULT OnMoving(HWND window, const RECT* proposed) {
+  if (proposed) SetWindowPos(window, nullptr, proposed->left, proposed->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  return 1;
+}
+
+LRESULT OnMove(HWND window) {
+  StoreWindowPosition(window);
+  return 0;
+}
+
+LRESULT OnLeftButtonUp(HWND window, LPARAM point) {
+  const int32_t x = LOWORD(point);
+  const int32_t y = HIWORD(point);
+  if (RectContains(kAreaRects[kAreaPin], x, y)) OnCommand(window, IDM_ALWAYS_ON_TOP);
+  if (y >= 5 && y <= 22) {
+    if (x < 5) return 1;
+    if (x <= 22) {  // the close symbol
+      DestroyWindow(window);
+      return 1;
+    }
+  }
+  if (x >= 5 && x <= 19 && y >= 34 && y <= 48) ShowWindow(window, SW_MINIMIZE);  // the minimize symbol
+  return 1;
+}
+
+LRESULT OnLeftButtonDoubleClick(HWND window, LPARAM point) {
+  if (RectContains(kAreaRects[kAreaDisplay], LOWORD(point), HIWORD(point))) {
+    if (!IsPluginRunning()) Toggle(gSettings.visActive);
+    RepaintArea(window, kAreaDisplay);
+  }
+  return 1;
+}
+
+LRESULT OnDropFiles(HWND window, HDROP drop) {
+  ClearPlaylist();
+  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    char path[MAX_PATH];
+    // A path too long for a playlist entry would be cut into another path: it is left out.
+    if (DragQueryFileA(drop, i, nullptr, 0) >= sizeof path) continue;
+    if (DragQueryFileA(drop, i, path, sizeof path)) AddByType(path);
+  }
+  RefreshPlaylistEditor();
+  if (gSettings.autoPlay) RestartFromFirst(window, 20);
+  DragFinish(drop);
+  return 1;
+}
+
+LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
+  if (!data || data->dwData != kHandOverTag) {
+    ShowMessageBox(nullptr, "Invalid Parameters!", "Error!!!", kBoxOk);
+    return 0;
+  }
+  ClearPlaylist();
+  // The text is bounded by cbData alone: it carries no terminator.
+  AddOpenArguments(static_cast<const char*>(data->lpData), data->lpData ? data->cbData : 0);
+  RefreshPlaylistEditor();
+  if (gSettings.autoPlay) RestartFromFirst(window, 20);
+  return 1;
+}
+
+LRESULT OnPluginMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case kPluginSetValue:
+      gShell.pluginValue = lParam;
+      return 1;
+    case WM_PLUGIN_ENDED:
+      gSettings.visActive = gShell.rememberedVisActive;
+      gShell.pluginValue = 0;
+      return 1;
+    case kPluginElapsed: return gShell.elapsedSeconds;
+    case kPluginPlayState: return gShell.playState;
+    case kPluginAlive: return 1;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+  }
+}

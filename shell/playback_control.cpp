@@ -1,0 +1,270 @@
+// Playback as the player window drives it. The window and the Decode thread share no locks: commands go
+// to the thread as posted thread messages, with short fixed waits where the thread must catch up.
+#include "shell/playback_control.h"
+
+#include "engine/messages.h"
+#include "engine/wave_output.h"
+#include "platform/notify.h"
+#include "playlist/playlist.h"
+#include "settings/settings.h"
+#include "settings/settings_file.h"
+#include "shell/about.h"
+#include "shell/shell_state.h"
+#include "shell/skin.h"
+
+namespace {
+
+enum TimerId : UINT_PTR { kPluginFeedTimer = 0, kScrollTimer = 1, kSplashTimer = 2, kVisualisationTimer = 3 };
+
+void PostToThread(UINT message, LPARAM lParam) {
+  PostThreadMessageA(gShell.decodeThreadId, message, 0, lParam);
+}
+
+// A Decode thread blocked in a paused output would never see the next command: return its blocks and
+// let the device run again first.
+void ReleasePausedOutput() {
+  if (gShell.playState == kPaused && IsOutputOpen()) {
+    ResetOutput();
+    ResumeOutput();
+  }
+}
+
+// Draws the ring straight into the window: lit bitmap over sectors 0 .. lit - 1, body over the rest.
+void DrawRing(int32_t lit) {
+  HDC dc = gSkin.windowDc;
+  HRGN clip = CreateRectRgn(0, 0, 0, 0);
+  if (!dc || !clip) {
+    if (clip) DeleteObject(clip);
+    return;
+  }
+  UniteSectors(clip, 0, lit);
+  SelectClipRgn(dc, clip);
+  CopyBitmap(dc, kRingOrigin.x, kRingOrigin.y, kRingSize, kRingSize, gSkin.ringLit, 0, 0);
+  UniteSectors(clip, lit, kSeekSectors);
+  SelectClipRgn(dc, clip);
+  CopyBitmap(dc, kRingOrigin.x, kRingOrigin.y, kRingSize, kRingSize, gSkin.body, kRingOrigin.x, kRingOrigin.y);
+  SelectClipRgn(dc, nullptr);
+  DeleteObject(clip);
+}
+
+void SeekOrSetVolumeAt(HWND window, LPARAM point) {
+  const int32_t x = LOWORD(point);
+  const int32_t y = HIWORD(point);
+  if (RectContains(kAreaRects[kAreaSeekBox], x, y)) {
+    for (int32_t i = 0; i < kSeekSectors; ++i) {
+      if (gSkin.sectors[i] && PtInRegion(gSkin.sectors[i], x, y))
+        PostToThread(TM_SEEK, SeekTargetFrame(gShell.lengthFrames, i));
+    }
+  }
+  const int32_t row = VolumeRowAt(x, y);
+  if (row >= 0) SetVolume(window, row);
+}
+
+}  // namespace
+
+void ApplyAlwaysOnTop(HWND window) {
+  SetWindowPos(window, gSettings.alwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+bool StartDecodeThread(HWND window) {
+  gShell.playback.window = window;
+  gShell.decodeThread = CreateDecodeThread(&gShell.playback, &gShell.decodeThreadId);
+  return gShell.decodeThread != nullptr;
+}
+
+void StartPlayback(HWND window) {
+  SetTimer(window, kScrollTimer, 100, nullptr);
+  SetTimer(window, kPluginFeedTimer, 40, nullptr);
+  SetTimer(window, kVisualisationTimer, 40, nullptr);
+  SetTimer(window, kSplashTimer, 2000, nullptr);
+  StartDecodeThread(window);
+  ApplyAlwaysOnTop(window);
+  ShowWindow(window, SW_SHOW);
+  if (gSettings.autoPlay) {
+    Sleep(50);
+    if (GoToFirst()) StartCurrentEntry(window);
+  }
+}
+
+void StoreWindowPosition(HWND window) {
+  RECT r;
+  if (IsIconic(window) || !GetWindowRect(window, &r)) return;
+  gSettings.windowLeft = r.left;
+  gSettings.windowTop = r.top;
+}
+
+void StopPlayback(HWND window) {
+  ReleasePausedOutput();
+  if (gShell.decodeThread) {
+    PostToThread(TM_STOP, 0);
+    Sleep(30);
+    PostToThread(WM_QUIT, 0);
+    if (WaitForSingleObject(gShell.decodeThread, 2000) != WAIT_OBJECT_0) TerminateThread(gShell.decodeThread, 0);
+    CloseHandle(gShell.decodeThread);
+    gShell.decodeThread = nullptr;
+    gShell.decodeThreadId = 0;
+  }
+  if (IsOutputOpen()) CloseOutput(1);
+  StoreWindowPosition(window);
+  SaveSettings();
+}
+
+void StartCurrentEntry(HWND window) {
+  const bool died = gShell.decodeThread && WaitForSingleObject(gShell.decodeThread, 0) == WAIT_OBJECT_0;
+  if (died) {
+    ShowMessageBox(window, "Restarting decode Thread", "Notice...", kBoxOk);
+    CloseHandle(gShell.decodeThread);
+    gShell.decodeThread = nullptr;
+  }
+  if (!gShell.decodeThread) {
+    // Also covers a thread that could not be created with the window.
+    StartDecodeThread(window);
+    Sleep(50);
+  }
+  Sleep(30);
+  PostToThread(TM_PLAY, 0);
+}
+
+void RestartFromFirst(HWND window, DWORD pauseMs) {
+  ReleasePausedOutput();
+  PostToThread(TM_STOP, 0);
+  Sleep(pauseMs);
+  GoToFirst();
+  StartCurrentEntry(window);
+}
+
+void Play(HWND window) {
+  switch (gShell.playState) {
+    case kPlaying:
+      if (GoToFirst()) {
+        PostToThread(TM_STOP, 0);
+        StartCurrentEntry(window);
+      }
+      break;
+    case kStopped:
+      StartCurrentEntry(window);
+      break;
+    case kPaused:
+      if (IsOutputOpen()) ResumeOutput();
+      break;
+  }
+  gShell.playState = kPlaying;
+  RepaintTransportButtons(window);
+}
+
+void Pause(HWND window) {
+  if (gShell.playState == kPlaying) {
+    if (IsOutputOpen()) PauseOutput();
+    gShell.playState = kPaused;
+  }
+  RepaintTransportButtons(window);
+}
+
+void Stop(HWND window) {
+  ReleasePausedOutput();
+  PostToThread(TM_STOP, 0);
+  Sleep(30);
+  PostToThread(TM_RESET_OUTPUT, 1);
+  gShell.playState = kStopped;
+  RepaintTransportButtons(window);
+}
+
+void NextTrack(HWND window) {
+  ReleasePausedOutput();
+  PostToThread(TM_STOP, 0);
+  Sleep(30);
+  NextEntry();
+  StartCurrentEntry(window);
+}
+
+void PreviousTrack(HWND window) {
+  ReleasePausedOutput();
+  PostToThread(TM_STOP, 0);
+  Sleep(30);
+  PreviousEntry();
+  StartCurrentEntry(window);
+}
+
+void SetVolume(HWND window, int32_t volume) {
+  gSettings.volume = volume;
+  SetOutputVolume(volume);
+  RepaintArea(window, kAreaVolume);
+}
+
+LRESULT OnTrackEnd(HWND window) {
+  if (IsAtLast()) {
+    if (gSettings.repeat) {
+      GoToFirst();
+      StartCurrentEntry(window);
+    } else {
+      // The output plays what is queued and closes; the last entry stays current.
+      PostToThread(TM_RESET_OUTPUT, 0);
+    }
+  } else {
+    NextEntry();
+    StartCurrentEntry(window);
+  }
+  Sleep(10);
+  return 1;
+}
+
+LRESULT OnPlayerInfo(WPARAM totalSeconds, LPARAM elapsedSeconds) {
+  gShell.totalSeconds = static_cast<int32_t>(static_cast<intptr_t>(totalSeconds));
+  gShell.elapsedSeconds = static_cast<int32_t>(elapsedSeconds);
+  return 1;
+}
+
+LRESULT OnPlayerPosition(WPARAM lengthFrames, LPARAM frame) {
+  gShell.lengthFrames = static_cast<int32_t>(lengthFrames);
+  gShell.lastFrame = static_cast<int32_t>(frame);
+  const int32_t lit = LitSectorCount(gShell.lengthFrames, gShell.lastFrame);
+  gShell.litSectors = lit;
+  // The ring moves in 15-degree steps: nothing is drawn between them.
+  if (lit / 15 == gShell.litStep) return 1;
+  gShell.litStep = lit / 15;
+  DrawRing(lit);
+  return 1;
+}
+
+LRESULT OnPlayerStarted(HWND window) {
+  gShell.playState = kPlaying;
+  RepaintTransportButtons(window);
+  return 1;
+}
+
+LRESULT OnPlayerStopped(HWND window) {
+  gShell.playState = kStopped;
+  RepaintTransportButtons(window);
+  return 1;
+}
+
+LRESULT OnPlayerSync(LPARAM state) {
+  if (state == gShell.lastSync) return 0;
+  gShell.lastSync = state;
+  return 1;
+}
+
+LRESULT OnLeftButtonDown(HWND window, LPARAM point) {
+  SeekOrSetVolumeAt(window, point);
+  return 1;
+}
+
+LRESULT OnMouseMove(HWND window, WPARAM keys, LPARAM point) {
+  if (keys & MK_LBUTTON) SeekOrSetVolumeAt(window, point);
+  return 1;
+}
+
+LRESULT OnTimer(HWND window, WPARAM id) {
+  if (IsIconic(window)) return 0;
+  switch (id) {
+    case kSplashTimer:
+      CloseSplash(window);
+      break;
+    case kPluginFeedTimer:     // feeds a visualisation plug-in: none can run yet
+    case kScrollTimer:         // scrolls the song name: drawn by the song-name display
+    case kVisualisationTimer:  // draws the internal visualisation
+    default:
+      break;
+  }
+  return 0;
+}

@@ -1,0 +1,84 @@
+// The player window's procedure and its life: creation, log-off and destruction.
+#include "shell/player_window.h"
+
+#include "engine/messages.h"
+#include "playlist/playlist.h"
+#include "settings/settings_file.h"
+#include "shell/commands.h"
+#include "shell/playback_control.h"
+#include "shell/shell_state.h"
+#include "shell/skin.h"
+#include "shell/tray.h"
+
+ShellState gShell = [] {
+  ShellState s = {};
+  s.playState = kStopped;
+  s.lastSync = -1;
+  return s;
+}();
+
+namespace {
+
+LRESULT OnCreate(HWND window) {
+  SetPlaylistWindows(window, gShell.playlistEditor);
+  if (!CreateSkin(window)) return -1;  // CreateWindowExA fails; the destroy handler releases what was made
+  StartPlayback(window);
+  return 0;
+}
+
+// Log-off ends the process without WM_DESTROY: keep what closing would have kept.
+LRESULT OnEndSession(HWND window, WPARAM ending) {
+  if (ending) {
+    StoreWindowPosition(window);
+    SaveSettings();
+  }
+  return 0;
+}
+
+LRESULT OnDestroy(HWND window) {
+  StopPlayback(window);
+  RemoveTrayIcon(window);
+  ReleaseSkin(window);
+  SetPlaylistWindows(nullptr, nullptr);
+  if (gShell.window == window) gShell.window = nullptr;
+  PostQuitMessage(0);
+  return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE: return OnCreate(window);
+    case WM_DESTROY: return OnDestroy(window);
+    case WM_ENDSESSION: return OnEndSession(window, wParam);
+    case WM_ERASEBKGND: return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+    case WM_PAINT: return OnPaint(window);
+    case WM_DRAWITEM: return OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case WM_TIMER: return OnTimer(window, wParam);
+    case WM_COMMAND: return OnCommand(window, LOWORD(wParam));
+    case WM_INITMENUPOPUP: return OnInitMenuPopup();
+    case WM_CONTEXTMENU: return OnContextMenu(window, lParam);
+    case WM_NCHITTEST: return OnNcHitTest(window, lParam);
+    case WM_MOVING: return OnMoving(window, reinterpret_cast<const RECT*>(lParam));
+    case WM_MOVE: return OnMove(window);
+    case WM_SIZE: return OnSize(window, wParam);
+    case WM_LBUTTONDOWN: return OnLeftButtonDown(window, lParam);
+    case WM_MOUSEMOVE: return OnMouseMove(window, wParam, lParam);
+    case WM_LBUTTONUP: return OnLeftButtonUp(window, lParam);
+    case WM_LBUTTONDBLCLK: return OnLeftButtonDoubleClick(window, lParam);
+    case WM_DROPFILES: return OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
+    case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case kTrayCallbackMessage: return OnTrayNotify(window, lParam);
+    case WM_PLAYER_TRACK_END: return OnTrackEnd(window);
+    case WM_PLAYER_INFO: return OnPlayerInfo(wParam, lParam);
+    case WM_PLAYER_POSITION: return OnPlayerPosition(wParam, lParam);
+    case WM_PLAYER_STARTED: return OnPlayerStarted(window);
+    case WM_PLAYER_STOPPED: return OnPlayerStopped(window);
+    case WM_PLAYER_SYNC: return OnPlayerSync(lParam);
+    default:
+      if (message >= kFirstPluginMessage && message <= kLastPluginMessage)
+        return OnPluginMessage(window, message, wParam, lParam);
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}

@@ -1,0 +1,40 @@
+// What the player window's handlers share: one process-wide record, written on the main thread only.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "engine/decode_thread.h"
+
+// Play state as the window keeps it and answers it to message 0x8406.
+enum PlayState : int32_t { kPlaying = 0, kPaused = 1, kStopped = 2 };
+
+struct ShellState {
+  HINSTANCE instance;
+  HWND window;          // null until CreateWindowExA has returned
+  HWND splash;          // the splash dialog while it is shown
+  HACCEL accelerators;  // table 120
+  PlaybackParams playback;
+
+  // Playback.
+  int32_t playState;
+  HANDLE decodeThread;
+  DWORD decodeThreadId;
+  int32_t lengthFrames;     // wParam of the last WM_PLAYER_POSITION
+  int32_t lastFrame;        // lParam of the last WM_PLAYER_POSITION
+  int32_t litSectors;       // seek-ring sectors shown lit, 0..360
+  int32_t litStep;          // litSectors / 15 at the last direct ring update
+  int32_t totalSeconds;     // wParam of the last WM_PLAYER_INFO
+  int32_t elapsedSeconds;   // lParam of the last WM_PLAYER_INFO
+  intptr_t lastSync;        // lParam of the last WM_PLAYER_SYNC, -1 before the first
+
+  // Windows and values owned by the command side.
+  HWND equalizer;
+  HWND playlistEditor;
+  HMENU sortMenu;
+  int32_t trayIconPresent;
+  int32_t rememberedVisActive;
+  LPARAM pluginValue;
+};
+
+extern ShellState gShell;

@@ -1,0 +1,10 @@
+// The notification-area icon that stands in for the window when it is minimized to the tray.
+#pragma once
+#include <windows.h>
+
+constexpr UINT kTrayCallbackMessage = 0x8300;
+
+LRESULT OnSize(HWND window, WPARAM kind);
+LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage);
+// Deletes the icon if it is present.
+void RemoveTrayIcon(HWND window);
