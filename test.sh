@@ -9,6 +9,7 @@ start=$(date +%s)
 ./scripts/setup.sh
 
 python3 decoder/layer3/make_huffman_trees.py --check
+python3 resources/artwork/make_artwork.py --check
 
 for preset in host win64 win32; do
   echo "== build $preset"

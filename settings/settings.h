@@ -63,3 +63,10 @@ static_assert(offsetof(Settings, windowTop) == 1048, "settings layout");
 // The process-wide record. Until the settings file is read it holds the equalizer's neutral state
 // (all gains 10, disabled) and the Pentium build.
 extern Settings gSettings;
+
+// Holds every field of a record read from the settings file to the values its readers handle: counts
+// and levels (buffer blocks, pre-buffer percentage, volume, equalizer gains, scroll speed, decay rate)
+// go to the nearest end of their range, other out-of-range values (switches, choices, device and
+// module indices) to their default; colours lose all but their RGB bytes and every text field ends in a
+// NUL. The window position is left to the window, which knows the monitors.
+void ClampSettings(Settings* settings);

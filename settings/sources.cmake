@@ -5,12 +5,14 @@ list(APPEND ZAV_PLATFORM_WIN32_SOURCES platform/win32/profile_win32.cpp)
 list(APPEND ZAV_PLATFORM_POSIX_SOURCES platform/posix/profile_posix.cpp)
 list(APPEND ZAV_PORTABLE_SOURCES
   settings/settings_file.cpp
+  settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )
 # Run natively against the host profile functions and under Wine against the Windows ones.
 list(APPEND ZAV_PORTABLE_TESTS
   tests/settings/profile_test.cpp
   tests/settings/settings_file_test.cpp
+  tests/settings/settings_ranges_test.cpp
   tests/playlist/playlist_files_test.cpp
 )
 list(APPEND ZAV_FUZZ_TARGETS settings_loader_fuzz m3u_reader_fuzz pls_reader_fuzz)

@@ -1,0 +1,51 @@
+#include "shell/command_line.h"
+
+#include <cstring>
+
+namespace {
+// A playlist entry holds 259 characters and the terminator.
+constexpr size_t kMaxPathChars = 259;
+
+struct PieceSink {
+  void (*take)(const char*, void*);
+  void* context;
+  int32_t count;
+
+  void Hand(const char* begin, const char* end) {
+    if (begin == end) return;
+    char path[kMaxPathChars + 1];
+    const size_t length = size_t(end - begin) < kMaxPathChars ? size_t(end - begin) : kMaxPathChars;
+    std::memcpy(path, begin, length);
+    path[length] = '\0';
+    take(path, context);
+    ++count;
+  }
+};
+}  // namespace
+
+int32_t SplitOpenArguments(const char* text, size_t length, void (*take)(const char* path, void* context),
+                           void* context) {
+  if (!text || !take) return 0;
+  // A text handed over with its terminator ends there.
+  if (const void* nul = std::memchr(text, '\0', length)) length = size_t(static_cast<const char*>(nul) - text);
+
+  PieceSink sink{take, context, 0};
+  const char* p = text;
+  const char* const end = text + length;
+  while (p < end) {
+    if (*p == '"') {
+      const char* const begin = p + 1;
+      const void* close = std::memchr(begin, '"', size_t(end - begin));
+      const char* const stop = close ? static_cast<const char*>(close) : end;
+      sink.Hand(begin, stop);
+      p = close ? stop + 1 : end;
+    } else if (*p == ' ') {
+      ++p;
+    } else {
+      const char* const begin = p;
+      while (p < end && *p != ' ' && *p != '"') ++p;
+      sink.Hand(begin, p);
+    }
+  }
+  return sink.count;
+}
