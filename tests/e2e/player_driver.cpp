@@ -1,6 +1,7 @@
 #include "tests/e2e/player_driver.h"
 
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -81,10 +82,22 @@ void Process::Kill() {
   info = PROCESS_INFORMATION{};
 }
 
+// Wine keeps GetProcessTimes of another process at what its ended threads used; the times of each
+// live thread are current, so the process's time is taken as their sum.
 double Process::CpuSeconds() const {
-  FILETIME created, ended, kernel, user;
-  if (!GetProcessTimes(info.hProcess, &created, &ended, &kernel, &user)) return -1;
-  return Seconds(kernel) + Seconds(user);
+  double seconds = 0;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != info.dwProcessId) continue;
+    const HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    FILETIME created, ended, kernel, user;
+    if (thread && GetThreadTimes(thread, &created, &ended, &kernel, &user)) seconds += Seconds(kernel) + Seconds(user);
+    if (thread) CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return seconds;
 }
 
 size_t Process::WorkingSetBytes() const {

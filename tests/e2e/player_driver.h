@@ -31,7 +31,7 @@ struct Process {
   // Its exit code once it has ended within `timeoutMs`, else -1.
   int64_t WaitExit(DWORD timeoutMs);
   void Kill();
-  double CpuSeconds() const;    // user and kernel time of the whole process
+  double CpuSeconds() const;    // user and kernel time of its threads
   size_t WorkingSetBytes() const;
 };
 

@@ -20,8 +20,9 @@ constexpr int32_t kPictureAtSecond = 2;   // elapsed seconds at which the playin
 
 void AnswerBoxes() {
   while (const HWND box = FindBox(0, nullptr)) {
-    std::printf("player_watch: the player shows \"%s\": %s -- answered OK\n", WindowText(box).c_str(),
-                BoxText(box).c_str());
+    const std::string text = BoxText(box);
+    std::printf("player_watch: the player shows \"%s\"%s%s -- answered OK\n", WindowText(box).c_str(),
+                text.empty() ? "" : ": ", text.c_str());
     std::fflush(stdout);
     PressBoxButton(box, IDOK);
     for (int i = 0; i < 50 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(kPollMs);
