@@ -18,18 +18,34 @@ double Seconds(const FILETIME& t) {
   return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
 }
 
-void SendMouse(DWORD flags) {
+// One mouse event at screen point `p`: the pointer moves there and `buttons` act there in one step,
+// so that nothing can move the pointer between the two. Absolute positions are in 1/65536 of the
+// screen, taken back to pixels by truncation: the smallest value that gives pixel x is used.
+void SendMouseAt(POINT p, DWORD buttons) {
+  const int64_t w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   INPUT input{};
   input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
+  input.mi.dx = LONG((p.x * 65536 + w - 1) / w);
+  input.mi.dy = LONG((p.y * 65536 + h - 1) / h);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
   SendInput(1, &input, sizeof input);
 }
 
-void MoveTo(HWND window, int32_t x, int32_t y) {
+POINT ScreenPointOf(HWND window, int32_t x, int32_t y) {
   POINT p{x, y};
   ClientToScreen(window, &p);
-  SetCursorPos(p.x, p.y);
+  return p;
+}
+
+void ClickWith(HWND window, int32_t x, int32_t y, DWORD down, DWORD up, int times) {
+  const POINT p = ScreenPointOf(window, x, y);
+  SendMouseAt(p, 0);
   Sleep(10);
+  for (int i = 0; i < times; ++i) {
+    SendMouseAt(p, down);
+    SendMouseAt(p, up);
+  }
+  Sleep(30);
 }
 
 void SendKey(WORD key, bool up) {
@@ -51,14 +67,15 @@ std::string ScreenshotPath(const std::string& name) {
   return folder + "/" + name;
 }
 
-bool Process::StartPlayer(const std::string& arguments) {
+bool Process::StartPlayer(const std::string& arguments, const std::string& folder) {
   Kill();
   std::string line = "\"" + Backslashed(ZAV_EXE_PATH) + "\"";
   if (!arguments.empty()) line += " " + arguments;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startedAt = GetTickCount();
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info) != 0;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info) != 0;
 }
 
 bool Process::Running() const { return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
@@ -138,44 +155,29 @@ bool WaitForState(HWND player, int32_t state, DWORD timeoutMs) {
   return WaitUntil([&] { return PlayState(player) == state; }, timeoutMs);
 }
 
-void Click(HWND window, int32_t x, int32_t y) {
-  MoveTo(window, x, y);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
-  SendMouse(MOUSEEVENTF_LEFTUP);
-  Sleep(30);
-}
+void Click(HWND window, int32_t x, int32_t y) { ClickWith(window, x, y, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 1); }
 
 void RightClick(HWND window, int32_t x, int32_t y) {
-  MoveTo(window, x, y);
-  SendMouse(MOUSEEVENTF_RIGHTDOWN);
-  SendMouse(MOUSEEVENTF_RIGHTUP);
-  Sleep(30);
+  ClickWith(window, x, y, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 1);
 }
 
 void DoubleClick(HWND window, int32_t x, int32_t y) {
-  MoveTo(window, x, y);
-  for (int i = 0; i < 2; ++i) {
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    SendMouse(MOUSEEVENTF_LEFTUP);
-  }
-  Sleep(30);
+  ClickWith(window, x, y, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 2);
 }
 
 void Drag(HWND window, POINT from, POINT to) {
   // Screen points first: the window may move under the pointer while it is dragged.
-  POINT a = from, b = to;
-  ClientToScreen(window, &a);
-  ClientToScreen(window, &b);
-  SetCursorPos(a.x, a.y);
+  const POINT a = ScreenPointOf(window, from.x, from.y), b = ScreenPointOf(window, to.x, to.y);
+  SendMouseAt(a, 0);
   Sleep(20);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
+  SendMouseAt(a, MOUSEEVENTF_LEFTDOWN);
   Sleep(20);
   constexpr int kSteps = 8;
   for (int i = 1; i <= kSteps; ++i) {
-    SetCursorPos(a.x + (b.x - a.x) * i / kSteps, a.y + (b.y - a.y) * i / kSteps);
+    SendMouseAt({a.x + (b.x - a.x) * i / kSteps, a.y + (b.y - a.y) * i / kSteps}, 0);
     Sleep(20);
   }
-  SendMouse(MOUSEEVENTF_LEFTUP);
+  SendMouseAt(b, MOUSEEVENTF_LEFTUP);
   Sleep(50);
 }
 

@@ -25,8 +25,9 @@ struct Process {
   Process& operator=(const Process&) = delete;
   ~Process() { Kill(); }
 
-  // Starts zav.exe with `arguments` (appended to the program's quoted path).
-  bool StartPlayer(const std::string& arguments);
+  // Starts zav.exe with `arguments` (appended to the program's quoted path), in `folder` (the
+  // driver's current folder when empty).
+  bool StartPlayer(const std::string& arguments, const std::string& folder = "");
   bool Running() const;
   // Its exit code once it has ended within `timeoutMs`, else -1.
   int64_t WaitExit(DWORD timeoutMs);

@@ -58,6 +58,13 @@ const Artwork& Art() {
 // cut-outs have something to show, and Wine told that no window manager runs in this X server (else
 // it waits up to two seconds for one whenever a window with a caption, such as a box, hides).
 constexpr COLORREF kBackdropColour = RGB(250, 250, 251);
+// The backdrop stays behind: it is never activated and never moves up (Wine hands the activation to
+// it when the tray window hides).
+LRESULT CALLBACK BackdropProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_MOUSEACTIVATE) return MA_NOACTIVATE;
+  if (message == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(lParam)->flags |= SWP_NOZORDER;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
 HWND PrepareDesktop() {
   static HWND backdrop = [] {
     HKEY key = nullptr;
@@ -70,7 +77,7 @@ HWND PrepareDesktop() {
     HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::thread([&created, ready] {
       WNDCLASSA c{};
-      c.lpfnWndProc = DefWindowProcA;
+      c.lpfnWndProc = BackdropProcedure;
       c.hInstance = GetModuleHandleA(nullptr);
       c.hbrBackground = CreateSolidBrush(kBackdropColour);
       c.lpszClassName = "zav_driver_backdrop";
@@ -502,16 +509,26 @@ TEST(PlayerDriver, ExtendedM3uPlaysInOrderThenRepeatsAndShuffles) {
   EXPECT_EQ(saved.repeat, 1);
   EXPECT_EQ(saved.shuffle, 1);
   saved.repeat = saved.shuffle = 0;
-  saved.minimizeMode = 2;  // to the tray, for the next scenario
   SaveSettings(saved);
 }
 
 TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   PrepareDesktop();
+  // Minimizing to the tray, and a saved window position off every screen.
+  Settings settings{};
+  ASSERT_TRUE(ReadSavedSettings(&settings)) << "saved by the scenarios before";
+  settings.minimizeMode = 2;
+  settings.windowLeft = -3000;
+  settings.windowTop = 5000;
+  SaveSettings(settings);
   Process zav;
   ASSERT_TRUE(zav.StartPlayer(Quoted(MediaPath("mix.pls"))));
   const HWND player = WaitForPlayerWindow(30000);
   ASSERT_NE(player, nullptr);
+  const RECT placed = WindowRect(player);
+  EXPECT_TRUE(placed.left >= 0 && placed.top >= 0 && placed.right <= GetSystemMetrics(SM_CXSCREEN) &&
+              placed.bottom <= GetSystemMetrics(SM_CYSCREEN))
+      << "a saved position off the screen comes back on it: " << placed.left << "," << placed.top;
   const DWORD pid = zav.info.dwProcessId;
   // From the top, the list plays through once and stops at its end.
   ASSERT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 2; }, 10000));
@@ -546,10 +563,10 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   Key(player, 'X');
   EXPECT_EQ(WatchTracks(player, 1), (std::vector<int32_t>{8}));
 
-  // A second copy naming a folder: the first announces it in a box, and the second waits for the box
-  // before it ends.
+  // A second copy naming a folder by a relative path: the first announces it, made absolute, in a box,
+  // and the second waits for the box before it ends.
   Process second;
-  ASSERT_TRUE(second.StartPlayer(Quoted(MediaPath("album"))));
+  ASSERT_TRUE(second.StartPlayer("album", MediaPath("")));
   const HWND adding = WaitForBox(pid, "Adding Directory...", 15000);
   ASSERT_NE(adding, nullptr);
   EXPECT_EQ(BoxText(adding), MediaPath("album"));
@@ -567,6 +584,7 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   const HWND icon = GetWindow(tray, GW_CHILD);
   ASSERT_NE(icon, nullptr);
   EXPECT_TRUE(IsWindowVisible(tray));
+  Sleep(500);
   SaveScreenshot("tray", GrabWindow(tray));
   DoubleClick(icon, 8, 8);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(player) && !IsIconic(player); }, 3000));
@@ -575,10 +593,10 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
 
   Click(player, kCloseSymbol.x, kCloseSymbol.y);
   EXPECT_EQ(zav.WaitExit(10000), 0);
-  Settings saved{};
-  ASSERT_TRUE(ReadSavedSettings(&saved));
-  saved.minimizeMode = 1;
-  SaveSettings(saved);
+  ASSERT_TRUE(ReadSavedSettings(&settings));
+  EXPECT_EQ(settings.minimizeMode, 2);
+  settings.minimizeMode = 1;
+  SaveSettings(settings);
 }
 
 // Random clicks, right clicks, keys and commands on the playing window. It must answer within a
