@@ -27,14 +27,14 @@ make_mp3 steady-128k.mp3 40 44100 -b 128
 # ends, paths relative to the list) and a PLS with relative and drive-rooted entries (rewritten each
 # time: the PLS names the folder it is in).
 mkdir -p "$out/album"
-make_mp3 "album/two seconds.mp3" 2 44100 -b 64
-make_mp3 "album/five seconds.mp3" 5 44100 -b 64
-make_mp3 "album/eight seconds.mp3" 8 44100 -b 64
+make_mp3 "album/three seconds.mp3" 3 44100 -b 64
+make_mp3 "album/six seconds.mp3" 6 44100 -b 64
+make_mp3 "album/nine seconds.mp3" 9 44100 -b 64
 windows_out="Z:$(cd "$out" && pwd | tr / '\\')"
 printf '\357\273\277#EXTM3U\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n' \
-  '#EXTINF:8,Test Tones - Eight Seconds' 'album\eight seconds.mp3' \
-  '#EXTINF:2,Test Tones - Two Seconds' 'album\two seconds.mp3' \
-  '#EXTINF:5,Test Tones - Five Seconds' 'album\five seconds.mp3' > "$out/mix.m3u"
+  '#EXTINF:9,Test Tones - Nine Seconds' 'album\nine seconds.mp3' \
+  '#EXTINF:3,Test Tones - Three Seconds' 'album\three seconds.mp3' \
+  '#EXTINF:6,Test Tones - Six Seconds' 'album\six seconds.mp3' > "$out/mix.m3u"
 printf '[playlist]\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n' \
-  'File1=album\five seconds.mp3' 'Title1=Test Tones - Five Seconds' 'File2=album\two seconds.mp3' \
-  "File3=$windows_out\\album\\eight seconds.mp3" 'NumberOfEntries=3' > "$out/mix.pls"
+  'File1=album\six seconds.mp3' 'Title1=Test Tones - Six Seconds' 'File2=album\three seconds.mp3' \
+  "File3=$windows_out\\album\\nine seconds.mp3" 'NumberOfEntries=3' > "$out/mix.pls"
