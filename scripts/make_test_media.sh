@@ -20,3 +20,21 @@ make_mp3 first-44k.mp3 5 44100 -b 128
 make_mp3 second-44k.mp3 4 44100 -b 160
 make_mp3 third-22k.mp3 3 22050 -b 64
 make_mp3 long-44k.mp3 30 44100 -b 32 --resample 44.1
+make_mp3 steady-128k.mp3 40 44100 -b 128
+
+# Three tracks of distinct lengths in a folder, named with spaces, and two playlists of them as other
+# players write them: an extended M3U (UTF-8 byte-order mark, #EXTM3U and #EXTINF lines, CR LF line
+# ends, paths relative to the list) and a PLS with relative and drive-rooted entries (rewritten each
+# time: the PLS names the folder it is in).
+mkdir -p "$out/album"
+make_mp3 "album/three seconds.mp3" 3 44100 -b 64
+make_mp3 "album/six seconds.mp3" 6 44100 -b 64
+make_mp3 "album/nine seconds.mp3" 9 44100 -b 64
+windows_out="Z:$(cd "$out" && pwd | tr / '\\')"
+printf '\357\273\277#EXTM3U\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n' \
+  '#EXTINF:9,Test Tones - Nine Seconds' 'album\nine seconds.mp3' \
+  '#EXTINF:3,Test Tones - Three Seconds' 'album\three seconds.mp3' \
+  '#EXTINF:6,Test Tones - Six Seconds' 'album\six seconds.mp3' > "$out/mix.m3u"
+printf '[playlist]\r\n%s\r\n%s\r\n%s\r\n%s\r\n%s\r\n' \
+  'File1=album\six seconds.mp3' 'Title1=Test Tones - Six Seconds' 'File2=album\three seconds.mp3' \
+  "File3=$windows_out\\album\\nine seconds.mp3" 'NumberOfEntries=3' > "$out/mix.pls"

@@ -1,0 +1,233 @@
+#include "tests/e2e/player_driver.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string Backslashed(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+double Seconds(const FILETIME& t) {
+  return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+}
+
+// One mouse event at screen point `p`: the pointer moves there and `buttons` act there in one step,
+// so that nothing can move the pointer between the two. Absolute positions are in 1/65536 of the
+// screen, taken back to pixels by truncation: the smallest value that gives pixel x is used.
+void SendMouseAt(POINT p, DWORD buttons) {
+  const int64_t w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = LONG((p.x * 65536 + w - 1) / w);
+  input.mi.dy = LONG((p.y * 65536 + h - 1) / h);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+  SendInput(1, &input, sizeof input);
+}
+
+POINT ScreenPointOf(HWND window, int32_t x, int32_t y) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  return p;
+}
+
+void ClickWith(HWND window, int32_t x, int32_t y, DWORD down, DWORD up, int times) {
+  const POINT p = ScreenPointOf(window, x, y);
+  SendMouseAt(p, 0);
+  Sleep(10);
+  for (int i = 0; i < times; ++i) {
+    SendMouseAt(p, down);
+    SendMouseAt(p, up);
+  }
+  Sleep(30);
+}
+
+void SendKey(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &input, sizeof input);
+}
+
+}  // namespace
+
+std::string MediaPath(const std::string& name) { return Backslashed(std::string(ZAV_BUILD_PATH) + "/test-media/" + name); }
+
+std::string ScreenshotPath(const std::string& name) {
+  const std::string folder = std::string(ZAV_BUILD_PATH) + "/e2e/screenshots";
+  CreateDirectoryA((std::string(ZAV_BUILD_PATH) + "/e2e").c_str(), nullptr);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder + "/" + name;
+}
+
+bool Process::StartPlayer(const std::string& arguments, const std::string& folder) {
+  Kill();
+  std::string line = "\"" + Backslashed(ZAV_EXE_PATH) + "\"";
+  if (!arguments.empty()) line += " " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startedAt = GetTickCount();
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info) != 0;
+}
+
+bool Process::Running() const { return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
+
+int64_t Process::WaitExit(DWORD timeoutMs) {
+  DWORD code = 0;
+  if (!info.hProcess || WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(info.hProcess, &code))
+    return -1;
+  return code;
+}
+
+void Process::Kill() {
+  if (!info.hProcess) return;
+  if (Running()) {
+    TerminateProcess(info.hProcess, 99);
+    WaitForSingleObject(info.hProcess, 5000);
+  }
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  info = PROCESS_INFORMATION{};
+}
+
+// Wine keeps GetProcessTimes of another process at what its ended threads used; the times of each
+// live thread are current, so the process's time is taken as their sum.
+double Process::CpuSeconds() const {
+  double seconds = 0;
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != info.dwProcessId) continue;
+    const HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    FILETIME created, ended, kernel, user;
+    if (thread && GetThreadTimes(thread, &created, &ended, &kernel, &user)) seconds += Seconds(kernel) + Seconds(user);
+    if (thread) CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return seconds;
+}
+
+size_t Process::WorkingSetBytes() const {
+  const HANDLE query = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, info.dwProcessId);
+  if (!query) return 0;
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  const size_t bytes = GetProcessMemoryInfo(query, &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+  CloseHandle(query);
+  return bytes;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (GetTickCount() - start >= timeoutMs) return condition();
+    Sleep(stepMs);
+  }
+}
+
+HWND WaitForPlayerWindow(DWORD timeoutMs) {
+  HWND window = nullptr;
+  WaitUntil([&] { return (window = FindPlayerWindow()) != nullptr; }, timeoutMs);
+  return window;
+}
+
+HWND WaitForBox(DWORD pid, const char* caption, DWORD timeoutMs) {
+  HWND box = nullptr;
+  WaitUntil([&] { return (box = FindBox(pid, caption)) != nullptr; }, timeoutMs, 20);
+  return box;
+}
+
+int32_t PlayState(HWND player) { return AskPlayer(player, kAskPlayState); }
+int32_t ElapsedSeconds(HWND player) { return AskPlayer(player, kAskElapsedSeconds); }
+
+bool WaitForState(HWND player, int32_t state, DWORD timeoutMs) {
+  return WaitUntil([&] { return PlayState(player) == state; }, timeoutMs);
+}
+
+void Click(HWND window, int32_t x, int32_t y) { ClickWith(window, x, y, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 1); }
+
+void RightClick(HWND window, int32_t x, int32_t y) {
+  ClickWith(window, x, y, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 1);
+}
+
+void DoubleClick(HWND window, int32_t x, int32_t y) {
+  ClickWith(window, x, y, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 2);
+}
+
+void Drag(HWND window, POINT from, POINT to) {
+  // Screen points first: the window may move under the pointer while it is dragged.
+  const POINT a = ScreenPointOf(window, from.x, from.y), b = ScreenPointOf(window, to.x, to.y);
+  SendMouseAt(a, 0);
+  Sleep(20);
+  SendMouseAt(a, MOUSEEVENTF_LEFTDOWN);
+  Sleep(20);
+  constexpr int kSteps = 8;
+  for (int i = 1; i <= kSteps; ++i) {
+    SendMouseAt({a.x + (b.x - a.x) * i / kSteps, a.y + (b.y - a.y) * i / kSteps}, 0);
+    Sleep(20);
+  }
+  SendMouseAt(b, MOUSEEVENTF_LEFTUP);
+  Sleep(50);
+}
+
+void Key(HWND window, WORD virtualKey, bool ctrl) {
+  SetForegroundWindow(window);
+  if (ctrl) SendKey(VK_CONTROL, false);
+  SendKey(virtualKey, false);
+  SendKey(virtualKey, true);
+  if (ctrl) SendKey(VK_CONTROL, true);
+  Sleep(30);
+}
+
+void Command(HWND window, UINT id) { PostMessageA(window, WM_COMMAND, id, 0); }
+
+namespace {
+struct MenuSearch {
+  DWORD pid;
+  HWND found;
+};
+BOOL CALLBACK MatchMenu(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<MenuSearch*>(context);
+  char className[16] = "";
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, "#32768") == 0 && IsWindowVisible(window) && WindowProcess(window) == search->pid) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+HWND FindPopupMenu(DWORD pid) {
+  MenuSearch search{pid, nullptr};
+  EnumWindows(MatchMenu, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int32_t DifferingPixels(const Picture& shown, int32_t x, int32_t y, const Picture& art, int32_t artX, int32_t artY,
+                        int32_t w, int32_t h) {
+  int32_t differing = 0;
+  for (int32_t dy = 0; dy < h; ++dy) {
+    for (int32_t dx = 0; dx < w; ++dx) {
+      const bool inside = shown.Contains(x + dx, y + dy) && art.Contains(artX + dx, artY + dy);
+      if (!inside || shown.At(x + dx, y + dy) != art.At(artX + dx, artY + dy)) ++differing;
+    }
+  }
+  return differing;
+}
+
+void SaveScreenshot(const std::string& name, const Picture& picture) {
+  const std::string path = ScreenshotPath(name + ".bmp");
+  if (!WriteBmp(path, picture)) std::printf("cannot write %s\n", path.c_str());
+}
