@@ -231,11 +231,19 @@ TEST_F(PlaylistEditorTest, DeletesEverySelectedEntryAndUsesTheFileDialogsAndFold
     return true;
   });
   Command(Editor(), IDC_PLAYLIST_ADD_DIR);
+  // Whatever MPEG audio files the media folder holds, each once.
+  std::vector<std::string> expected;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(Media("*.mp3").c_str(), &found);
+  for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+    expected.push_back(found.cFileName);
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  std::sort(expected.begin(), expected.end());
   std::vector<std::string> lines = Lines();
-  ASSERT_EQ(lines.size(), 9u);
+  ASSERT_EQ(lines.size(), 5 + expected.size());
   std::sort(lines.begin() + 5, lines.end());
-  EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()),
-            (std::vector<std::string>{"first-44k.mp3", "long-44k.mp3", "second-44k.mp3", "third-22k.mp3"}));
+  EXPECT_GE(expected.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()), expected);
 }
 
 TEST_F(PlaylistEditorTest, DoubleClickPlaysTheEntryEvenWhilePaused) {
