@@ -53,7 +53,7 @@ int32_t ScrollSpeed(int32_t setting);
 void ResetSongScroll(SongScroll& scroll, int32_t length, int32_t speedSetting);
 // One tick. Returns false, moving nothing, when the text fits the strip.
 bool AdvanceSongScroll(SongScroll& scroll, int32_t speedSetting);
-// The part of the text shown: the offset held within the text (it may pass an end by less than a step
+// The stretch of text shown: the offset held within the text (it may pass an end by less than a step
 // before turning), and a width up to the strip's.
 struct StripSpan {
   int32_t x, width;
