@@ -5,26 +5,8 @@
 # so Wine draws the window frames itself for the shot; the prefix's setting and its "zav.ini" are put
 # back afterwards.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/win64
-export WINEPREFIX=$build/wine/prefix HOME=$build/wine/home WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export DISPLAY=:$((70 + RANDOM % 20))
-Xvfb "$DISPLAY" -screen 0 800x600x24 >/dev/null 2>&1 &
-xvfb=$!
-ini=$WINEPREFIX/drive_c/windows/zav.ini
-saved=$(mktemp)
-[ -f "$ini" ] && cp "$ini" "$saved"
-finish() {
-  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  if [ -s "$saved" ]; then cp "$saved" "$ini"; else rm -f "$ini"; fi
-  rm -f "$saved"
-}
-trap finish EXIT
-sleep 1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+. "$(dirname "$0")/screenshot_session.sh"
+start_screenshot_session
 rm -f "$ini"  # a first start: default settings, the window at (100, 100), the About box first
 wine "$build/zav.exe" >/dev/null 2>&1 &
 sleep 6

@@ -5,12 +5,8 @@
 # and ImageMagick. The tracks are made in the build tree; the prefix's setting and its "zav.ini" are put
 # back afterwards.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/win64
+. "$(dirname "$0")/screenshot_session.sh"
 tracks=$build/screenshot-tracks
-export WINEPREFIX=$build/wine/prefix HOME=$build/wine/home WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export DISPLAY=:$((70 + RANDOM % 20))
 
 # Quiet tones of the given lengths, MPEG-2 Layer III at 32 kbit/s; an artist makes an ID3v1 tag.
 mkdir -p "$tracks"
@@ -33,21 +29,7 @@ done <<'LIST'
 07-tram-sketch.mp3|75||
 LIST
 
-Xvfb "$DISPLAY" -screen 0 800x600x24 >/dev/null 2>&1 &
-xvfb=$!
-ini=$WINEPREFIX/drive_c/windows/zav.ini
-saved=$(mktemp)
-[ -f "$ini" ] && cp "$ini" "$saved"
-finish() {
-  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
-  wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  if [ -s "$saved" ]; then cp "$saved" "$ini"; else rm -f "$ini"; fi
-  rm -f "$saved"
-}
-trap finish EXIT
-sleep 1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+start_screenshot_session
 
 # A first start writes the default settings when the player closes (the close symbol at (12, 12)).
 rm -f "$ini"
