@@ -60,7 +60,11 @@ class PlayerWindowTest : public ::testing::Test {
     gShell.instance = GetModuleHandleA(nullptr);
     BoxRecorder::Start();
     ClearPlaylist();
-    gShell.playState = kStopped;  // as a new process starts; an earlier test may have paused
+    // As a new process starts: nothing of an earlier test's play state or position is left over.
+    gShell.playState = kStopped;
+    gShell.lengthFrames = gShell.lastFrame = gShell.litSectors = gShell.litStep = 0;
+    gShell.totalSeconds = gShell.elapsedSeconds = 0;
+    gShell.lastSync = -1;
   }
   void TearDown() override {
     if (gShell.window) DestroyWindow(gShell.window);  // a test that stopped early leaves no window
