@@ -1,5 +1,5 @@
-// Folders for the playlist: attributes, the process's current directory and listing the "*.mp?" files
-// of the current directory. The Windows half uses GetFileAttributesA, Get/SetCurrentDirectoryA and
+// Folders for the playlist and the settings: attributes, the process's current directory, the program's
+// own folder and listing the "*.mp?" files of the current directory. The Windows half uses GetFileAttributesA, Get/SetCurrentDirectoryA and
 // FindFirstFileA/FindNextFileA/FindClose; the host half gives the same results with POSIX calls.
 #pragma once
 #include <cstdint>
@@ -19,6 +19,9 @@ int32_t PathIsDirectory(const char* path);
 int32_t GetWorkingDirectory(char* buffer, int32_t size);
 // 1 on success, 0 on failure.
 int32_t SetWorkingDirectory(const char* path);
+// Copies the folder that holds the running program, with a trailing separator, into `buffer`; 1 on
+// success, 0 when it does not fit or cannot be read (the buffer then holds "").
+int32_t GetProgramFolder(char* buffer, int32_t size);
 
 // A listing of the current directory's files matching "*.mp?" (case-insensitive), in the order the file
 // system gives them; folders are left out. 0 means "no listing".

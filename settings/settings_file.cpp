@@ -65,7 +65,9 @@ void ApplyDefaultSettings() {
   s.reserved504 = 2;
   s.analyserDecay = 3;
   s.scopeColour = 0x0000AA00;
-  GetWorkingDirectory(s.pluginFolder, int32_t(sizeof s.pluginFolder));
+  // Plug-ins are looked for beside the program, never in whatever folder the program was started in.
+  if (!GetProgramFolder(s.pluginFolder, int32_t(sizeof s.pluginFolder)))
+    GetWorkingDirectory(s.pluginFolder, int32_t(sizeof s.pluginFolder));
   std::memset(s.pluginFile, 0, sizeof s.pluginFile);
   s.pluginModule = 0;
   s.reserved1036 = 0;

@@ -49,6 +49,20 @@ int32_t GetWorkingDirectory(char* buffer, int32_t size) {
   return 1;
 }
 
+int32_t GetProgramFolder(char* buffer, int32_t size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, static_cast<size_t>(size));
+  if (n > 0 && n < size) {
+    buffer[n] = 0;
+    if (char* separator = std::strrchr(buffer, '/')) {
+      separator[1] = 0;
+      return 1;
+    }
+  }
+  buffer[0] = 0;
+  return 0;
+}
+
 int32_t SetWorkingDirectory(const char* path) { return path != nullptr && ::chdir(path) == 0 ? 1 : 0; }
 
 MatchSearch FindFirstMatch(char name[kMatchNameSize]) {

@@ -38,6 +38,19 @@ int32_t SetWorkingDirectory(const char* path) {
   return path != nullptr && SetCurrentDirectoryA(path) ? 1 : 0;
 }
 
+int32_t GetProgramFolder(char* buffer, int32_t size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  // A path that does not fit comes back cut to the buffer's size.
+  const DWORD n = GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
+  const char* separator = n > 0 && n < static_cast<DWORD>(size) ? std::strrchr(buffer, '\\') : nullptr;
+  if (separator == nullptr) {
+    buffer[0] = 0;
+    return 0;
+  }
+  buffer[separator - buffer + 1] = 0;
+  return 1;
+}
+
 MatchSearch FindFirstMatch(char name[kMatchNameSize]) {
   WIN32_FIND_DATAA data;
   HANDLE h = FindFirstFileA("*.mp?", &data);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/directory.h"
 #include "platform/profile.h"
 #include "settings/settings.h"
 #include "tests/settings/profile_test_support.h"
@@ -92,7 +93,9 @@ class SettingsFileTest : public ::testing::Test {
     EXPECT_EQ(s.reserved504, 2);
     EXPECT_EQ(s.analyserDecay, 3);
     EXPECT_EQ(s.scopeColour, 0x0000AA00u);
-    EXPECT_EQ(folder, s.pluginFolder);
+    std::string programFolder = std::string(ZAV_BUILD_PATH) + kPathSeparator;  // where the test program is
+    std::replace(programFolder.begin(), programFolder.end(), '/', kPathSeparator);
+    EXPECT_EQ(programFolder, s.pluginFolder);
     EXPECT_STREQ(s.pluginFile, "");
     EXPECT_EQ(s.pluginModule, 0);
     EXPECT_EQ(s.reserved1036, 0);
