@@ -1,4 +1,5 @@
-# Visualisation plug-in host: the export-table reader (portable, tested and fuzzed natively).
+# Visualisation plug-in host: the export-table reader (portable, tested and fuzzed natively), the scan,
+# the Plugin thread and the "Plugins" page (Windows), and the sample plug-in DLL.
 list(APPEND ZAV_PORTABLE_SOURCES plugins/pe_exports.cpp)
 list(APPEND ZAV_HOST_TESTS tests/plugins/pe_exports_test.cpp)
 list(APPEND ZAV_FUZZ_TARGETS pe_exports_fuzz)
@@ -6,4 +7,25 @@ if(ZAV_FUZZ)
   # Seeds: a 32- and a 64-bit image of the kind tests/plugins/pe_exports_test.cpp builds.
   file(GLOB seeds ${CMAKE_SOURCE_DIR}/fuzz/seeds/pe_exports_fuzz/*)
   file(COPY ${seeds} DESTINATION ${CMAKE_BINARY_DIR}/fuzz/corpus/pe_exports_fuzz)
+endif()
+
+if(WIN32)
+  list(APPEND ZAV_WINDOWS_SOURCES plugins/plugin_scan.cpp plugins/plugin_host.cpp plugins/plugins_page.cpp)
+  list(APPEND ZAV_WINDOWS_LIBS shell32 ole32 comctl32)
+  list(APPEND ZAV_WINDOWS_TESTS tests/plugins/plugin_host_test.cpp)
+
+  # The sample plug-in, a DLL beside zav.exe: winampVisGetHeader exported undecorated, cdecl.
+  add_library(zav_vis_sample SHARED plugins/sample/vis_sample.cpp plugins/sample/spectrum_bars.cpp
+                                    plugins/sample/call_recorder.cpp)
+  target_include_directories(zav_vis_sample PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(zav_vis_sample PRIVATE user32 gdi32)
+  set_target_properties(zav_vis_sample PROPERTIES PREFIX "")
+  target_link_options(zav_vis_sample PRIVATE $<$<CONFIG:Release>:-s>)
+  list(APPEND ZAV_WINDOWS_TEST_DLLS zav_vis_sample)
+  if(ZAV_TESTS)
+    # An ordinary DLL whose start-up code leaves a marker file: the scan must never load it.
+    add_library(zav_marker_dll SHARED tests/plugins/marker_dll.cpp)
+    set_target_properties(zav_marker_dll PROPERTIES PREFIX "")
+    list(APPEND ZAV_WINDOWS_TEST_DLLS zav_marker_dll)
+  endif()
 endif()

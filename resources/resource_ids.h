@@ -103,3 +103,13 @@
 // The version the program reports in its title, About box and version resource.
 #define ZAV_VERSION_TEXT "0.77"
 #define ZAV_VERSION_BINARY 0, 77, 0, 0
+
+// The "Plugins" page of the preferences sheet (dialog 160).
+#define IDD_PLUGINS_PAGE IDD_PREFS_PAGE_160
+#define IDC_PLUGIN_LIBRARY 1189
+#define IDC_PLUGIN_MODULE 1190
+#define IDC_PLUGIN_TEST 1191
+#define IDC_PLUGIN_CONFIGURE 1192
+#define IDC_PLUGIN_AUTO_START 1193
+#define IDC_PLUGIN_BROWSE 1194
+#define IDC_PLUGIN_FOLDER 1195

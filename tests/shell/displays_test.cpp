@@ -147,29 +147,8 @@ BOOL WINAPI ChooseRed(LPCHOOSECOLORA choice) {
   return TRUE;
 }
 
-// The page alone in a modeless sheet, so that the test can work it; returns the page.
 HWND OpenPage(HWND* sheet) {
-  PROPSHEETPAGEA page = {};
-  page.dwSize = sizeof page;
-  page.dwFlags = PSP_USETITLE;
-  page.hInstance = gShell.instance;
-  page.pszTemplate = MAKEINTRESOURCEA(IDD_VISUALISATION_PAGE);
-  page.pfnDlgProc = VisualisationPageProc;
-  page.pszTitle = "Visualisation";
-  PROPSHEETHEADERA header = {};
-  header.dwSize = sizeof header;
-  header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_MODELESS;
-  header.pszCaption = "zav";
-  header.nPages = 1;
-  header.ppsp = &page;
-  *sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
-  return PropSheet_GetCurrentPageHwnd(*sheet);
-}
-
-void Close(HWND sheet, int32_t button) {
-  PropSheet_PressButton(sheet, button);
-  EXPECT_TRUE(PumpUntil([&] { return PropSheet_GetCurrentPageHwnd(sheet) == nullptr; }, 2000));
-  DestroyWindow(sheet);
+  return OpenOnePageSheet(IDD_VISUALISATION_PAGE, VisualisationPageProc, "Visualisation", sheet);
 }
 
 TEST_F(PlayerWindowTest, TheVisualisationPageSetsModeDecayAndColour) {
@@ -214,7 +193,7 @@ TEST_F(PlayerWindowTest, TheVisualisationPageSetsModeDecayAndColour) {
   EXPECT_EQ(face.At(r.right - 1, r.bottom - 1), GetSysColor(COLOR_BTNSHADOW));
 
   // Cancel undoes nothing; a new sheet starts from the new values, and OK takes the slider.
-  Close(sheet, PSBTN_CANCEL);
+  CloseSheet(sheet, PSBTN_CANCEL);
   EXPECT_EQ(gSettings.visMode, kOscilloscope);
   EXPECT_EQ(gSettings.analyserDecay, 5);
   EXPECT_EQ(gSettings.scopeColour, RGB(200, 40, 90));
@@ -222,7 +201,7 @@ TEST_F(PlayerWindowTest, TheVisualisationPageSetsModeDecayAndColour) {
   EXPECT_EQ(IsDlgButtonChecked(page, IDC_VIS_OSCILLOSCOPE), BST_CHECKED);
   EXPECT_EQ(SendDlgItemMessageA(page, IDC_VIS_DECAY_RATE, TBM_GETPOS, 0, 0), 5);
   SendDlgItemMessageA(page, IDC_VIS_DECAY_RATE, TBM_SETPOS, TRUE, 2);
-  Close(sheet, PSBTN_OK);
+  CloseSheet(sheet, PSBTN_OK);
   EXPECT_EQ(gSettings.analyserDecay, 2);
   gChooseColour = ChooseColorA;
 }

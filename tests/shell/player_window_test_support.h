@@ -2,10 +2,12 @@
 // share: the test media, a message pump, menu states and pixels of the resource bitmaps.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 #include <string>
 
@@ -77,8 +79,10 @@ class PlayerWindowTest : public ::testing::Test {
     RemoveProfileFile(kSettingsFile);
     gSettings = saved_;
   }
-  // The window as start-up creates it, on known settings.
-  HWND OpenPlayerWindow(int32_t autoPlay) {
+  // The window as start-up creates it, on known settings; it scans `pluginFolder` for plug-ins (an
+  // empty folder unless given).
+  HWND OpenPlayerWindow(int32_t autoPlay, std::string pluginFolder = TestFolder("no-plugins")) {
+    std::snprintf(gSettings.pluginFolder, sizeof gSettings.pluginFolder, "%s", pluginFolder.c_str());
     gShowAboutBox = nullptr;
     gSettings.autoPlay = autoPlay;
     gSettings.readInfoOnAdd = 0;
@@ -154,6 +158,35 @@ inline PixelImage BitmapPixels(int32_t id) {
 }
 
 inline COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) { return BitmapPixels(id).At(x, y); }
+
+// A preferences page (dialog `templateId`) alone in a modeless sheet owned by `owner`, so that a test
+// can work it; returns the page.
+inline HWND OpenOnePageSheet(int32_t templateId, DLGPROC procedure, const char* title, HWND* sheet,
+                             HWND owner = nullptr) {
+  PROPSHEETPAGEA page = {};
+  page.dwSize = sizeof page;
+  page.dwFlags = PSP_USETITLE;
+  page.hInstance = gShell.instance;
+  page.pszTemplate = MAKEINTRESOURCEA(templateId);
+  page.pfnDlgProc = procedure;
+  page.pszTitle = title;
+  PROPSHEETHEADERA header = {};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_MODELESS;
+  header.hwndParent = owner;
+  header.pszCaption = "zav";
+  header.nPages = 1;
+  header.ppsp = &page;
+  *sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+  return PropSheet_GetCurrentPageHwnd(*sheet);
+}
+
+// Closes the sheet with its OK or Cancel button (PSBTN_OK, PSBTN_CANCEL).
+inline void CloseSheet(HWND sheet, int32_t button) {
+  PropSheet_PressButton(sheet, button);
+  EXPECT_TRUE(PumpUntil([&] { return PropSheet_GetCurrentPageHwnd(sheet) == nullptr; }, 2000));
+  DestroyWindow(sheet);
+}
 
 // The fixture under the name the playlist editor tests derive from.
 using PlayerWindowFixture = PlayerWindowTest;

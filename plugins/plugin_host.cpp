@@ -1,0 +1,180 @@
+#include "plugins/plugin_host.h"
+
+#include <array>
+#include <cstring>
+
+#include "engine/wave_output.h"
+#include "plugins/plugin_scan.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr SIZE_T kPluginStackBytes = 65536;
+constexpr int32_t kFeedBytes = 2 * kVisDataValues;
+
+// The host's one instance. The running flag is the wave output's gPluginRunning, so that the output
+// keeps its snapshots fresh exactly while a module runs.
+struct PluginHost {
+  HANDLE thread;  // kept until the thread has ended
+  DWORD threadId;
+  VisModule* module;  // the module of the Plugin thread, while it runs
+  int32_t moduleIndex;
+  HWND parent;
+  int32_t channels;
+  int32_t sampleRate;
+  char libraryPath[kPluginPathSize];  // the library the Plugin thread loads
+  volatile LONG stopRequested;
+  // The newest feed. Only the Plugin thread writes into the module (it copies these before each
+  // Render), so nothing is ever written into a module whose library is being freed.
+  int32_t spectrumChannels;
+  int32_t waveformChannels;
+  std::array<uint8_t, kFeedBytes> spectrum;
+  std::array<uint8_t, kFeedBytes> waveform;
+};
+PluginHost gHost = {};
+
+void SetRunning(int32_t running) { gPluginRunning = running; }
+
+void CopyFeed(VisModule* module) {
+  std::memcpy(module->spectrumData, gHost.spectrum.data(), kFeedBytes);
+  std::memcpy(module->waveformData, gHost.waveform.data(), kFeedBytes);
+  module->spectrumNch = gHost.spectrumChannels;
+  module->waveformNch = gHost.waveformChannels;
+}
+
+void RunModule(VisModule* module, HMODULE library) {
+  module->hwndParent = gHost.parent;
+  module->hDllInstance = library;
+  module->sRate = gHost.sampleRate;
+  module->nCh = gHost.channels;
+  gHost.module = module;
+  if (module->Init) module->Init(module);
+  // A stop asked for during Init is kept here: the module still gets its Quit.
+  if (!gHost.stopRequested) {
+    SetRunning(1);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      if (msg.message == TM_PLUGIN_RENDER && msg.hwnd == nullptr) {
+        CopyFeed(module);
+        if (module->Render) module->Render(module);
+      } else {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
+    }
+    SetRunning(0);
+  }
+  if (module->Quit) module->Quit(module);
+  gHost.module = nullptr;
+}
+
+DWORD WINAPI PluginThread(LPVOID) {
+  MSG msg;
+  PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue exists before anything runs
+  const HMODULE library = LoadPluginLibrary(gHost.libraryPath);
+  if (library) {
+    VisHeader* header = PluginHeader(library);
+    VisModule* module = header && header->getModule ? header->getModule(gHost.moduleIndex) : nullptr;
+    if (module) RunModule(module, library);
+    FreeLibrary(library);
+  }
+  // Whatever the reason, the window hears that no module runs, so it can show its own visualisation.
+  PostMessageA(gHost.parent, WM_PLUGIN_ENDED, 0, 0);
+  SetRunning(0);
+  return 0;
+}
+
+// Waits for the thread while answering messages sent to this thread's windows: a module's windows
+// may have the player window as parent or owner, and their destruction then waits for this thread.
+bool WaitForPluginThread(DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD waited = GetTickCount() - start;
+    if (waited >= timeoutMs) return WaitForSingleObject(gHost.thread, 0) == WAIT_OBJECT_0;
+    const DWORD woke = MsgWaitForMultipleObjects(1, &gHost.thread, FALSE, timeoutMs - waited, QS_SENDMESSAGE);
+    if (woke == WAIT_OBJECT_0) return true;
+    if (woke != WAIT_OBJECT_0 + 1) return WaitForSingleObject(gHost.thread, 0) == WAIT_OBJECT_0;
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // delivers the sent messages
+  }
+}
+
+// Ends the Plugin thread if there is one; false when it is still there after the wait.
+bool EndPluginThread() {
+  if (!gHost.thread) return true;
+  gHost.stopRequested = 1;
+  PostThreadMessageA(gHost.threadId, WM_QUIT, 0, 0);
+  if (!WaitForPluginThread(kPluginStopWaitMs)) return false;
+  CloseHandle(gHost.thread);
+  gHost.thread = nullptr;
+  gHost.threadId = 0;
+  return true;
+}
+
+}  // namespace
+
+int32_t StartPlugin(int32_t index, HWND parent, int32_t channels, int32_t sampleRate) {
+  if (!EndPluginThread()) {
+    PostMessageA(parent, WM_PLUGIN_ENDED, 0, 0);
+    return 0;
+  }
+  gHost.moduleIndex = index;
+  gHost.parent = parent;
+  gHost.channels = channels;
+  gHost.sampleRate = sampleRate;
+  CopyPluginText(gHost.libraryPath, sizeof gHost.libraryPath, gSettings.pluginFile);
+  gHost.stopRequested = 0;
+  gHost.spectrum.fill(0);
+  gHost.waveform.fill(0);
+  SetWindowLongPtrA(parent, GWLP_USERDATA, kPluginWindowMarker);
+  gHost.thread = CreateThread(nullptr, kPluginStackBytes, PluginThread, nullptr, 0, &gHost.threadId);
+  if (!gHost.thread) {
+    gHost.threadId = 0;
+    PostMessageA(parent, WM_PLUGIN_ENDED, 0, 0);
+    return 0;
+  }
+  SetThreadPriority(gHost.thread, THREAD_PRIORITY_BELOW_NORMAL);
+  return 0;
+}
+
+int32_t StopPlugin() {
+  EndPluginThread();
+  return 0;
+}
+
+int32_t ConfigurePlugin(int32_t index, HWND parent) {
+  if (IsPluginRunning()) {
+    // A reference of our own keeps the running module's library loaded while its Config runs here,
+    // even if the module ends meanwhile.
+    const HMODULE hold = LoadLibraryA(gHost.libraryPath);
+    VisModule* running = gHost.module;
+    const bool configured = hold && IsPluginRunning() && running;
+    if (configured && running->Config) running->Config(running);
+    if (hold) FreeLibrary(hold);
+    if (configured) return 0;
+  }
+  char path[kPluginPathSize];
+  CopyPluginText(path, sizeof path, gSettings.pluginFile);
+  // The library stays loaded afterwards: a module's Config may leave windows of its own open.
+  const HMODULE library = LoadPluginLibrary(path);
+  VisHeader* header = PluginHeader(library);
+  VisModule* module = header && header->getModule ? header->getModule(index) : nullptr;
+  if (!module) return 0;
+  module->hwndParent = parent;
+  module->hDllInstance = library;
+  if (module->Config) module->Config(module);
+  return 0;
+}
+
+int32_t FeedPlugin(int32_t spectrumChannels, const uint8_t* spectrum, int32_t waveformChannels,
+                   const uint8_t* waveform) {
+  if (!IsPluginRunning() || !spectrum || !waveform) return 0;
+  std::memcpy(gHost.spectrum.data(), spectrum, kFeedBytes);
+  std::memcpy(gHost.waveform.data(), waveform, kFeedBytes);
+  gHost.spectrumChannels = spectrumChannels;
+  gHost.waveformChannels = waveformChannels;
+  PostThreadMessageA(gHost.threadId, TM_PLUGIN_RENDER, 0, 0);
+  return 0;
+}
+
+int32_t IsPluginRunning() { return gPluginRunning; }

@@ -1,0 +1,149 @@
+#include "plugins/plugins_page.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "platform/notify.h"
+#include "plugins/plugin_host.h"
+#include "plugins/plugin_scan.h"
+#include "resources/resource_ids.h"
+#include "settings/settings.h"
+
+PIDLIST_ABSOLUTE(WINAPI* gBrowseForFolder)(LPBROWSEINFOA) = SHBrowseForFolderA;
+
+namespace {
+
+constexpr int32_t kEnabledByScan[] = {IDC_PLUGIN_LIBRARY, IDC_PLUGIN_MODULE, IDC_PLUGIN_TEST, IDC_PLUGIN_CONFIGURE};
+
+// The library the settings name, or null.
+const PluginLibrary* ChosenLibrary() {
+  for (const PluginLibrary& library : PluginLibraries()) {
+    if (std::strncmp(library.path, gSettings.pluginFile, sizeof library.path) == 0) return &library;
+  }
+  return nullptr;
+}
+
+// The modules of the chosen library, the one at the settings' module index selected (else the first).
+void FillModules(HWND page) {
+  const HWND combo = GetDlgItem(page, IDC_PLUGIN_MODULE);
+  SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+  const PluginLibrary* library = ChosenLibrary();
+  if (!library) return;
+  for (const PluginModule& module : library->modules)
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(module.description));
+  const int32_t index = gSettings.pluginModule;
+  SendMessageA(combo, CB_SETCURSEL, index >= 0 && index < library->moduleCount ? index : 0, 0);
+}
+
+void FillLists(HWND page) {
+  const HWND combo = GetDlgItem(page, IDC_PLUGIN_LIBRARY);
+  SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+  const auto& libraries = PluginLibraries();
+  for (const PluginLibrary& library : libraries)
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(library.description));
+  if (const PluginLibrary* chosen = ChosenLibrary())
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(chosen - libraries.data()), 0);
+  FillModules(page);
+  for (int32_t id : kEnabledByScan) EnableWindow(GetDlgItem(page, id), PluginLibraryCount() > 0);
+}
+
+void ChooseLibrary(HWND page) {
+  const LRESULT item = SendDlgItemMessageA(page, IDC_PLUGIN_LIBRARY, CB_GETCURSEL, 0, 0);
+  const auto& libraries = PluginLibraries();
+  if (item < 0 || static_cast<size_t>(item) >= libraries.size()) return;
+  CopyPluginText(gSettings.pluginFile, sizeof gSettings.pluginFile, libraries[static_cast<size_t>(item)].path);
+  FillModules(page);
+}
+
+void ChooseModule(HWND page) {
+  const LRESULT item = SendDlgItemMessageA(page, IDC_PLUGIN_MODULE, CB_GETCURSEL, 0, 0);
+  if (item >= 0) gSettings.pluginModule = static_cast<int32_t>(item);
+}
+
+// The sheet's owner is the player window, which a tested module reports to.
+void TestModule(HWND page) {
+  const HWND player = GetWindow(GetParent(page), GW_OWNER);
+  if (IsPluginRunning()) StopPlugin();
+  StartPlugin(gSettings.pluginModule, player, 2, 44100);
+}
+
+void Browse(HWND page) {
+  IMalloc* allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || !allocator) {
+    ShowMessageBox(page, "An Error Occurred...", "Error...", kBoxOk);
+    return;
+  }
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = page;
+  browse.lpszTitle = "Please Select a directory where plugins are stored...";
+  if (PIDLIST_ABSOLUTE chosen = gBrowseForFolder(&browse)) {
+    char folder[MAX_PATH] = "";
+    if (SHGetPathFromIDListA(chosen, folder)) CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
+    allocator->Free(chosen);
+  }
+  allocator->Release();
+  // Chosen or not, the folder is scanned again and nothing in it is chosen yet.
+  SetDlgItemTextA(page, IDC_PLUGIN_FOLDER, gSettings.pluginFolder);
+  ScanPlugins(gSettings.pluginFolder);
+  gSettings.pluginFile[0] = 0;
+  gSettings.pluginModule = 0;
+  FillLists(page);
+}
+
+INT_PTR OnPageInit(HWND page) {
+  SendDlgItemMessageA(page, IDC_PLUGIN_FOLDER, EM_LIMITTEXT, sizeof gSettings.pluginFolder - 1, 0);
+  SetDlgItemTextA(page, IDC_PLUGIN_FOLDER, gSettings.pluginFolder);
+  FillLists(page);
+  return TRUE;
+}
+
+INT_PTR OnPageCommand(HWND page, int32_t id, int32_t code) {
+  switch (id) {
+    case IDC_PLUGIN_LIBRARY:
+      if (code == CBN_SELCHANGE) ChooseLibrary(page);
+      return TRUE;
+    case IDC_PLUGIN_MODULE:
+      if (code == CBN_SELCHANGE) ChooseModule(page);
+      return TRUE;
+    case IDC_PLUGIN_TEST:
+      if (code == BN_CLICKED) TestModule(page);
+      return TRUE;
+    case IDC_PLUGIN_CONFIGURE:
+      if (code == BN_CLICKED) ConfigurePlugin(gSettings.pluginModule, page);
+      return TRUE;
+    case IDC_PLUGIN_BROWSE:
+      if (code == BN_CLICKED) Browse(page);
+      return TRUE;
+    default: return FALSE;
+  }
+}
+
+// Apply keeps the folder as edited (the next start or Browse scans it); the page can always be left.
+INT_PTR OnPageNotify(HWND page, const NMHDR* note) {
+  switch (note->code) {
+    case PSN_APPLY: {
+      char folder[sizeof gSettings.pluginFolder] = "";
+      GetDlgItemTextA(page, IDC_PLUGIN_FOLDER, folder, sizeof folder);
+      CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+      return TRUE;
+    }
+    case PSN_KILLACTIVE:
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+      return TRUE;
+    case PSN_RESET: return TRUE;
+    default: return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PluginsPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: return OnPageInit(page);
+    case WM_COMMAND: return OnPageCommand(page, LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY: return OnPageNotify(page, reinterpret_cast<const NMHDR*>(lParam));
+    default: return FALSE;
+  }
+}
