@@ -10,6 +10,8 @@
 #include "playlist/playlist.h"
 #include "playlist/playlist_editor.h"
 #include "playlist/playlist_files.h"
+#include "plugins/plugin_host.h"
+#include "plugins/plugin_scan.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "shell/about.h"
@@ -22,10 +24,6 @@
 namespace {
 
 enum PopupIndex : int32_t { kMainPopup = 0, kSongNamePopup = 1, kTimePopup = 2 };
-
-// There is no plug-in host yet: no library is ever found and none runs.
-int32_t PluginLibraryCount() { return 0; }
-int32_t IsPluginRunning() { return 0; }
 
 void Toggle(int32_t& setting) { setting = setting ? 0 : 1; }
 
@@ -74,6 +72,22 @@ void ToggleEqualizer(HWND window) {
     if (!gShell.equalizer) ShowMessageBox(window, "Error Opening Window...", "Error...", kBoxOk);
   }
   RepaintButton(window, IDM_EQUALIZER);
+}
+
+// Runs the chosen plug-in module in place of the internal visualisation, which comes back when it ends.
+void ExecutePlugin(HWND window) {
+  if (IsPluginRunning()) StopPlugin();
+  StartPlugin(gSettings.pluginModule, window, 2, 44100);
+  gShell.rememberedVisActive = gSettings.visActive;
+  gSettings.visActive = 0;
+  RepaintArea(window, kAreaDisplay);
+}
+
+// Also ends a module still in its Init, which does not count as running yet.
+void TerminatePlugin(HWND window) {
+  StopPlugin();
+  gSettings.visActive = gShell.rememberedVisActive;
+  RepaintArea(window, kAreaDisplay);
 }
 
 void ShowTime(HWND window, int32_t mode) {
@@ -143,13 +157,13 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_VIS_ACTIVATE:
       gSettings.visActive = 1;
       gShell.rememberedVisActive = 1;
+      StopPlugin();
       RepaintArea(window, kAreaDisplay);
       break;
-    // The preferences sheet and the plug-in host are not part of the program yet: their commands open
-    // nothing.
+    case IDM_PLUGIN_EXECUTE: ExecutePlugin(window); break;
+    case IDM_PLUGIN_TERMINATE: TerminatePlugin(window); break;
+    // The preferences sheet is not part of the program yet: its command opens nothing.
     case IDM_PREFERENCES:
-    case IDM_PLUGIN_EXECUTE:
-    case IDM_PLUGIN_TERMINATE:
       break;
     // Permanently inactive items.
     case IDM_OPEN_URL:
@@ -280,6 +294,7 @@ LRESULT OnPluginMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PLUGIN_ENDED:
       gSettings.visActive = gShell.rememberedVisActive;
       gShell.pluginValue = 0;
+      RepaintArea(window, kAreaDisplay);
       return 1;
     case kPluginElapsed: return gShell.elapsedSeconds;
     case kPluginPlayState: return gShell.playState;

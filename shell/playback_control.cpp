@@ -6,6 +6,7 @@
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "playlist/playlist.h"
+#include "plugins/plugin_host.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shell/about.h"
@@ -278,7 +279,12 @@ LRESULT OnTimer(HWND window, WPARAM id) {
     case kVisualisationTimer:
       OnVisualisationTick();
       break;
-    case kPluginFeedTimer:  // feeds a visualisation plug-in: none can run yet
+    case kPluginFeedTimer:
+      if (IsPluginRunning()) {
+        TakeVisSnapshots();
+        FeedPlugin(2, gVisSnapshots.spectrum.data(), 2, gVisSnapshots.wave.data());
+      }
+      break;
     default:
       break;
   }

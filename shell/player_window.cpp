@@ -3,6 +3,9 @@
 
 #include "engine/messages.h"
 #include "playlist/playlist.h"
+#include "plugins/plugin_host.h"
+#include "plugins/plugin_scan.h"
+#include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shell/commands.h"
 #include "shell/displays.h"
@@ -23,6 +26,7 @@ namespace {
 LRESULT OnCreate(HWND window) {
   SetPlaylistWindows(window, gShell.playlistEditor);
   if (!CreateSkin(window)) return -1;  // CreateWindowExA fails; the destroy handler releases what was made
+  ScanPlugins(gSettings.pluginFolder);
   StartPlayback(window);
   return 0;
 }
@@ -37,6 +41,10 @@ LRESULT OnEndSession(HWND window, WPARAM ending) {
 }
 
 LRESULT OnDestroy(HWND window) {
+  // A running module gets its Quit (and may save its own settings); the visualisation it replaced is
+  // what the settings keep.
+  if (IsPluginRunning()) gSettings.visActive = gShell.rememberedVisActive;
+  StopPlugin();
   StopPlayback(window);
   RemoveTrayIcon(window);
   ReleaseDisplays();

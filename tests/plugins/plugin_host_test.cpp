@@ -1,7 +1,7 @@
 // The plug-in host against the real sample plug-in DLL: the scan lists it and never loads an ordinary
 // DLL; the recorder module writes down every call it receives, on which thread and with which fields;
 // modules that cannot run end at once; stops during a slow Init or a slow Quit leave one thread; the
-// "Plugins" page.
+// "Plugins" page; and the player window running a plug-in in place of its own visualisation.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -374,6 +374,45 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   SetDlgItemTextA(page, IDC_PLUGIN_FOLDER, "C:\\elsewhere");
   CloseSheet(sheet, PSBTN_OK);
   EXPECT_STREQ(gSettings.pluginFolder, "C:\\elsewhere");
+}
+
+TEST_F(PluginHostTest, ThePlayerWindowRunsAPluginInPlaceOfItsVisualisation) {
+  HWND window = OpenPlayerWindow(0, folder_);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(PluginLibraryCount(), 1);
+  gSettings.visActive = 1;
+  {
+    MenuStates menu(window);
+    EXPECT_FALSE(menu.Greyed(IDM_PLUGIN_EXECUTE));
+    EXPECT_TRUE(menu.Greyed(IDM_PLUGIN_TERMINATE));
+  }
+  SendMessageA(window, WM_COMMAND, IDM_PLUGIN_EXECUTE, 0);
+  ASSERT_TRUE(Running());
+  EXPECT_EQ(gSettings.visActive, 0);
+  {
+    MenuStates menu(window);
+    EXPECT_TRUE(menu.Greyed(IDM_PLUGIN_EXECUTE));
+    EXPECT_FALSE(menu.Greyed(IDM_PLUGIN_TERMINATE));
+  }
+  // The 40 ms feed: silence while stopped, nothing while minimised.
+  ASSERT_TRUE(PumpUntil([&] { return Count("Render") >= 3; }, 3000)) << "the feed timer runs";
+  for (const RecordedCall& call : Calls()) EXPECT_TRUE(call.function != "Render" || call.zero == 1);
+  ShowWindow(window, SW_MINIMIZE);
+  PumpUntil([] { return false; }, 100);
+  const int32_t renders = Count("Render");
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(Count("Render"), renders);
+  ShowWindow(window, SW_RESTORE);
+
+  SendMessageA(window, WM_COMMAND, IDM_PLUGIN_TERMINATE, 0);
+  EXPECT_EQ(IsPluginRunning(), 0);
+  EXPECT_EQ(gSettings.visActive, 1);
+  SendMessageA(window, WM_COMMAND, IDM_PLUGIN_EXECUTE, 0);
+  ASSERT_TRUE(Running());
+  DestroyWindow(window);  // the module quits with the window, and the visualisation is kept as it was
+  EXPECT_EQ(IsPluginRunning(), 0);
+  EXPECT_EQ(gSettings.visActive, 1);
+  EXPECT_EQ(Functions(), "Init Quit Init Quit");
 }
 
 }  // namespace
