@@ -41,9 +41,9 @@ LRESULT OnEndSession(HWND window, WPARAM ending) {
 }
 
 LRESULT OnDestroy(HWND window) {
-  // A running module gets its Quit (and may save its own settings); the visualisation it replaced is
-  // what the settings keep.
-  if (IsPluginRunning()) gSettings.visActive = gShell.rememberedVisActive;
+  // A running module gets its Quit (and may save its own settings); a visualisation it switched off is
+  // saved as it was before, as the module's end would have restored it.
+  if (IsPluginRunning() && !gSettings.visActive) gSettings.visActive = gShell.rememberedVisActive;
   StopPlugin();
   StopPlayback(window);
   RemoveTrayIcon(window);
