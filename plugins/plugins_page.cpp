@@ -79,7 +79,8 @@ void Browse(HWND page) {
   browse.lpszTitle = "Please Select a directory where plugins are stored...";
   if (PIDLIST_ABSOLUTE chosen = gBrowseForFolder(&browse)) {
     char folder[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(chosen, folder)) CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
+    if (SHGetPathFromIDListA(chosen, folder))
+      CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
     allocator->Free(chosen);
   }
   allocator->Release();

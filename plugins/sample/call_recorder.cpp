@@ -1,7 +1,8 @@
 // The recorder module: appends one line for every call it receives (the function, the calling thread,
-// the fields the host fills in, whether the data were all zero, the parent window) to the file named
-// by ZAV_RECORDER_FILE, else "zav_vis_recorder.txt" beside the DLL. ZAV_RECORDER_INIT_MS and
-// ZAV_RECORDER_QUIT_MS make Init and Quit take that long, to stand for slow modules.
+// the fields the host fills in, whether the data were all zero, the parent window, the tick count in
+// milliseconds) to the file named by ZAV_RECORDER_FILE, else "zav_vis_recorder.txt" beside the DLL.
+// ZAV_RECORDER_INIT_MS and ZAV_RECORDER_QUIT_MS make Init and Quit take that long, to stand for slow
+// modules.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,10 +45,11 @@ void SleepFor(const char* variable) {
 void Record(const char* function, const VisModule* module) {
   char line[256];
   const int length = std::snprintf(
-      line, sizeof line, "%s thread=%lu sRate=%d nCh=%d spectrumNch=%d waveformNch=%d zero=%d hwndParent=%p\r\n",
-      function, static_cast<unsigned long>(GetCurrentThreadId()), int(module->sRate), int(module->nCh),
-      int(module->spectrumNch), int(module->waveformNch), AllZero(module) ? 1 : 0,
-      static_cast<void*>(module->hwndParent));
+      line, sizeof line,
+      "%s thread=%lu sRate=%d nCh=%d spectrumNch=%d waveformNch=%d zero=%d hwndParent=%p ms=%lu\r\n", function,
+      static_cast<unsigned long>(GetCurrentThreadId()), int(module->sRate), int(module->nCh), int(module->spectrumNch),
+      int(module->waveformNch), AllZero(module) ? 1 : 0, static_cast<void*>(module->hwndParent),
+      static_cast<unsigned long>(GetTickCount()));
   if (length <= 0) return;
   char path[MAX_PATH];
   RecordingPath(path);

@@ -1,5 +1,6 @@
 // The spectrum-bars module: a small window of its own beside the host's window with 30 bars of
-// lit segments, from 86 Hz on the left to 16 kHz on the right, each with a falling peak mark. The bars
+// lit segments, from 86 Hz on the left to 16 kHz on the right (one FFT bin a bar up to about 1.5 kHz,
+// logarithmic bands above), each with a falling peak mark. The bars
 // come from a 512-point FFT of the waveform the host hands over (so every kind of stream shows them).
 // Frames are drawn into a bitmap of the module's own and copied to the window in one call, so nothing
 // flickers. Init, Render and Quit all run on the host's plug-in thread, which also serves the window.
@@ -107,8 +108,8 @@ void DrawBackground(int32_t sampleRate) {
     double hertz;
     const char* text;
   };
-  for (const Mark& mark : {Mark{100, "100"}, Mark{250, "250"}, Mark{500, "500"}, Mark{1000, "1k"}, Mark{2000, "2k"},
-                           Mark{4000, "4k"}, Mark{8000, "8k"}, Mark{16000, "16k"}}) {
+  for (const Mark& mark : {Mark{100, "100"}, Mark{500, "500"}, Mark{1000, "1k"}, Mark{2000, "2k"}, Mark{4000, "4k"},
+                           Mark{8000, "8k"}, Mark{16000, "16k"}}) {
     int32_t k = 0;
     while (k < kBars - 1 && gBars.firstBin[k + 1] * binHz <= mark.hertz) ++k;
     TextOutA(gBars.memory, kLeft + k * kBarPitch + kBarWidth / 2, kBottom + 5, mark.text, int(std::strlen(mark.text)));

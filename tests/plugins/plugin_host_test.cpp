@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,7 +19,7 @@
 #include "plugins/plugin_scan.h"
 #include "plugins/plugins_page.h"
 #include "resources/resource_ids.h"
-#include "shell/skin_geometry.h"
+#include "tests/plugins/recorded_calls.h"
 #include "tests/shell/player_window_test_support.h"
 
 namespace {
@@ -29,14 +28,6 @@ std::string Backslashed(std::string path) {
   for (char& c : path) c = c == '/' ? '\\' : c;
   return path;
 }
-
-// One line of the recorder's file.
-struct RecordedCall {
-  std::string function;
-  DWORD thread = 0;
-  int32_t sRate = 0, nCh = 0, spectrumNch = 0, waveformNch = 0, zero = 0;
-  void* parent = nullptr;
-};
 
 // The window plug-ins are started for: it counts the WM_PLUGIN_ENDED it receives.
 int32_t gEndedCount = 0;
@@ -89,37 +80,13 @@ class PluginHostTest : public PlayerWindowTest {
     return ScanPlugins(gSettings.pluginFolder);
   }
 
-  std::vector<RecordedCall> Calls() const {
-    std::vector<RecordedCall> calls;
-    const std::vector<uint8_t> bytes = ReadWholeFile(recording_);
-    std::istringstream lines(std::string(bytes.begin(), bytes.end()));
-    std::string line;
-    while (std::getline(lines, line)) {
-      RecordedCall call;
-      char function[16] = "";
-      unsigned long thread = 0;
-      if (std::sscanf(line.c_str(), "%15s thread=%lu sRate=%d nCh=%d spectrumNch=%d waveformNch=%d zero=%d hwndParent=%p",
-                      function, &thread, &call.sRate, &call.nCh, &call.spectrumNch, &call.waveformNch, &call.zero,
-                      &call.parent) == 8) {
-        call.function = function;
-        call.thread = thread;
-        calls.push_back(call);
-      }
-    }
-    return calls;
-  }
+  std::vector<RecordedCall> Calls() const { return ReadRecordedCalls(recording_); }
   int32_t Count(const char* function) const {
     int32_t n = 0;
     for (const RecordedCall& call : Calls()) n += call.function == function;
     return n;
   }
-  std::string Functions() const {
-    std::string names;
-    for (const RecordedCall& call : Calls()) {
-      if (call.function != "Render") names += (names.empty() ? "" : " ") + call.function;
-    }
-    return names;
-  }
+  std::string Functions() const { return CalledFunctions(Calls()); }
 
   // Pumps this thread's messages until the parent window has received one more WM_PLUGIN_ENDED; notes
   // in `ran` whether a module was ever running meanwhile.
