@@ -23,9 +23,13 @@ if(WIN32)
   target_link_options(zav_vis_sample PRIVATE $<$<CONFIG:Release>:-s>)
   list(APPEND ZAV_WINDOWS_TEST_DLLS zav_vis_sample)
   if(ZAV_TESTS)
-    # An ordinary DLL whose start-up code leaves a marker file: the scan must never load it.
+    # An ordinary DLL whose start-up code leaves a marker file: the scan must never load it. And a
+    # damaged plug-in without descriptions whose module getter never returns null.
     add_library(zav_marker_dll SHARED tests/plugins/marker_dll.cpp)
-    set_target_properties(zav_marker_dll PROPERTIES PREFIX "")
-    list(APPEND ZAV_WINDOWS_TEST_DLLS zav_marker_dll)
+    add_library(zav_endless_plugin SHARED tests/plugins/marker_dll.cpp)
+    target_compile_definitions(zav_endless_plugin PRIVATE ZAV_ENDLESS_PLUGIN)
+    target_include_directories(zav_endless_plugin PRIVATE ${CMAKE_SOURCE_DIR})
+    set_target_properties(zav_marker_dll zav_endless_plugin PROPERTIES PREFIX "")
+    list(APPEND ZAV_WINDOWS_TEST_DLLS zav_marker_dll zav_endless_plugin)
   endif()
 endif()

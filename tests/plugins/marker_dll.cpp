@@ -1,10 +1,24 @@
-// An ordinary DLL, no plug-in, for the plug-in host's tests: loading it leaves "<its path>.loaded"
-// beside it, which shows whether anything ran its start-up code.
+// DLLs for the plug-in host's tests, from one source. Loading either leaves "<its path>.loaded" beside
+// it, which shows whether anything ran its start-up code. Built plainly it is an ordinary DLL, no
+// plug-in; with ZAV_ENDLESS_PLUGIN it is a damaged plug-in whose header and modules have no
+// descriptions and whose module getter never returns null.
 #include <windows.h>
 
 #include <cstring>
 
+#ifdef ZAV_ENDLESS_PLUGIN
+#include "plugins/plugin_interface.h"
+
+namespace {
+VisModule gModule = {};
+VisModule* __cdecl AnyModule(int32_t) { return &gModule; }
+VisHeader gHeader = {kVisHeaderVersion, nullptr, AnyModule};
+}  // namespace
+
+extern "C" __declspec(dllexport) VisHeader* __cdecl winampVisGetHeader() { return &gHeader; }
+#else
 extern "C" __declspec(dllexport) int __cdecl MarkerDllVersion() { return 1; }
+#endif
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;

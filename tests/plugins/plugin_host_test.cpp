@@ -130,6 +130,17 @@ TEST_F(PluginHostTest, TheScanListsThePluginAndNeverLoadsAnOrdinaryDll) {
   EXPECT_TRUE(PluginLibraries().empty());
   EXPECT_EQ(PluginLibraryCount(), 0);
 
+  // A plug-in without descriptions whose getter never returns null: "" everywhere, 256 modules.
+  const std::string endless = Backslashed(TestFolder("endless-plugin"));
+  ASSERT_TRUE(CopyFileA((Backslashed(ZAV_BUILD_PATH) + "\\zav_endless_plugin.dll").c_str(),
+                        (endless + "endless.dll").c_str(), FALSE) ||
+              FileExists(endless + "endless.dll"));
+  EXPECT_EQ(Scan(endless), 1);
+  ASSERT_EQ(PluginLibraries().size(), 1u);
+  EXPECT_STREQ(PluginLibraries()[0].description, "");
+  EXPECT_EQ(PluginLibraries()[0].moduleCount, kMaxPluginModules);
+  EXPECT_STREQ(PluginLibraries()[0].modules.back().description, "");
+
   // The marker does show a load.
   const HMODULE loaded = LoadLibraryA(ordinaryPath_.c_str());
   ASSERT_NE(loaded, nullptr);
@@ -376,10 +387,15 @@ TEST_F(PluginHostTest, ThePlayerWindowRunsAPluginInPlaceOfItsVisualisation) {
   EXPECT_EQ(gSettings.visActive, 1);
   SendMessageA(window, WM_COMMAND, IDM_PLUGIN_EXECUTE, 0);
   ASSERT_TRUE(Running());
+  SendMessageA(window, WM_COMMAND, IDM_VIS_ACTIVATE, 0);  // the internal visualisation takes over
+  EXPECT_EQ(IsPluginRunning(), 0);
+  EXPECT_EQ(gSettings.visActive, 1);
+  SendMessageA(window, WM_COMMAND, IDM_PLUGIN_EXECUTE, 0);
+  ASSERT_TRUE(Running());
   DestroyWindow(window);  // the module quits with the window, and the visualisation is kept as it was
   EXPECT_EQ(IsPluginRunning(), 0);
   EXPECT_EQ(gSettings.visActive, 1);
-  EXPECT_EQ(Functions(), "Init Quit Init Quit");
+  EXPECT_EQ(Functions(), "Init Quit Init Quit Init Quit");
 }
 
 }  // namespace
