@@ -41,6 +41,15 @@ inline std::vector<RecordedCall> ReadRecordedCalls(const std::string& path) {
   return calls;
 }
 
+// The renders recorded at or after tick count `ms`.
+inline std::vector<RecordedCall> RendersSince(const std::vector<RecordedCall>& calls, DWORD ms) {
+  std::vector<RecordedCall> renders;
+  for (const RecordedCall& call : calls) {
+    if (call.function == "Render" && call.ms >= ms) renders.push_back(call);
+  }
+  return renders;
+}
+
 // The functions called, in order, without the renders.
 inline std::string CalledFunctions(const std::vector<RecordedCall>& calls) {
   std::string names;
