@@ -26,3 +26,5 @@ if(ZAV_FUZZ)
     endif()
   endforeach()
 endif()
+# The preferences sheet and its pages (Windows).
+list(APPEND ZAV_WINDOWS_SOURCES settings/preferences_sheet.cpp)

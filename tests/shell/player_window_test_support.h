@@ -95,6 +95,7 @@ class PlayerWindowTest : public ::testing::Test {
     gSettings.windowLeft = 40;
     gSettings.windowTop = 60;
     ApplyProcessorAndOutputSettings();
+    RegisterPreferencePages();
     return CreatePlayerWindow();
   }
   Settings saved_;
