@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <thread>
+
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -31,14 +34,8 @@ void SendMouseAt(POINT p, DWORD buttons) {
   SendInput(1, &input, sizeof input);
 }
 
-POINT ScreenPointOf(HWND window, int32_t x, int32_t y) {
-  POINT p{x, y};
-  ClientToScreen(window, &p);
-  return p;
-}
-
 void ClickWith(HWND window, int32_t x, int32_t y, DWORD down, DWORD up, int times) {
-  const POINT p = ScreenPointOf(window, x, y);
+  const POINT p = ScreenPoint(window, {x, y});
   SendMouseAt(p, 0);
   Sleep(10);
   for (int i = 0; i < times; ++i) {
@@ -66,6 +63,83 @@ std::string ScreenshotPath(const std::string& name) {
   CreateDirectoryA(folder.c_str(), nullptr);
   return folder + "/" + name;
 }
+
+const Artwork& Art() {
+  static const Artwork art = [] {
+    const char* exe = ZAV_EXE_PATH;
+    return Artwork{LoadResourcePicture(exe, 103), LoadResourcePicture(exe, 134), LoadResourcePicture(exe, 169),
+                   LoadResourcePicture(exe, 172), LoadResourcePicture(exe, 119), LoadResourcePicture(exe, 122)};
+  }();
+  return art;
+}
+
+HWND PrepareDesktop() {
+  static HWND backdrop = [] {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) == ERROR_SUCCESS) {
+      RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+      RegCloseKey(key);
+    }
+    HWND created = nullptr;
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread([&created, ready] {
+      WNDCLASSA c{};
+      c.lpfnWndProc = DefWindowProcA;
+      c.hInstance = GetModuleHandleA(nullptr);
+      c.hbrBackground = CreateSolidBrush(kBackdropColour);
+      c.lpszClassName = "zav_driver_backdrop";
+      RegisterClassA(&c);
+      // Disabled, so that Wine never hands it the activation (and so raises it) when a window of the
+      // player closes.
+      HWND w = CreateWindowExA(WS_EX_NOACTIVATE, c.lpszClassName, "", WS_POPUP | WS_DISABLED, 0, 0, 700, 500,
+                               nullptr, nullptr, c.hInstance, nullptr);
+      ShowWindow(w, SW_SHOWNOACTIVATE);
+      created = w;
+      SetEvent(ready);
+      MSG m;
+      while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+    }).detach();
+    WaitForSingleObject(ready, 10000);
+    CloseHandle(ready);
+    return created;
+  }();
+  return backdrop;
+}
+
+POINT ScreenPoint(HWND window, POINT p) {
+  ClientToScreen(window, &p);
+  return p;
+}
+
+RECT WindowRect(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return r;
+}
+
+std::string IniPath() {
+  char folder[MAX_PATH] = "";
+  GetWindowsDirectoryA(folder, MAX_PATH);
+  return std::string(folder) + "\\zav.ini";
+}
+
+Settings DefaultSettings() {
+  gShowAboutBox = nullptr;
+  ApplyDefaultSettings();
+  return gSettings;
+}
+
+bool ReadSavedSettings(Settings* settings) {
+  return GetPrivateProfileStructA(kSettingsSection, kSettingsRecordKey, settings, sizeof *settings, kSettingsFile) != 0;
+}
+
+bool WriteSavedSettings(const Settings& settings) {
+  gSettings = settings;
+  return SaveSettings() == 1;
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 bool Process::StartPlayer(const std::string& arguments, const std::string& folder) {
   Kill();
@@ -167,7 +241,7 @@ void DoubleClick(HWND window, int32_t x, int32_t y) {
 
 void Drag(HWND window, POINT from, POINT to) {
   // Screen points first: the window may move under the pointer while it is dragged.
-  const POINT a = ScreenPointOf(window, from.x, from.y), b = ScreenPointOf(window, to.x, to.y);
+  const POINT a = ScreenPoint(window, from), b = ScreenPoint(window, to);
   SendMouseAt(a, 0);
   Sleep(20);
   SendMouseAt(a, MOUSEEVENTF_LEFTDOWN);
@@ -225,6 +299,31 @@ int32_t DifferingPixels(const Picture& shown, int32_t x, int32_t y, const Pictur
     }
   }
   return differing;
+}
+
+std::vector<int32_t> FacesShown(HWND player, std::initializer_list<Button> buttons) {
+  const Picture shown = Screen(player);
+  std::vector<int32_t> rows;
+  for (const Button& b : buttons) {
+    int32_t found = -1;
+    for (int32_t row : {0, 18, 36, 54})
+      if (DifferingPixels(shown, b.left, 91, Art().faces, b.faceColumn, row, 19, 17) == 0) found = row;
+    rows.push_back(found);
+  }
+  return rows;
+}
+
+bool ShowsFaces(HWND player, std::initializer_list<Button> buttons, const std::vector<int32_t>& rows) {
+  return WaitUntil([&] { return FacesShown(player, buttons) == rows; }, 1500, 30);
+}
+
+bool ShowsTitleStrip(HWND player) {
+  return DifferingPixels(Screen(player), 102, 4, Art().body, 102, 4, 150, 15) == 0;
+}
+
+int16_t AtWineVolume(int16_t sample, int32_t volume) {
+  const float factor = float(volume * 0x400) / float(0xFFFF);
+  return int16_t(float(sample) * factor);
 }
 
 void SaveScreenshot(const std::string& name, const Picture& picture) {

@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
+#include "settings/settings.h"
 #include "tools/player_watch/player_remote.h"
 #include "tools/player_watch/screen_capture.h"
 
@@ -14,6 +17,55 @@
 std::string MediaPath(const std::string& name);
 // Where the driver's pictures go (a folder in the build tree); the runner turns them into PNG files.
 std::string ScreenshotPath(const std::string& name);
+
+// The player as a user sees it, in window coordinates.
+constexpr POINT kCloseSymbol{12, 12};
+constexpr POINT kMinimizeSymbol{12, 40};
+constexpr POINT kPinSymbol{10, 58};
+constexpr POINT kTitleStrip{150, 10};
+constexpr POINT kDisplay{100, 60};
+constexpr int32_t kRingX = 207, kRingY = 64, kRingMidRadius = 18;
+constexpr int32_t kVolumeX = 240;
+constexpr int32_t VolumeRowY(int32_t row) { return 104 - row; }
+constexpr COLORREF kCanvasColour = RGB(33, 32, 33);  // ground of the display area and song-name strip
+
+// A skin button: its left edge on the window and its column in the button faces bitmap.
+struct Button {
+  int32_t left;
+  int32_t faceColumn;
+  POINT Centre() const { return {left + 9, 99}; }
+};
+constexpr Button kPlay{26, 0}, kPause{46, 20}, kStop{66, 40}, kRepeat{136, 100}, kShuffle{156, 120},
+    kEqualizerButton{186, 160}, kPlayListButton{206, 180};
+constexpr int32_t kNormal = 0, kLit = 36;  // face rows
+
+// The artwork compiled into zav.exe (bitmaps 103, 134, 169, 172, 119 and 122), read once.
+struct Artwork {
+  Picture body, faces, pin, ring, font, digits;
+};
+const Artwork& Art();
+
+// A plain window of one colour behind the player, made once, so that its cut-outs show something; and
+// Wine told that no window manager runs (else it waits for one whenever a captioned window hides).
+constexpr COLORREF kBackdropColour = RGB(250, 250, 251);
+HWND PrepareDesktop();
+
+// A client point of `window` on the screen.
+POINT ScreenPoint(HWND window, POINT p);
+// The window's rectangle on the screen.
+RECT WindowRect(HWND window);
+
+// "zav.ini" of the session's Windows folder: the driver runs in the player's Wine prefix.
+std::string IniPath();
+// The settings record a first start saves (every default), to change before writing it.
+Settings DefaultSettings();
+// The record the settings file holds; false when there is none.
+bool ReadSavedSettings(Settings* settings);
+// Writes `settings` as the settings file, as the player saves it (record and version).
+bool WriteSavedSettings(const Settings& settings);
+
+// `path` in double quotes, as one command-line argument.
+std::string Quoted(const std::string& path);
 
 // A program started by the driver. It is killed when the holder goes, unless it has ended.
 struct Process {
@@ -63,5 +115,16 @@ inline Picture Screen(HWND window) { return GrabWindow(window); }
 // artY) of `art`.
 int32_t DifferingPixels(const Picture& shown, int32_t x, int32_t y, const Picture& art, int32_t artX, int32_t artY,
                         int32_t w, int32_t h);
+// The face row each of `buttons` shows (0 normal, 18 pressed, 36 lit, 54 lit and pressed; -1 none).
+std::vector<int32_t> FacesShown(HWND player, std::initializer_list<Button> buttons);
+// Whether `buttons` come to show the face rows `rows` within 1.5 s.
+bool ShowsFaces(HWND player, std::initializer_list<Button> buttons, const std::vector<int32_t>& rows);
+// Whether the screen shows the window's title strip where the window is (the window is drawn).
+bool ShowsTitleStrip(HWND player);
+
+// Wine applies the wave-out volume to the samples in single precision, so a sample played at volume
+// v reaches the device as trunc(sample * (v * 1024) / 65535).
+int16_t AtWineVolume(int16_t sample, int32_t volume);
+
 // Writes `picture` as ScreenshotPath(name).bmp.
 void SaveScreenshot(const std::string& name, const Picture& picture);

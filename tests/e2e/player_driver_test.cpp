@@ -14,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "settings/settings.h"
 #include "tests/decode_file.h"
 #include "tests/e2e/player_driver.h"
 #include "tests/engine/capture_file.h"
@@ -22,117 +21,6 @@
 
 namespace {
 
-// The player as a user sees it, in window coordinates.
-constexpr POINT kCloseSymbol{12, 12};
-constexpr POINT kMinimizeSymbol{12, 40};
-constexpr POINT kPinSymbol{10, 58};
-constexpr POINT kTitleStrip{150, 10};
-constexpr POINT kDisplay{100, 60};
-constexpr int32_t kRingX = 207, kRingY = 64, kRingMidRadius = 18;
-constexpr int32_t kVolumeX = 240;
-constexpr int32_t VolumeRowY(int32_t row) { return 104 - row; }
-constexpr COLORREF kCanvasColour = RGB(33, 32, 33);
-
-struct Button {
-  int32_t left;
-  int32_t faceColumn;  // in the button faces bitmap
-  POINT Centre() const { return {left + 9, 99}; }
-};
-constexpr Button kPlay{26, 0}, kPause{46, 20}, kStop{66, 40}, kRepeat{136, 100}, kShuffle{156, 120};
-constexpr int32_t kNormal = 0, kLit = 36;  // face rows
-
-// The artwork compiled into zav.exe, read back to compare with the screen.
-struct Artwork {
-  Picture body, faces, pin, ring;
-};
-const Artwork& Art() {
-  static const Artwork art = [] {
-    const std::string exe = ZAV_EXE_PATH;
-    return Artwork{LoadResourcePicture(exe.c_str(), 103), LoadResourcePicture(exe.c_str(), 134),
-                   LoadResourcePicture(exe.c_str(), 169), LoadResourcePicture(exe.c_str(), 172)};
-  }();
-  return art;
-}
-
-// The driver's desktop, set up once: a plain window of one colour behind the player, so that its
-// cut-outs have something to show, and Wine told that no window manager runs in this X server (else
-// it waits up to two seconds for one whenever a window with a caption, such as a box, hides).
-constexpr COLORREF kBackdropColour = RGB(250, 250, 251);
-HWND PrepareDesktop() {
-  static HWND backdrop = [] {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-      RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-      RegCloseKey(key);
-    }
-    HWND created = nullptr;
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread([&created, ready] {
-      WNDCLASSA c{};
-      c.lpfnWndProc = DefWindowProcA;
-      c.hInstance = GetModuleHandleA(nullptr);
-      c.hbrBackground = CreateSolidBrush(kBackdropColour);
-      c.lpszClassName = "zav_driver_backdrop";
-      RegisterClassA(&c);
-      // Disabled, so that Wine never hands it the activation (and so raises it) when a window of the
-      // player closes.
-      HWND w = CreateWindowExA(WS_EX_NOACTIVATE, c.lpszClassName, "", WS_POPUP | WS_DISABLED, 0, 0, 700, 500,
-                               nullptr, nullptr, c.hInstance, nullptr);
-      ShowWindow(w, SW_SHOWNOACTIVATE);
-      created = w;
-      SetEvent(ready);
-      MSG m;
-      while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
-    }).detach();
-    WaitForSingleObject(ready, 10000);
-    CloseHandle(ready);
-    return created;
-  }();
-  return backdrop;
-}
-
-POINT ScreenPoint(HWND window, POINT p) {
-  ClientToScreen(window, &p);
-  return p;
-}
-
-RECT WindowRect(HWND window) {
-  RECT r{};
-  GetWindowRect(window, &r);
-  return r;
-}
-
-// "zav.ini" of the session's Windows folder: the driver runs in the player's Wine prefix.
-std::string IniPath() {
-  char folder[MAX_PATH] = "";
-  GetWindowsDirectoryA(folder, MAX_PATH);
-  return std::string(folder) + "\\zav.ini";
-}
-bool ReadSavedSettings(Settings* settings) {
-  return GetPrivateProfileStructA("zav", "nod", settings, sizeof *settings, "zav.ini") != 0;
-}
-void SaveSettings(const Settings& settings) {
-  WritePrivateProfileStructA("zav", "nod", const_cast<Settings*>(&settings), sizeof settings, "zav.ini");
-}
-
-std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
-
-// The face row each of `buttons` shows (0 normal, 18 pressed, 36 lit, 54 lit and pressed; -1 none).
-std::vector<int32_t> FacesShown(HWND player, std::initializer_list<Button> buttons) {
-  const Picture shown = Screen(player);
-  std::vector<int32_t> rows;
-  for (const Button& b : buttons) {
-    int32_t found = -1;
-    for (int32_t row : {0, 18, 36, 54})
-      if (DifferingPixels(shown, b.left, 91, Art().faces, b.faceColumn, row, 19, 17) == 0) found = row;
-    rows.push_back(found);
-  }
-  return rows;
-}
-bool ShowsFaces(HWND player, std::initializer_list<Button> buttons, const std::vector<int32_t>& rows) {
-  return WaitUntil([&] { return FacesShown(player, buttons) == rows; }, 1500, 30);
-}
 const std::initializer_list<Button> kTransport = {kPlay, kPause, kStop};
 
 // A point of the ring at `degrees` clockwise from 12 o'clock, in window coordinates.
@@ -153,11 +41,6 @@ bool RingShows(HWND player, bool lit, int32_t from, int32_t to) {
     if (shown.At(p.x, p.y) != (lit ? litPixel : bodyPixel)) return false;
   }
   return telling > 0;
-}
-
-// Whether the screen shows the window's title strip where the window is.
-bool ShowsTitleStrip(HWND player) {
-  return DifferingPixels(Screen(player), 102, 4, Art().body, 102, 4, 150, 15) == 0;
 }
 
 COLORREF VolumeRowColour(HWND player, int32_t row) { return Screen(player).At(kVolumeX, VolumeRowY(row)); }
@@ -227,13 +110,6 @@ int32_t TendBoxesAndMenus(HWND player, DWORD pid) {
     ++handled;
   }
   return handled;
-}
-
-// Wine applies the wave-out volume to the samples in single precision, so a track played at volume v
-// reaches the device as trunc(sample * (v * 1024) / 65535).
-int16_t AtWineVolume(int16_t sample, int32_t volume) {
-  const float factor = float(volume * 0x400) / float(0xFFFF);
-  return int16_t(float(sample) * factor);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -506,7 +382,7 @@ TEST(PlayerDriver, ExtendedM3uPlaysInOrderThenRepeatsAndShuffles) {
   EXPECT_EQ(saved.repeat, 1);
   EXPECT_EQ(saved.shuffle, 1);
   saved.repeat = saved.shuffle = 0;
-  SaveSettings(saved);
+  WriteSavedSettings(saved);
 }
 
 TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
@@ -517,7 +393,7 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   settings.minimizeMode = 2;
   settings.windowLeft = -3000;
   settings.windowTop = 5000;
-  SaveSettings(settings);
+  WriteSavedSettings(settings);
   Process zav;
   ASSERT_TRUE(zav.StartPlayer(Quoted(MediaPath("mix.pls"))));
   const HWND player = WaitForPlayerWindow(30000);
@@ -594,7 +470,7 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   ASSERT_TRUE(ReadSavedSettings(&settings));
   EXPECT_EQ(settings.minimizeMode, 2);
   settings.minimizeMode = 1;
-  SaveSettings(settings);
+  WriteSavedSettings(settings);
 }
 
 // Random clicks, right clicks, keys and commands on the playing window. It must answer within a
