@@ -79,8 +79,9 @@ void ToggleEqualizer(HWND window) {
   RepaintButton(window, IDM_EQUALIZER);
 }
 
-// The sheet edits the settings in place; what is not read afresh where it is used is applied here, and
-// the settings file is written, whether the sheet closed with OK or Cancel.
+// The sheet edits the settings in place. Once it has closed, by OK or Cancel, what is not read afresh
+// where it is used is applied and the settings file is written. A sheet that could not be shown edited
+// nothing: that is reported, and nothing is applied or saved.
 void EditPreferences(HWND window) {
   if (!ShowPreferences(window)) {
     ShowMessageBox(window, "Error In Preferences ", "Error", kBoxOk);
