@@ -158,7 +158,11 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
 
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
-  if (hadSettings) WriteSavedSettings(before);
+  if (hadSettings) {
+    WriteSavedSettings(before);
+  } else {
+    DeleteFileA(IniPath().c_str());  // as the scenario found it
+  }
 }
 
 }  // namespace
