@@ -7,8 +7,10 @@ if(WIN32)
   # beside it.
   file(GLOB ZAV_ARTWORK_FILES ${CMAKE_SOURCE_DIR}/resources/artwork/*.bmp
                               ${CMAKE_SOURCE_DIR}/resources/artwork/*.ico)
+  # The scripts zav.rc includes (the preferences pages) rebuild it too.
+  file(GLOB ZAV_RESOURCE_PARTS ${CMAKE_SOURCE_DIR}/resources/*.rc)
   set_source_files_properties(${ZAV_RESOURCE_SCRIPT} PROPERTIES
-    OBJECT_DEPENDS "${ZAV_ARTWORK_FILES};${CMAKE_SOURCE_DIR}/resources/resource_ids.h")
+    OBJECT_DEPENDS "${ZAV_ARTWORK_FILES};${ZAV_RESOURCE_PARTS};${CMAKE_SOURCE_DIR}/resources/resource_ids.h")
   add_library(zav_resources OBJECT ${ZAV_RESOURCE_SCRIPT})
   set_property(TARGET zav_resources PROPERTY COMPILE_OPTIONS "")
   target_include_directories(zav_resources PRIVATE ${CMAKE_SOURCE_DIR}/resources)

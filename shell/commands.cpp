@@ -11,13 +11,16 @@
 #include "playlist/playlist_editor.h"
 #include "playlist/playlist_files.h"
 #include "resources/resource_ids.h"
+#include "settings/preferences_sheet.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "shell/about.h"
 #include "shell/displays.h"
 #include "shell/open_arguments.h"
 #include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
+#include "shell/startup.h"
 
 namespace {
 
@@ -76,6 +79,21 @@ void ToggleEqualizer(HWND window) {
   RepaintButton(window, IDM_EQUALIZER);
 }
 
+// The sheet edits the settings in place. Once it has closed, by OK or Cancel, what is not read afresh
+// where it is used is applied and the settings file is written. A sheet that could not be shown edited
+// nothing: that is reported, and nothing is applied or saved.
+void EditPreferences(HWND window) {
+  if (!ShowPreferences(window)) {
+    ShowMessageBox(window, "Error In Preferences ", "Error", kBoxOk);
+    return;
+  }
+  ApplyProcessorAndOutputSettings();
+  ApplySongScrollSettings();
+  ApplyAlwaysOnTop(window);
+  SaveSettings();
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 void ShowTime(HWND window, int32_t mode) {
   gSettings.visActive = 0;
   gSettings.timeDisplay = mode;
@@ -116,6 +134,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_PREVIOUS: PreviousTrack(window); break;
     case IDM_ALWAYS_ON_TOP: ToggleAlwaysOnTop(window); break;
     case IDM_PLAYLIST_EDITOR: TogglePlaylistEditor(window); break;
+    case IDM_PREFERENCES: EditPreferences(window); break;
     case IDM_HOMEPAGE: ShellExecuteA(window, "open", kHomePage, "", "", SW_SHOW); break;
     case IDM_REPEAT:
       Toggle(gSettings.repeat);
@@ -145,9 +164,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
       gShell.rememberedVisActive = 1;
       RepaintArea(window, kAreaDisplay);
       break;
-    // The preferences sheet and the plug-in host are not part of the program yet: their commands open
-    // nothing.
-    case IDM_PREFERENCES:
+    // The plug-in host is not part of the program yet: its commands do nothing.
     case IDM_PLUGIN_EXECUTE:
     case IDM_PLUGIN_TERMINATE:
       break;

@@ -7,6 +7,7 @@
 
 #include "playlist/playlist.h"
 #include "resources/resource_ids.h"
+#include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shell/about.h"
@@ -15,6 +16,7 @@
 #include "shell/player_window.h"
 #include "shell/shell_state.h"
 #include "shell/skin_geometry.h"
+#include "shell/visualisation.h"
 
 namespace {
 
@@ -46,6 +48,8 @@ void ApplyProcessorAndOutputSettings() {
   gShell.playback.channelMode = gSettings.channelMode;
   gShell.playback.quality = gSettings.quality;
 }
+
+void RegisterPreferencePages() { SetPreferencePageProcedure(IDD_VISUALISATION_PAGE, VisualisationPageProc); }
 
 bool HandOverToRunningCopy(const char* commandLine) {
   if (gSettings.multipleInstances) return false;
