@@ -82,8 +82,18 @@ void ToggleEqualizer(HWND window) {
 // The sheet edits the settings in place. Once it has closed, by OK or Cancel, what is not read afresh
 // where it is used is applied and the settings file is written. A sheet that could not be shown edited
 // nothing: that is reported, and nothing is applied or saved.
+// A second request while the sheet is open (the tray menu still reaches the disabled window) brings
+// the open sheet forward instead of stacking another one on it.
 void EditPreferences(HWND window) {
-  if (!ShowPreferences(window)) {
+  static bool sheetOpen = false;
+  if (sheetOpen) {
+    SetForegroundWindow(GetLastActivePopup(window));
+    return;
+  }
+  sheetOpen = true;
+  const int32_t shown = ShowPreferences(window);
+  sheetOpen = false;
+  if (!shown) {
     ShowMessageBox(window, "Error In Preferences ", "Error", kBoxOk);
     return;
   }

@@ -76,6 +76,9 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
 
   Preferences([] {
     HWND page = Page(0);
+    // Another Preferences command (the tray menu reaches the disabled window) stacks no second sheet.
+    SendMessageA(gShell.window, WM_COMMAND, IDM_PREFERENCES, 0);
+    EXPECT_EQ(GetLastActivePopup(gShell.window), GetParent(page));
     Click(page, IDC_GENERAL_486);
     Click(page, IDC_GENERAL_ALWAYS_ON_TOP);
     Click(page, IDC_GENERAL_AUTO_SCROLL);
