@@ -104,6 +104,50 @@
 #define ZAV_VERSION_TEXT "0.77"
 #define ZAV_VERSION_BINARY 0, 77, 0, 0
 
+// The pages of the preferences sheet this program defines itself, and their controls: General (107),
+// Audio Output (164), Audio Buffering (175) and URL Streaming (174, every control disabled).
+#define IDD_GENERAL_PAGE IDD_PREFS_PAGE_107
+#define IDD_AUDIO_OUTPUT_PAGE IDD_PREFS_PAGE_164
+#define IDD_AUDIO_BUFFERING_PAGE IDD_PREFS_PAGE_175
+#define IDD_URL_STREAMING_PAGE IDD_PREFS_PAGE_174
+#define IDC_GENERAL_486 1166             // processor radios
+#define IDC_GENERAL_PENTIUM 1167
+#define IDC_GENERAL_PENTIUM_PRO 1168
+#define IDC_GENERAL_TO_TASKBAR 1169      // minimize radios
+#define IDC_GENERAL_TO_TRAY 1170
+#define IDC_GENERAL_ALWAYS_ON_TOP 1171
+#define IDC_GENERAL_BUFFER_FILE 1172     // disabled
+#define IDC_GENERAL_READ_INFO 1173
+#define IDC_GENERAL_MULTIPLE_INSTANCES 1174
+#define IDC_GENERAL_SHOW_SPLASH 1175
+#define IDC_GENERAL_AUTO_SCROLL 1176
+#define IDC_GENERAL_LOCK_TO_SCREEN 1177  // disabled
+#define IDC_GENERAL_AUTO_PLAY 1179
+#define IDC_GENERAL_SCROLL_SPEED 1180    // trackbar 1..5
+#define IDC_GENERAL_SKIP_PROTECTION 1222
+#define IDC_AUDIO_DEVICE 1178            // combo box
+#define IDC_AUDIO_FULL_QUALITY 1182
+#define IDC_AUDIO_HALF_QUALITY 1183
+#define IDC_AUDIO_QUARTER_QUALITY 1184
+#define IDC_AUDIO_STEREO 1185
+#define IDC_AUDIO_MONO 1186              // disabled
+#define IDC_AUDIO_LEFT_CHANNEL 1188      // disabled
+#define IDC_AUDIO_SPEED 1214             // disabled trackbar
+#define IDC_BUFFER_BLOCKS 1106           // trackbar 10..400
+#define IDC_BUFFER_SECONDS 1164          // its label
+#define IDC_BUFFER_PREBUFFER 1163        // check box
+#define IDC_BUFFER_PERCENT 1160          // trackbar 0..100
+#define IDC_BUFFER_PERCENT_TEXT 1165     // its label
+#define IDC_URL_BROWSE 1199
+#define IDC_URL_PATH 1200
+#define IDC_URL_PLAY_ONLY 1201
+#define IDC_URL_PLAY_AND_SAVE 1202
+#define IDC_URL_SAVE_ONLY 1203
+#define IDC_URL_PLAY_AFTER_SAVE 1204
+#define IDC_URL_SPEED 1206               // combo box of connection speeds
+#define IDC_URL_EXTRA_DATA 1207
+#define IDC_URL_CHECK_TAG 1208
+
 // The "Plugins" page of the preferences sheet (dialog 160).
 #define IDD_PLUGINS_PAGE IDD_PREFS_PAGE_160
 #define IDC_PLUGIN_LIBRARY 1189

@@ -7,7 +7,7 @@ if(WIN32)
   # beside it.
   file(GLOB ZAV_ARTWORK_FILES ${CMAKE_SOURCE_DIR}/resources/artwork/*.bmp
                               ${CMAKE_SOURCE_DIR}/resources/artwork/*.ico)
-  # The scripts zav.rc includes (one a dialog).
+  # The scripts zav.rc includes (the preferences pages, the plug-ins page) rebuild it too.
   file(GLOB ZAV_RESOURCE_PARTS ${CMAKE_SOURCE_DIR}/resources/*.rc)
   set_source_files_properties(${ZAV_RESOURCE_SCRIPT} PROPERTIES
     OBJECT_DEPENDS "${ZAV_ARTWORK_FILES};${ZAV_RESOURCE_PARTS};${CMAKE_SOURCE_DIR}/resources/resource_ids.h")

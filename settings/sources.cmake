@@ -26,3 +26,6 @@ if(ZAV_FUZZ)
     endif()
   endforeach()
 endif()
+# The preferences sheet and its pages (Windows); tested in the player window's process under Wine.
+list(APPEND ZAV_WINDOWS_SOURCES settings/preferences_sheet.cpp)
+list(APPEND ZAV_WINDOWS_TESTS tests/settings/preferences_sheet_test.cpp)

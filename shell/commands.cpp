@@ -13,13 +13,16 @@
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "resources/resource_ids.h"
+#include "settings/preferences_sheet.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "shell/about.h"
 #include "shell/displays.h"
 #include "shell/open_arguments.h"
 #include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
+#include "shell/startup.h"
 
 namespace {
 
@@ -90,6 +93,31 @@ void TerminatePlugin(HWND window) {
   RepaintArea(window, kAreaDisplay);
 }
 
+// The sheet edits the settings in place. Once it has closed, by OK or Cancel, what is not read afresh
+// where it is used is applied and the settings file is written. A sheet that could not be shown edited
+// nothing: that is reported, and nothing is applied or saved.
+// A second request while the sheet is open (the tray menu still reaches the disabled window) brings
+// the open sheet forward instead of stacking another one on it.
+void EditPreferences(HWND window) {
+  static bool sheetOpen = false;
+  if (sheetOpen) {
+    SetForegroundWindow(GetLastActivePopup(window));
+    return;
+  }
+  sheetOpen = true;
+  const int32_t shown = ShowPreferences(window);
+  sheetOpen = false;
+  if (!shown) {
+    ShowMessageBox(window, "Error In Preferences ", "Error", kBoxOk);
+    return;
+  }
+  ApplyProcessorAndOutputSettings();
+  ApplySongScrollSettings();
+  ApplyAlwaysOnTop(window);
+  SaveSettings();
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 void ShowTime(HWND window, int32_t mode) {
   gSettings.visActive = 0;
   gSettings.timeDisplay = mode;
@@ -130,6 +158,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_PREVIOUS: PreviousTrack(window); break;
     case IDM_ALWAYS_ON_TOP: ToggleAlwaysOnTop(window); break;
     case IDM_PLAYLIST_EDITOR: TogglePlaylistEditor(window); break;
+    case IDM_PREFERENCES: EditPreferences(window); break;
     case IDM_HOMEPAGE: ShellExecuteA(window, "open", kHomePage, "", "", SW_SHOW); break;
     case IDM_REPEAT:
       Toggle(gSettings.repeat);
@@ -162,9 +191,6 @@ LRESULT OnCommand(HWND window, int32_t id) {
       break;
     case IDM_PLUGIN_EXECUTE: ExecutePlugin(window); break;
     case IDM_PLUGIN_TERMINATE: TerminatePlugin(window); break;
-    // The preferences sheet is not part of the program yet: its command opens nothing.
-    case IDM_PREFERENCES:
-      break;
     // Permanently inactive items.
     case IDM_OPEN_URL:
     case IDM_HELP_CONTENTS:

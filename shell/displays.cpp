@@ -86,6 +86,11 @@ void ScrollSongName() {
 
 void ResetSongNameOffset() { gSongScroll.offset = 0; }
 
+void ApplySongScrollSettings() {
+  if (!gSettings.autoScroll) ResetSongNameOffset();
+  gSongScroll.step = ScrollSpeed(gSettings.scrollSpeed);
+}
+
 void PaintSongName(HDC dc) {
   const StripSpan span = ShownSongSpan(gSongScroll);
   if (gSongNameCanvas.dc && span.width > 0)

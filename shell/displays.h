@@ -22,6 +22,9 @@ void RebuildSongName(HWND window);
 void ScrollSongName();
 // The strip shows the start of the text again (AutoScroll switched off).
 void ResetSongNameOffset();
+// After the preferences: back to the start of the text when AutoScroll is off, and forward at the
+// speed now set.
+void ApplySongScrollSettings();
 // WM_PAINT: the strip's text over the body, and the time canvas. PaintTime returns false when there is
 // no time canvas yet.
 void PaintSongName(HDC dc);

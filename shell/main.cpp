@@ -11,6 +11,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   gShell.instance = instance;
   LoadStartupSettings();
   ApplyProcessorAndOutputSettings();
+  RegisterPreferencePages();
   if (gSettings.showSplash) ShowSplash();
   if (HandOverToRunningCopy(commandLine)) return 0;
   FillPlaylist(commandLine);

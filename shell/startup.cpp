@@ -6,7 +6,9 @@
 #include <string>
 
 #include "playlist/playlist.h"
+#include "plugins/plugins_page.h"
 #include "resources/resource_ids.h"
+#include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shell/about.h"
@@ -15,6 +17,7 @@
 #include "shell/player_window.h"
 #include "shell/shell_state.h"
 #include "shell/skin_geometry.h"
+#include "shell/visualisation.h"
 
 namespace {
 
@@ -45,6 +48,11 @@ void ApplyProcessorAndOutputSettings() {
   SetPriorityClass(GetCurrentProcess(), gSettings.processor == 0 ? HIGH_PRIORITY_CLASS : NORMAL_PRIORITY_CLASS);
   gShell.playback.channelMode = gSettings.channelMode;
   gShell.playback.quality = gSettings.quality;
+}
+
+void RegisterPreferencePages() {
+  SetPreferencePageProcedure(IDD_PLUGINS_PAGE, PluginsPageProcedure);
+  SetPreferencePageProcedure(IDD_VISUALISATION_PAGE, VisualisationPageProc);
 }
 
 bool HandOverToRunningCopy(const char* commandLine) {

@@ -12,6 +12,8 @@ void LoadStartupSettings();
 bool KeepWindowOnAMonitor();
 // Process priority from the Processor setting; channel mode and quality into the playback parameters.
 void ApplyProcessorAndOutputSettings();
+// Hands the preferences sheet the procedures of the pages the shell provides.
+void RegisterPreferencePages();
 // With Multiple Instances off and another copy running: brings it forward, hands it the command line
 // (every path made absolute) and returns true, so this copy ends.
 bool HandOverToRunningCopy(const char* commandLine);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "settings/settings_file.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -56,6 +57,8 @@ void SendKey(WORD key, bool up) {
 }  // namespace
 
 std::string MediaPath(const std::string& name) { return Backslashed(std::string(ZAV_BUILD_PATH) + "/test-media/" + name); }
+
+std::string ScratchFilePath(const std::string& name) { return Backslashed(ScratchPath(name)); }
 
 std::string ScreenshotPath(const std::string& name) {
   const std::string folder = std::string(ZAV_BUILD_PATH) + "/e2e/screenshots";
@@ -255,12 +258,34 @@ void Drag(HWND window, POINT from, POINT to) {
   Sleep(50);
 }
 
+// Wine draws the frames itself here (no window manager runs): the button sits at the right end of the
+// caption, inside the frame.
+void ClickCloseBox(HWND window) {
+  const RECT r = WindowRect(window);
+  const POINT origin = ScreenPoint(window, {0, 0});
+  const int32_t frame = GetSystemMetrics(SM_CXFIXEDFRAME);
+  const int32_t x = r.right - frame - GetSystemMetrics(SM_CXSIZE) / 2;
+  const int32_t y = r.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+  Click(window, x - origin.x, y - origin.y);
+}
+
 void Key(HWND window, WORD virtualKey, bool ctrl) {
+  if (ctrl) {
+    KeyWith(window, VK_CONTROL, virtualKey);
+    return;
+  }
   SetForegroundWindow(window);
-  if (ctrl) SendKey(VK_CONTROL, false);
   SendKey(virtualKey, false);
   SendKey(virtualKey, true);
-  if (ctrl) SendKey(VK_CONTROL, true);
+  Sleep(30);
+}
+
+void KeyWith(HWND window, WORD modifier, WORD virtualKey) {
+  SetForegroundWindow(window);
+  SendKey(modifier, false);
+  SendKey(virtualKey, false);
+  SendKey(virtualKey, true);
+  SendKey(modifier, true);
   Sleep(30);
 }
 
@@ -287,6 +312,32 @@ HWND FindPopupMenu(DWORD pid) {
   MenuSearch search{pid, nullptr};
   EnumWindows(MatchMenu, reinterpret_cast<LPARAM>(&search));
   return search.found;
+}
+
+// LB_GETTEXT of the A form gives one character across processes; the W form gives the line.
+std::vector<std::string> ListBoxLines(HWND list) {
+  std::vector<std::string> lines;
+  const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0);
+    std::wstring wide(size_t(length > 0 ? length : 0) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide.data()));
+    char text[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
+    lines.push_back(text);
+  }
+  return lines;
+}
+
+bool AnswerFileDialog(DWORD pid, const char* title, const std::string& path, DWORD timeoutMs) {
+  const HWND dialog = WaitForBox(pid, title, timeoutMs);
+  if (!dialog) return false;
+  // The name box: an edit in a combo box in the extended combo box cmb13 (0x47C).
+  const HWND combo = FindWindowExA(GetDlgItem(dialog, 0x47C), nullptr, "ComboBox", nullptr);
+  const HWND name = combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+  if (!name || !SetWindowTextA(name, path.c_str())) return false;
+  PressBoxButton(dialog, IDOK);
+  return WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, timeoutMs, 20);
 }
 
 int32_t DifferingPixels(const Picture& shown, int32_t x, int32_t y, const Picture& art, int32_t artX, int32_t artY,

@@ -15,6 +15,8 @@
 
 // Windows path (backslashes) of a file the media script made in the build tree.
 std::string MediaPath(const std::string& name);
+// Windows path (backslashes) of a scratch file the driver may write, in the build tree.
+std::string ScratchFilePath(const std::string& name);
 // Where the driver's pictures go (a folder in the build tree); the runner turns them into PNG files.
 std::string ScreenshotPath(const std::string& name);
 
@@ -103,11 +105,20 @@ void Click(HWND window, int32_t x, int32_t y);
 void RightClick(HWND window, int32_t x, int32_t y);
 void DoubleClick(HWND window, int32_t x, int32_t y);
 void Drag(HWND window, POINT from, POINT to);
+// A click on the close button of the title bar of `window` (a captioned window with a fixed frame).
+void ClickCloseBox(HWND window);
 // A key press for `window` (brought to the front first), with Ctrl held when `ctrl`.
 void Key(HWND window, WORD virtualKey, bool ctrl = false);
+// A key press for `window` (brought to the front first) with `modifier` (VK_SHIFT, VK_CONTROL, ...) held.
+void KeyWith(HWND window, WORD modifier, WORD virtualKey);
 void Command(HWND window, UINT id);
 // An open popup menu ("#32768") of process `pid`, or null.
 HWND FindPopupMenu(DWORD pid);
+// The lines of a list box of another process.
+std::vector<std::string> ListBoxLines(HWND list);
+// Answers the open or save dialog titled `title` that process `pid` shows (or is about to): types
+// `path` as the file name and presses OK. True once the dialog has gone.
+bool AnswerFileDialog(DWORD pid, const char* title, const std::string& path, DWORD timeoutMs = 5000);
 
 // The window's picture as the screen shows it, in window coordinates.
 inline Picture Screen(HWND window) { return GrabWindow(window); }

@@ -143,14 +143,16 @@ MMRESULT WINAPI SetVolume(HWAVEOUT handle, DWORD volume) {
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT WINAPI GetDevCaps(UINT_PTR, LPWAVEOUTCAPSA caps, UINT size) {
+MMRESULT WINAPI GetDevCaps(UINT_PTR device, LPWAVEOUTCAPSA caps, UINT size) {
   if (size != sizeof(WAVEOUTCAPSA)) return MMSYSERR_INVALPARAM;
   if (gDouble->capsResult != MMSYSERR_NOERROR) return gDouble->capsResult;
+  const std::vector<std::string>& names = gDouble->deviceNames;
+  if (!names.empty() && (device >= names.size() || names[device].empty())) return MMSYSERR_BADDEVICEID;
+  const std::string& name = names.empty() ? gDouble->deviceName : names[device];
   // Fill with junk first, as a driver might, then the name, unterminated when it takes all 32 bytes.
   std::memset(caps, 'x', sizeof(*caps));
-  const size_t length = gDouble->deviceName.size() < sizeof(caps->szPname) ? gDouble->deviceName.size()
-                                                                             : sizeof(caps->szPname);
-  std::memcpy(caps->szPname, gDouble->deviceName.data(), length);
+  const size_t length = name.size() < sizeof(caps->szPname) ? name.size() : sizeof(caps->szPname);
+  std::memcpy(caps->szPname, name.data(), length);
   if (length < sizeof(caps->szPname)) caps->szPname[length] = '\0';
   return MMSYSERR_NOERROR;
 }

@@ -20,6 +20,8 @@ struct WaveOutDouble {
   MMRESULT capsResult = MMSYSERR_NOERROR;
   std::string deviceName = "Double Device";  // copied into szPname without a terminator when 32 long
   UINT deviceCount = 1;
+  // When set, the name of each device by id instead; "" stands for one whose capabilities cannot be read.
+  std::vector<std::string> deviceNames;
   int failAllocation = 0;  // 1: the spectrum store, 2: the header and data area
   // What the output did.
   WAVEFORMATEX format = {};

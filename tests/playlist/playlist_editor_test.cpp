@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,36 +57,6 @@ bool PlayListLit(HWND window) {
   const COLORREF shown = GetPixel(dc, 9, 8);
   ReleaseDC(button, dc);
   return shown == lit;
-}
-
-// Runs `step` from a thread timer inside the modal loop (popup menu, file dialog) the test starts next,
-// until it returns true. After 5 s it cancels every other window of the thread, so a test fails rather
-// than hangs, and notes that it had to.
-std::function<bool()> gModalStep;
-int32_t gModalTicks;
-bool gModalCancelled;
-void CALLBACK RunModalStep(HWND, UINT, UINT_PTR timer, DWORD) {
-  if (!gModalStep) return;
-  bool done = ++gModalTicks <= 100 && gModalStep();
-  if (gModalTicks > 100) {
-    gModalCancelled = true;
-    EndMenu();
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) {
-      if (w != gShell.window && w != Editor()) PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
-      return TRUE;
-    }, 0);
-    done = gModalTicks > 140;
-  }
-  if (done) {
-    gModalStep = nullptr;
-    KillTimer(nullptr, timer);
-  }
-}
-void WhileModal(std::function<bool()> step) {
-  gModalStep = std::move(step);
-  gModalTicks = 0;
-  gModalCancelled = false;
-  SetTimer(nullptr, 0, 50, &RunModalStep);
 }
 
 // Answers the next file dialog titled `title` by typing `path` and pressing OK; done once it has gone.

@@ -1,5 +1,6 @@
 // The player window created in the test's own process, as start-up creates it, and what its tests
-// share: the test media, a message pump, menu states and pixels of the resource bitmaps.
+// share: the test media, a message pump, steps run inside modal loops, menu states and pixels of the
+// resource bitmaps.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -8,8 +9,9 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "playlist/playlist.h"
 #include "settings/settings.h"
@@ -43,6 +45,37 @@ bool PumpUntil(Done done, DWORD milliseconds) {
     if (GetTickCount() - start > milliseconds) return false;
     Sleep(5);
   }
+}
+
+// Runs `step` from a thread timer inside the modal loop (popup menu, dialog, preferences sheet) the test
+// starts next, until it returns true. After 5 s it cancels every other window of the thread (the player,
+// the playlist editor and the equalizer stay), so a test fails rather than hangs, and notes that it had to.
+inline std::function<bool()> gModalStep;
+inline int32_t gModalTicks;
+inline bool gModalCancelled;
+inline void CALLBACK RunModalStep(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (!gModalStep) return;
+  bool done = ++gModalTicks <= 100 && gModalStep();
+  if (gModalTicks > 100) {
+    gModalCancelled = true;
+    EndMenu();
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM) {
+      if (w != gShell.window && w != gShell.playlistEditor && w != gShell.equalizer)
+        PostMessageA(w, WM_COMMAND, IDCANCEL, 0);
+      return TRUE;
+    }, 0);
+    done = gModalTicks > 140;
+  }
+  if (done) {
+    gModalStep = nullptr;
+    KillTimer(nullptr, timer);
+  }
+}
+inline void WhileModal(std::function<bool()> step) {
+  gModalStep = std::move(step);
+  gModalTicks = 0;
+  gModalCancelled = false;
+  SetTimer(nullptr, 0, 50, &RunModalStep);
 }
 
 // Menu item state after the window prepared its menu, as the system would before showing it.
@@ -99,6 +132,7 @@ class PlayerWindowTest : public ::testing::Test {
     gSettings.windowLeft = 40;
     gSettings.windowTop = 60;
     ApplyProcessorAndOutputSettings();
+    RegisterPreferencePages();
     return CreatePlayerWindow();
   }
   Settings saved_;

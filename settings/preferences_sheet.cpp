@@ -1,0 +1,346 @@
+// The preferences sheet and the four pages it defines itself: General, Audio Output, Audio Buffering
+// and URL Streaming. Each page procedure is a short switch that hands each message to a named handler.
+#include "settings/preferences_sheet.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdio>
+
+#include "engine/wave_output.h"
+#include "resources/resource_ids.h"
+#include "settings/settings.h"
+
+INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERA) = PropertySheetA;
+
+namespace {
+
+// ---- What every page shares -------------------------------------------------------------------------
+
+// OK runs the page's `storeOnOk` and lets the sheet close; a page may always be left; Cancel stores
+// nothing and undoes nothing.
+INT_PTR AnswerSheet(HWND page, const NMHDR* note, void (*storeOnOk)(HWND page)) {
+  switch (note->code) {
+    case PSN_APPLY:
+      if (storeOnOk) storeOnOk(page);
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+      return TRUE;
+    case PSN_KILLACTIVE:
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+      return TRUE;
+    case PSN_RESET: return TRUE;
+    default: return FALSE;
+  }
+}
+
+bool Checked(HWND page, int32_t id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
+void SetChecked(HWND page, int32_t id, bool on) { CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED); }
+void Enable(HWND page, int32_t id, bool on) { EnableWindow(GetDlgItem(page, id), on); }
+
+void SetUpSlider(HWND page, int32_t id, int32_t low, int32_t high, int32_t tickEvery, int32_t position) {
+  SendDlgItemMessageA(page, id, TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
+  SendDlgItemMessageA(page, id, TBM_SETTICFREQ, tickEvery, 0);
+  SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, position);
+}
+int32_t SliderPosition(HWND page, int32_t id) {
+  return static_cast<int32_t>(SendDlgItemMessageA(page, id, TBM_GETPOS, 0, 0));
+}
+
+// Until the shell hands over a page's procedure, the page answers the sheet's notifications only.
+INT_PTR CALLBACK StandInPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_NOTIFY) return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
+  return FALSE;
+}
+
+// ---- General ------------------------------------------------------------------------------------------
+
+// The check boxes OK stores; skip protection and auto-scroll are stored when clicked as well.
+struct CheckBoxSetting {
+  int32_t id;
+  int32_t Settings::*field;
+};
+constexpr std::array<CheckBoxSetting, 7> kGeneralCheckBoxes = {{
+    {IDC_GENERAL_ALWAYS_ON_TOP, &Settings::alwaysOnTop},
+    {IDC_GENERAL_READ_INFO, &Settings::readInfoOnAdd},
+    {IDC_GENERAL_SHOW_SPLASH, &Settings::showSplash},
+    {IDC_GENERAL_MULTIPLE_INSTANCES, &Settings::multipleInstances},
+    {IDC_GENERAL_AUTO_PLAY, &Settings::autoPlay},
+    {IDC_GENERAL_SKIP_PROTECTION, &Settings::skipProtection},
+    {IDC_GENERAL_AUTO_SCROLL, &Settings::autoScroll},
+}};
+
+INT_PTR OnGeneralInit(HWND page) {
+  SetUpSlider(page, IDC_GENERAL_SCROLL_SPEED, 1, 5, 1, gSettings.scrollSpeed);
+  for (const CheckBoxSetting& box : kGeneralCheckBoxes) SetChecked(page, box.id, gSettings.*box.field == 1);
+  Enable(page, IDC_GENERAL_SCROLL_SPEED, gSettings.autoScroll == 1);
+  CheckRadioButton(page, IDC_GENERAL_TO_TASKBAR, IDC_GENERAL_TO_TRAY,
+                   gSettings.minimizeMode == 1 ? IDC_GENERAL_TO_TASKBAR : IDC_GENERAL_TO_TRAY);
+  const int32_t processor = gSettings.processor;
+  CheckRadioButton(page, IDC_GENERAL_486, IDC_GENERAL_PENTIUM_PRO,
+                   processor == 0   ? IDC_GENERAL_486
+                   : processor == 1 ? IDC_GENERAL_PENTIUM
+                                    : IDC_GENERAL_PENTIUM_PRO);
+  return TRUE;
+}
+
+// Radio buttons are plain: a click stores its setting and checks its own button alone in its group.
+INT_PTR OnGeneralClick(HWND page, int32_t id) {
+  switch (id) {
+    case IDC_GENERAL_486:
+    case IDC_GENERAL_PENTIUM:
+    case IDC_GENERAL_PENTIUM_PRO:
+      gSettings.processor = id - IDC_GENERAL_486;
+      CheckRadioButton(page, IDC_GENERAL_486, IDC_GENERAL_PENTIUM_PRO, id);
+      return TRUE;
+    case IDC_GENERAL_TO_TASKBAR:
+    case IDC_GENERAL_TO_TRAY:
+      gSettings.minimizeMode = id == IDC_GENERAL_TO_TASKBAR ? 1 : 2;
+      CheckRadioButton(page, IDC_GENERAL_TO_TASKBAR, IDC_GENERAL_TO_TRAY, id);
+      return TRUE;
+    case IDC_GENERAL_SKIP_PROTECTION:  // read by the Decode thread every frame: live at once
+      gSettings.skipProtection = Checked(page, id) ? 1 : 0;
+      return TRUE;
+    case IDC_GENERAL_AUTO_SCROLL:
+      gSettings.autoScroll = Checked(page, id) ? 1 : 0;
+      Enable(page, IDC_GENERAL_SCROLL_SPEED, gSettings.autoScroll == 1);
+      return TRUE;
+    default: return FALSE;
+  }
+}
+
+void StoreGeneral(HWND page) {
+  for (const CheckBoxSetting& box : kGeneralCheckBoxes) gSettings.*box.field = Checked(page, box.id) ? 1 : 0;
+  gSettings.scrollSpeed = SliderPosition(page, IDC_GENERAL_SCROLL_SPEED);
+}
+
+INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: return OnGeneralInit(page);
+    case WM_COMMAND: return HIWORD(wParam) == BN_CLICKED ? OnGeneralClick(page, LOWORD(wParam)) : FALSE;
+    case WM_NOTIFY: return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), StoreGeneral);
+    default: return FALSE;
+  }
+}
+
+// ---- Audio Output -------------------------------------------------------------------------------------
+
+constexpr int32_t kWaveMapper = -1;
+
+// Each item keeps its device id, so that a device whose name cannot be read (and which is left out)
+// shifts no other device.
+void AddDevice(HWND list, const char* name, int32_t device) {
+  const LRESULT item = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  if (item < 0) return;
+  SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(device));
+  if (device == gSettings.outputDevice) SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(item), 0);
+}
+
+void FillDeviceList(HWND page) {
+  HWND list = GetDlgItem(page, IDC_AUDIO_DEVICE);
+  const int32_t devices = OutputDeviceCount();
+  for (int32_t device = 0; device < devices; ++device) {
+    char name[64];
+    if (GetDeviceName(device, name, sizeof name)) AddDevice(list, name, device);
+  }
+  AddDevice(list, "Wave Mapper", kWaveMapper);
+}
+
+void StoreChosenDevice(HWND page) {
+  HWND list = GetDlgItem(page, IDC_AUDIO_DEVICE);
+  const LRESULT item = SendMessageA(list, CB_GETCURSEL, 0, 0);
+  if (item < 0) return;
+  gSettings.outputDevice = static_cast<int32_t>(SendMessageA(list, CB_GETITEMDATA, static_cast<WPARAM>(item), 0));
+}
+
+// Only stereo output can be chosen: "Mono" is disabled, and choosing it would store nothing.
+void ShowChannels(HWND page, bool stereo) {
+  SetChecked(page, IDC_AUDIO_STEREO, stereo);
+  SetChecked(page, IDC_AUDIO_MONO, !stereo);
+  Enable(page, IDC_AUDIO_LEFT_CHANNEL, !stereo);
+}
+
+INT_PTR OnAudioInit(HWND page) {
+  const int32_t quality = gSettings.quality;
+  if (quality >= 0 && quality <= 2)
+    CheckRadioButton(page, IDC_AUDIO_FULL_QUALITY, IDC_AUDIO_QUARTER_QUALITY, IDC_AUDIO_FULL_QUALITY + quality);
+  gSettings.channelMode = -1;
+  ShowChannels(page, true);
+  FillDeviceList(page);
+  return TRUE;
+}
+
+INT_PTR OnAudioCommand(HWND page, int32_t id, int32_t code) {
+  if (id == IDC_AUDIO_DEVICE) {
+    if (code == CBN_SELCHANGE) StoreChosenDevice(page);
+    return TRUE;
+  }
+  if (code != BN_CLICKED) return FALSE;
+  switch (id) {
+    case IDC_AUDIO_FULL_QUALITY:
+    case IDC_AUDIO_HALF_QUALITY:
+    case IDC_AUDIO_QUARTER_QUALITY:
+      gSettings.quality = id - IDC_AUDIO_FULL_QUALITY;
+      CheckRadioButton(page, IDC_AUDIO_FULL_QUALITY, IDC_AUDIO_QUARTER_QUALITY, id);
+      return TRUE;
+    case IDC_AUDIO_STEREO: ShowChannels(page, true); return TRUE;
+    case IDC_AUDIO_MONO: ShowChannels(page, false); return TRUE;
+    default: return FALSE;
+  }
+}
+
+// Everything on this page is stored when clicked: OK has nothing left to store.
+INT_PTR CALLBACK AudioOutputPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: return OnAudioInit(page);
+    case WM_COMMAND: return OnAudioCommand(page, LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY: return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
+    default: return FALSE;
+  }
+}
+
+// ---- Audio Buffering ----------------------------------------------------------------------------------
+
+// A block of 2048 bytes lasts 1/86 s at 44100 Hz stereo.
+constexpr double kSecondsPerBlock = 0.011627907;
+
+void ShowBufferSeconds(HWND page, int32_t blocks) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%01.1f Seconds", blocks * kSecondsPerBlock);
+  SetDlgItemTextA(page, IDC_BUFFER_SECONDS, text);
+}
+
+void ShowPreBufferPercent(HWND page, int32_t percent) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%03d%% Of Buffer", percent);
+  SetDlgItemTextA(page, IDC_BUFFER_PERCENT_TEXT, text);
+}
+
+INT_PTR OnBufferingInit(HWND page) {
+  SetUpSlider(page, IDC_BUFFER_BLOCKS, kMinWaveBlocks, kMaxWaveBlocks, 4, gSettings.bufferBlocks);
+  ShowBufferSeconds(page, SliderPosition(page, IDC_BUFFER_BLOCKS));
+  SetUpSlider(page, IDC_BUFFER_PERCENT, 0, 100, 5, gSettings.preBufferPercent);
+  ShowPreBufferPercent(page, SliderPosition(page, IDC_BUFFER_PERCENT));
+  SetChecked(page, IDC_BUFFER_PREBUFFER, gSettings.preBufferEnabled == 1);
+  Enable(page, IDC_BUFFER_PERCENT, gSettings.preBufferEnabled == 1);
+  return TRUE;
+}
+
+INT_PTR OnBufferingCommand(HWND page, int32_t id, int32_t code) {
+  if (id != IDC_BUFFER_PREBUFFER || code != BN_CLICKED) return FALSE;
+  gSettings.preBufferEnabled = Checked(page, id) ? 1 : 0;
+  Enable(page, IDC_BUFFER_PERCENT, gSettings.preBufferEnabled == 1);
+  return TRUE;
+}
+
+// While a thumb is dragged and when a move ends (by mouse or key), the label follows and the setting is
+// stored.
+INT_PTR OnBufferingScroll(HWND page, int32_t action, HWND slider) {
+  if (action != TB_THUMBTRACK && action != TB_ENDTRACK) return TRUE;
+  const int32_t id = GetDlgCtrlID(slider);
+  if (id == IDC_BUFFER_BLOCKS) {
+    gSettings.bufferBlocks = SliderPosition(page, id);
+    ShowBufferSeconds(page, gSettings.bufferBlocks);
+  } else if (id == IDC_BUFFER_PERCENT) {
+    gSettings.preBufferPercent = SliderPosition(page, id);
+    ShowPreBufferPercent(page, gSettings.preBufferPercent);
+  }
+  return TRUE;
+}
+
+void StoreBuffering(HWND page) {
+  gSettings.preBufferEnabled = Checked(page, IDC_BUFFER_PREBUFFER) ? 1 : 0;
+  gSettings.bufferBlocks = SliderPosition(page, IDC_BUFFER_BLOCKS);
+  gSettings.preBufferPercent = SliderPosition(page, IDC_BUFFER_PERCENT);
+}
+
+INT_PTR CALLBACK AudioBufferingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: return OnBufferingInit(page);
+    case WM_COMMAND: return OnBufferingCommand(page, LOWORD(wParam), HIWORD(wParam));
+    case WM_HSCROLL: return OnBufferingScroll(page, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_NOTIFY: return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), StoreBuffering);
+    default: return FALSE;
+  }
+}
+
+// ---- URL Streaming --------------------------------------------------------------------------------------
+
+// Every control is disabled; the speeds are listed so that the page reads as it always has.
+INT_PTR OnUrlInit(HWND page) {
+  for (const char* speed : {"14400 BPS", "28800 BPS", "57600 BPS", "64000 BPS", "112000 BPS", "128000 BPS"})
+    SendDlgItemMessageA(page, IDC_URL_SPEED, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(speed));
+  return TRUE;
+}
+
+INT_PTR CALLBACK UrlStreamingPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: return OnUrlInit(page);
+    case WM_NOTIFY: return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
+    default: return FALSE;
+  }
+}
+
+// ---- The sheet ----------------------------------------------------------------------------------------
+
+struct PreferencePage {
+  int32_t dialogId;
+  const char* title;
+  DLGPROC procedure;
+};
+
+std::array<PreferencePage, 6> gPages = {{
+    {IDD_GENERAL_PAGE, "General Settings", GeneralPageProc},
+    {IDD_AUDIO_OUTPUT_PAGE, "Audio Output", AudioOutputPageProc},
+    {IDD_AUDIO_BUFFERING_PAGE, "Audio Buffering", AudioBufferingPageProc},
+    {IDD_PREFS_PAGE_160, "Plug-ins", StandInPageProc},
+    {IDD_URL_STREAMING_PAGE, "URL Streaming", UrlStreamingPageProc},
+    {IDD_VISUALISATION_PAGE, "Visualisation", StandInPageProc},
+}};
+
+// An empty page of the usual size, for a page whose dialog the program does not hold: the sheet keeps
+// all its tabs.
+struct alignas(4) BlankPageTemplate {
+  DLGTEMPLATE header;
+  WORD menu, windowClass, title, pointSize;
+  wchar_t font[14];
+};
+static_assert(offsetof(BlankPageTemplate, menu) == sizeof(DLGTEMPLATE), "the template's words follow its header");
+static_assert(sizeof(wchar_t) == 2, "dialog templates hold UTF-16 text");
+const BlankPageTemplate kBlankPage = {
+    {DS_SETFONT | WS_CHILD | WS_CAPTION, 0, 0, 0, 0, 235, 156}, 0, 0, 0, 8, L"MS Sans Serif"};
+
+}  // namespace
+
+void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure) {
+  if (dialogId != IDD_PREFS_PAGE_160 && dialogId != IDD_VISUALISATION_PAGE) return;
+  for (PreferencePage& page : gPages)
+    if (page.dialogId == dialogId) page.procedure = procedure ? procedure : StandInPageProc;
+}
+
+int32_t ShowPreferences(HWND owner) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  std::array<PROPSHEETPAGEA, gPages.size()> pages = {};
+  for (size_t i = 0; i < pages.size(); ++i) {
+    PROPSHEETPAGEA& page = pages[i];
+    page.dwSize = sizeof page;
+    page.dwFlags = PSP_USETITLE;
+    page.hInstance = instance;
+    page.pszTemplate = MAKEINTRESOURCEA(gPages[i].dialogId);
+    if (!FindResourceA(instance, page.pszTemplate, RT_DIALOG)) {
+      page.dwFlags |= PSP_DLGINDIRECT;
+      page.pResource = &kBlankPage.header;
+    }
+    page.pszTitle = gPages[i].title;
+    page.pfnDlgProc = gPages[i].procedure;
+  }
+  PROPSHEETHEADERA header = {};
+  header.dwSize = sizeof header;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_PROPTITLE;
+  header.hwndParent = owner;
+  header.hInstance = instance;
+  header.pszCaption = "zav";
+  header.nPages = static_cast<UINT>(pages.size());
+  header.nStartPage = 0;
+  header.ppsp = pages.data();
+  return gPropertySheet(&header) < 0 ? 0 : 1;
+}

@@ -1,0 +1,21 @@
+// The preferences sheet: six pages that edit the settings record in place. Most controls store their
+// setting when clicked, the rest when the sheet closes with OK; Cancel undoes nothing. The pages of the
+// plug-in host (dialog 160) and of the internal visualisation (176) come from above: the shell hands
+// their procedures over at start-up.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+
+// Makes `procedure` the page procedure of dialog `dialogId` (160 or 176; other dialogs are left as
+// they are). A null procedure gives the page back its stand-in.
+void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure);
+
+// Shows the sheet modally, owned by `owner`, and returns 1 once it has closed, by OK or Cancel; 0 when
+// it could not be shown at all (nothing was edited then).
+int32_t ShowPreferences(HWND owner);
+
+// PropertySheetA; tests put a stand-in here.
+extern INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERA);
+

@@ -1,0 +1,168 @@
+// The preferences sheet worked from outside, as a user would: Ctrl+P while a track plays, "zav.ini"
+// after Cancel (what clicks stored) and after OK (what OK stores), the buffer slider's seconds label,
+// the device list, and Half Quality heard at half the byte rate from the next track on.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tests/decode_file.h"
+#include "tests/e2e/player_driver.h"
+#include "tests/engine/capture_file.h"
+#include "tests/test_files.h"
+
+namespace {
+
+// Controls of the pages, as the program's resources number them.
+constexpr int32_t kAlwaysOnTop = 1171, kSkipProtection = 1222, kDeviceList = 1178, kFullQuality = 1182,
+                  kHalfQuality = 1183, kBufferSlider = 1106, kBufferSeconds = 1164;
+
+// The sheet of process `pid` (its box with tabs) once it is in front and has stopped moving into place.
+HWND WaitForSheet(DWORD pid) {
+  HWND sheet = nullptr;
+  RECT last{};
+  WaitUntil([&] {
+    sheet = FindBox(pid, nullptr);
+    if (!sheet || !FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr)) return false;
+    const RECT now = WindowRect(sheet);
+    const bool settled = GetForegroundWindow() == sheet && EqualRect(&now, &last);
+    last = now;
+    return settled;
+  }, 5000, 100);
+  return sheet;
+}
+
+HWND Turn(HWND sheet, int32_t index) {
+  SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+  return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+// A click at the left end of a control, where a radio's or check box's box is, or in its middle.
+HWND ClickOn(HWND control, bool atLeft = true) {
+  RECT r{};
+  GetClientRect(control, &r);
+  Click(control, atLeft ? 5 : r.right / 2, r.bottom / 2);
+  return control;
+}
+
+// The record the player saves once the sheet has closed (after the sheet's window has gone): the first
+// that differs from `before`.
+Settings SavedOnClose(const Settings& before) {
+  Settings saved{};
+  WaitUntil([&] { return ReadSavedSettings(&saved) && std::memcmp(&saved, &before, sizeof saved) != 0; }, 3000, 20);
+  return saved;
+}
+
+// Bytes reaching the device per second of audio over two seconds the player counts, from the next
+// second on (a device takes a burst when it starts).
+double CapturedBytesPerSecond(HWND player) {
+  const auto sizeAt = [&](int32_t second) {
+    WaitUntil([&] { return ElapsedSeconds(player) >= second; }, 15000, 1);
+    return double(ReadWholeFile(CapturePath()).size());
+  };
+  const int32_t now = ElapsedSeconds(player);
+  const double start = sizeAt(now + 1);
+  return (sizeAt(now + 3) - start) / 2;
+}
+
+TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheNextTrack) {
+  PrepareDesktop();
+  Settings before{};
+  const bool hadSettings = ReadSavedSettings(&before);
+  const Settings settings = DefaultSettings();
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
+  const std::string next = MediaPath("second-44k.mp3");
+  Process zav;
+  ASSERT_TRUE(zav.StartPlayer(Quoted(MediaPath("long-44k.mp3")) + " " + Quoted(next)));
+  const HWND player = WaitForPlayerWindow(30000);
+  ASSERT_NE(player, nullptr);
+  ASSERT_TRUE(WaitForState(player, kPlaying, 10000));
+  const double fullRate = CapturedBytesPerSecond(player);
+
+  // Paused (the capture device is not paced), so that the first track still plays when the sheet closes.
+  Key(player, 'C');
+  ASSERT_TRUE(WaitForState(player, kPaused, 2000));
+  Key(player, 'P', true);
+  HWND sheet = WaitForSheet(zav.info.dwProcessId);
+  ASSERT_NE(sheet, nullptr) << "Ctrl+P";
+  HWND page = Turn(sheet, 0);
+  ClickOn(GetDlgItem(page, kAlwaysOnTop));
+  ClickOn(GetDlgItem(page, kSkipProtection));
+  // The device list ends with the mapper, chosen now; Home and Enter in the open list choose device 0.
+  page = Turn(sheet, 1);
+  const HWND devices = ClickOn(GetDlgItem(page, kDeviceList), false);
+  const LRESULT items = SendMessageA(devices, CB_GETCOUNT, 0, 0);
+  wchar_t last[16] = L"";  // the W form carries the text across processes
+  if (SendMessageW(devices, CB_GETLBTEXTLEN, items - 1, 0) < 16)
+    SendMessageW(devices, CB_GETLBTEXT, items - 1, reinterpret_cast<LPARAM>(last));
+  EXPECT_STREQ(last, L"Wave Mapper");
+  EXPECT_EQ(SendMessageA(devices, CB_GETCURSEL, 0, 0), items - 1);
+  Key(sheet, VK_HOME);
+  Key(sheet, VK_RETURN);
+  ClickOn(GetDlgItem(page, kHalfQuality));
+  // The buffer slider by keys, after a click in its channel: Home is 10 blocks, 76 steps right 86.
+  page = Turn(sheet, 2);
+  const HWND label = GetDlgItem(page, kBufferSeconds);
+  EXPECT_EQ(WindowText(label), "0.6 Seconds");
+  ClickOn(GetDlgItem(page, kBufferSlider), false);
+  Key(sheet, VK_HOME);
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(label) == "0.1 Seconds"; }, 1000));
+  for (int i = 0; i < 76; ++i) Key(sheet, VK_RIGHT);
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(label) == "1.0 Seconds"; }, 1000));
+  ClickOn(GetDlgItem(sheet, IDCANCEL), false);
+  Settings saved = SavedOnClose(settings);
+  EXPECT_EQ(saved.quality, 1);
+  EXPECT_EQ(saved.skipProtection, 1);
+  EXPECT_EQ(saved.outputDevice, 0);
+  EXPECT_EQ(saved.bufferBlocks, 86);
+  EXPECT_EQ(saved.alwaysOnTop, 0) << "stored on OK only";
+
+  // The track playing goes on as it began. The next one is played on a device opened afresh for its
+  // rate, which starts the capture over: once played, the capture holds it at half quality.
+  Key(player, 'X');
+  const double goingOnRate = CapturedBytesPerSecond(player);
+  Key(player, 'B');
+  ASSERT_TRUE(WaitUntil([&] { return PlayState(player) == kPlaying && ElapsedSeconds(player) < 2; }, 5000, 2));
+  DecodeOptions half;
+  half.quality = 1;
+  const DecodedFile expected = DecodeFileToPcm(next, half);
+  ASSERT_EQ(expected.info.outputRate, 22050);
+  const size_t whole = expected.pcm.size() * 2 / 2048 * 2048;
+  size_t captured = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    return PlayState(player) == kStopped && (captured = ReadWholeFile(CapturePath()).size()) >= whole;
+  }, 20000, 50));
+  EXPECT_LE(captured, whole + 2048);
+  const double nextRate = captured / (expected.pcm.size() / 2.0 / 22050);
+  std::printf("FIGURE bytes reaching the device per second of audio: %.0f at full quality, %.0f for the rest of "
+              "that track after Half Quality, %.0f for the next track\n", fullRate, goingOnRate, nextRate);
+  EXPECT_NEAR(goingOnRate / fullRate, 1, 0.1);
+  EXPECT_NEAR(nextRate / fullRate, 0.5, 0.05);
+
+  // OK stores the check box, and the window stays on top.
+  Key(player, 'P', true);
+  sheet = WaitForSheet(zav.info.dwProcessId);
+  ASSERT_NE(sheet, nullptr);
+  ClickOn(GetDlgItem(Turn(sheet, 0), kAlwaysOnTop));
+  ClickOn(GetDlgItem(Turn(sheet, 1), kFullQuality));
+  ClickOn(GetDlgItem(sheet, IDOK), false);
+  saved = SavedOnClose(saved);
+  EXPECT_EQ(saved.alwaysOnTop, 1);
+  EXPECT_EQ(saved.quality, 0);
+  EXPECT_TRUE(GetWindowLongA(player, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+  Command(player, kCommandClose);
+  EXPECT_EQ(zav.WaitExit(10000), 0);
+  if (hadSettings) {
+    WriteSavedSettings(before);
+  } else {
+    DeleteFileA(IniPath().c_str());  // as the scenario found it
+  }
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+// The preferences sheet opened from the player window and worked from inside its modal loop: clicks
+// store at once, OK stores the rest, Cancel keeps both; what the window applies and saves afterwards,
+// and the box when the sheet cannot be shown.
+#include "settings/preferences_sheet.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "resources/resource_ids.h"
+#include "shell/displays.h"
+#include "tests/engine/wave_out_double.h"
+#include "tests/shell/player_window_test_support.h"
+
+namespace {
+
+// The sheet (the thread's visible dialog that the player owns) turned to page `index`.
+HWND Page(int32_t index) {
+  HWND sheet = GetLastActivePopup(gShell.window);
+  if (sheet == gShell.window || !IsWindowVisible(sheet)) return nullptr;
+  PropSheet_SetCurSel(sheet, nullptr, index);
+  return PropSheet_GetCurrentPageHwnd(sheet);
+}
+void Close(HWND page, int32_t button) { PropSheet_PressButton(GetParent(page), button); }
+
+void Click(HWND page, int32_t id) { SendDlgItemMessageA(page, id, BM_CLICK, 0, 0); }
+bool Enabled(HWND page, int32_t id) { return IsWindowEnabled(GetDlgItem(page, id)) != 0; }
+void Choose(HWND page, int32_t item) {
+  SendDlgItemMessageA(page, IDC_AUDIO_DEVICE, CB_SETCURSEL, item, 0);
+  SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_AUDIO_DEVICE, CBN_SELCHANGE), 0);
+}
+void Drag(HWND page, int32_t id, int32_t position) {
+  SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, position);
+  SendMessageA(page, WM_HSCROLL, TB_THUMBTRACK, reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
+}
+
+// Whether "zav.ini" holds the settings record as it is now.
+bool SavedAsTheyAre() {
+  Settings saved = {};
+  return GetPrivateProfileStructA(kSettingsSection, kSettingsRecordKey, &saved, sizeof saved, kSettingsFile) &&
+         std::memcmp(&saved, &gSettings, sizeof saved) == 0;
+}
+
+INT_PTR WINAPI FailingPropertySheet(LPCPROPSHEETHEADERA) { return -1; }
+
+class PreferencesSheetTest : public PlayerWindowFixture {
+ protected:
+  void TearDown() override {
+    gPropertySheet = PropertySheetA;
+    EXPECT_FALSE(gModalCancelled) << "the test closed the sheet";
+    PlayerWindowFixture::TearDown();
+    RemoveWaveOutDouble();
+    SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
+  }
+  // The Preferences command; `work` runs once the sheet shows and closes it.
+  static void Preferences(bool (*work)()) {
+    WhileModal([work] { return Page(0) && work(); });
+    SendMessageA(gShell.window, WM_COMMAND, IDM_PREFERENCES, 0);
+  }
+};
+
+TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowAppliesAndSavesEither) {
+  InstallWaveOutDouble();
+  gDouble->deviceCount = 3;
+  gDouble->deviceNames = {"First Device", "", "Third Device"};  // the second cannot be named
+  gSettings.processor = 1;
+  gSettings.quality = 0;
+  gSettings.channelMode = 0;
+  gSettings.autoScroll = 1;
+  gSettings.scrollSpeed = 2;
+  gSettings.visMode = 1;
+  HWND window = OpenPlayerWindow(0);
+  ASSERT_NE(window, nullptr);
+  gSettings.outputDevice = 2;
+  gSongScroll.offset = 30;
+
+  Preferences([] {
+    HWND page = Page(0);
+    // Another Preferences command (the tray menu reaches the disabled window) stacks no second sheet.
+    SendMessageA(gShell.window, WM_COMMAND, IDM_PREFERENCES, 0);
+    EXPECT_EQ(GetLastActivePopup(gShell.window), GetParent(page));
+    Click(page, IDC_GENERAL_486);
+    Click(page, IDC_GENERAL_ALWAYS_ON_TOP);
+    Click(page, IDC_GENERAL_AUTO_SCROLL);
+    EXPECT_EQ(IsDlgButtonChecked(page, IDC_GENERAL_PENTIUM), BST_UNCHECKED) << "plain radios";
+    EXPECT_EQ(gSettings.processor + gSettings.alwaysOnTop + gSettings.autoScroll, 0) << "486 at once, the rest on OK";
+    EXPECT_FALSE(Enabled(page, IDC_GENERAL_SCROLL_SPEED));
+    // Items keep their device ids: the one that cannot be named shifts no other.
+    page = Page(1);
+    EXPECT_EQ(gSettings.channelMode, -1);
+    EXPECT_EQ(SendDlgItemMessageA(page, IDC_AUDIO_DEVICE, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendDlgItemMessageA(page, IDC_AUDIO_DEVICE, CB_GETCURSEL, 0, 0), 1) << "device 2";
+    Choose(page, 2);
+    EXPECT_EQ(gSettings.outputDevice, -1) << "Wave Mapper";
+    Choose(page, 0);
+    EXPECT_EQ(gSettings.outputDevice, 0);
+    Choose(page, 1);
+    EXPECT_EQ(gSettings.outputDevice, 2);
+    Click(page, IDC_AUDIO_HALF_QUALITY);
+    page = Page(2);
+    Drag(page, IDC_BUFFER_BLOCKS, 86);
+    char seconds[32] = "";
+    GetDlgItemTextA(page, IDC_BUFFER_SECONDS, seconds, sizeof seconds);
+    EXPECT_STREQ(seconds, "1.0 Seconds");
+    Click(page, IDC_BUFFER_PREBUFFER);
+    EXPECT_FALSE(Enabled(page, IDC_BUFFER_PERCENT));
+    SendDlgItemMessageA(page, IDC_BUFFER_BLOCKS, TBM_SETPOS, TRUE, 400);  // unheard: Cancel keeps 86
+    EXPECT_EQ(IsDlgButtonChecked(Page(5), IDC_VIS_ANALYSER), BST_CHECKED) << "the shell's own page";
+    Close(page, PSBTN_CANCEL);
+    return true;
+  });
+  EXPECT_EQ(gSettings.quality, 1);
+  EXPECT_EQ(gSettings.bufferBlocks, 86);
+  EXPECT_EQ(gSettings.preBufferEnabled, 0);
+  EXPECT_EQ(gSettings.alwaysOnTop, 0);
+  EXPECT_EQ(gShell.playback.quality, 1) << "for the next track";
+  EXPECT_EQ(gShell.playback.channelMode, -1);
+  EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(HIGH_PRIORITY_CLASS));
+  EXPECT_EQ(gSongScroll.offset, 0) << "AutoScroll off shows the start";
+  EXPECT_EQ(gSongScroll.step, 2);
+  EXPECT_TRUE(SavedAsTheyAre());
+
+  gSongScroll.offset = 30;
+  Preferences([] {
+    HWND page = Page(0);
+    Click(page, IDC_GENERAL_ALWAYS_ON_TOP);
+    Click(page, IDC_GENERAL_AUTO_SCROLL);
+    Click(page, IDC_GENERAL_PENTIUM_PRO);
+    SendDlgItemMessageA(page, IDC_GENERAL_SCROLL_SPEED, TBM_SETPOS, TRUE, 4);
+    Close(page, PSBTN_OK);
+    return true;
+  });
+  EXPECT_EQ(gSettings.alwaysOnTop, 1);
+  EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(NORMAL_PRIORITY_CLASS));
+  EXPECT_EQ(gSongScroll.offset, 30);
+  EXPECT_EQ(gSongScroll.step, 4);
+  EXPECT_TRUE(SavedAsTheyAre());
+
+  // A sheet that cannot be shown is reported; nothing is applied or saved.
+  RemoveProfileFile(TestWindowsFolder() + kSettingsFile);
+  gPropertySheet = FailingPropertySheet;
+  SendMessageA(window, WM_COMMAND, IDM_PREFERENCES, 0);
+  EXPECT_EQ(BoxRecorder::Boxes(), (std::vector<RecordedBox>{{window, "Error In Preferences ", "Error", kBoxOk}}));
+  EXPECT_FALSE(SavedAsTheyAre());
+}
+
+}  // namespace
