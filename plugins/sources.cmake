@@ -29,7 +29,10 @@ if(WIN32)
     add_library(zav_endless_plugin SHARED tests/plugins/marker_dll.cpp)
     target_compile_definitions(zav_endless_plugin PRIVATE ZAV_ENDLESS_PLUGIN)
     target_include_directories(zav_endless_plugin PRIVATE ${CMAKE_SOURCE_DIR})
-    set_target_properties(zav_marker_dll zav_endless_plugin PROPERTIES PREFIX "")
+    # In a folder of their own, so that the player's own folder (its default plug-in folder) holds
+    # only the sample plug-in.
+    set_target_properties(zav_marker_dll zav_endless_plugin PROPERTIES PREFIX ""
+                          RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-dlls)
     list(APPEND ZAV_WINDOWS_TEST_DLLS zav_marker_dll zav_endless_plugin)
   endif()
 endif()

@@ -34,7 +34,7 @@ struct PluginSession {
     CreateDirectoryA(BuildFile("e2e").c_str(), nullptr);
     CreateDirectoryA(folder.c_str(), nullptr);
     CopyFileA(BuildFile("zav_vis_sample.dll").c_str(), (folder + "/zav_vis_sample.dll").c_str(), FALSE);
-    CopyFileA(BuildFile("zav_marker_dll.dll").c_str(), (folder + "/ordinary.dll").c_str(), FALSE);
+    CopyFileA(BuildFile("test-dlls/zav_marker_dll.dll").c_str(), (folder + "/ordinary.dll").c_str(), FALSE);
     DeleteFileA((folder + "/ordinary.dll.loaded").c_str());
     DeleteFileA(kRecording.c_str());
     SetEnvironmentVariableA("ZAV_RECORDER_FILE", kRecording.c_str());  // the player inherits it

@@ -49,7 +49,7 @@ class PluginHostTest : public PlayerWindowTest {
     PlayerWindowTest::SetUp();
     folder_ = Backslashed(TestFolder("plugins"));  // ends in "\"
     sample_ = Place(folder_, "zav_vis_sample.dll", "zav_vis_sample.dll");
-    ordinary_ = Place(folder_, "zav_marker_dll.dll", "ordinary.dll");
+    ordinary_ = Place(folder_, "test-dlls\\zav_marker_dll.dll", "ordinary.dll");
     DeleteFileA((ordinary_ + ".loaded").c_str());
     recording_ = Backslashed(ScratchPath("recorder.txt"));
     DeleteFileA(recording_.c_str());
@@ -117,7 +117,7 @@ TEST_F(PluginHostTest, TheScanListsThePluginAndNeverLoadsAnOrdinaryDll) {
   EXPECT_TRUE(PluginLibraries().empty());
   // A plug-in without descriptions whose getter never returns null: "" everywhere, 256 modules.
   const std::string endless = Backslashed(TestFolder("endless-plugin"));
-  Place(endless, "zav_endless_plugin.dll", "endless.dll");
+  Place(endless, "test-dlls\\zav_endless_plugin.dll", "endless.dll");
   EXPECT_EQ(Scan(endless), 1);
   ASSERT_EQ(PluginLibraries().size(), 1u);
   EXPECT_STREQ(PluginLibraries()[0].description, "");
