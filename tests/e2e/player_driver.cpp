@@ -1,5 +1,6 @@
 #include "tests/e2e/player_driver.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -380,4 +381,23 @@ int16_t AtWineVolume(int16_t sample, int32_t volume) {
 void SaveScreenshot(const std::string& name, const Picture& picture) {
   const std::string path = ScreenshotPath(name + ".bmp");
   if (!WriteBmp(path, picture)) std::printf("cannot write %s\n", path.c_str());
+}
+
+HWND WaitForSheet(DWORD pid) {
+  HWND sheet = nullptr;
+  RECT last{};
+  WaitUntil([&] {
+    sheet = FindBox(pid, nullptr);
+    if (!sheet || !FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr)) return false;
+    const RECT now = WindowRect(sheet);
+    const bool settled = GetForegroundWindow() == sheet && EqualRect(&now, &last);
+    last = now;
+    return settled;
+  }, 5000, 100);
+  return sheet;
+}
+
+HWND Turn(HWND sheet, int32_t index) {
+  SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+  return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }

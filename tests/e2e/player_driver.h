@@ -95,6 +95,10 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD st
 // The player's window once it shows (null after `timeoutMs`), and its box with `caption`.
 HWND WaitForPlayerWindow(DWORD timeoutMs);
 HWND WaitForBox(DWORD pid, const char* caption, DWORD timeoutMs);
+// The preferences sheet of process `pid` once it is in front and has stopped moving into place.
+HWND WaitForSheet(DWORD pid);
+// Turns `sheet` to page `index` and returns the page.
+HWND Turn(HWND sheet, int32_t index);
 
 int32_t PlayState(HWND player);
 int32_t ElapsedSeconds(HWND player);

@@ -15,6 +15,7 @@
 namespace {
 
 constexpr UINT kExecutePlugin = 40057;
+constexpr int32_t kLibraryList = 1189;
 
 std::string BuildFile(const std::string& name) { return std::string(ZAV_BUILD_PATH) + "/" + name; }
 const std::string kRecording = BuildFile("e2e/recorder.txt");
@@ -137,6 +138,16 @@ TEST(PluginsDriver, TheSpectrumBarsRunBesideThePlayer) {
     return Load{cpu / audio * 100, cpu / wall * 100, audio / wall};
   };
   const Load without = measure();
+  // The Plugins page lists the sample, the folder's one plug-in library; the ordinary DLL never ran.
+  Key(player, 'P', true);
+  const HWND sheet = WaitForSheet(session.zav.info.dwProcessId);
+  ASSERT_NE(sheet, nullptr);
+  const HWND libraries = GetDlgItem(Turn(sheet, 3), kLibraryList);
+  EXPECT_EQ(SendMessageA(libraries, CB_GETCOUNT, 0, 0), 1);
+  EXPECT_TRUE(IsWindowEnabled(libraries));
+  EXPECT_FALSE(FileExists(BuildFile("e2e/plugins/ordinary.dll.loaded")));
+  Key(sheet, VK_ESCAPE);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 3000));
   Command(player, kExecutePlugin);
   HWND bars = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (bars = FindWindowA("zav_spectrum_bars", nullptr)) != nullptr; }, 5000));

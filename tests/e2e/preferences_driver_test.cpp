@@ -21,26 +21,6 @@ namespace {
 constexpr int32_t kAlwaysOnTop = 1171, kSkipProtection = 1222, kDeviceList = 1178, kFullQuality = 1182,
                   kHalfQuality = 1183, kBufferSlider = 1106, kBufferSeconds = 1164;
 
-// The sheet of process `pid` (its box with tabs) once it is in front and has stopped moving into place.
-HWND WaitForSheet(DWORD pid) {
-  HWND sheet = nullptr;
-  RECT last{};
-  WaitUntil([&] {
-    sheet = FindBox(pid, nullptr);
-    if (!sheet || !FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr)) return false;
-    const RECT now = WindowRect(sheet);
-    const bool settled = GetForegroundWindow() == sheet && EqualRect(&now, &last);
-    last = now;
-    return settled;
-  }, 5000, 100);
-  return sheet;
-}
-
-HWND Turn(HWND sheet, int32_t index) {
-  SendMessageA(sheet, PSM_SETCURSEL, index, 0);
-  return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-}
-
 // A click at the left end of a control, where a radio's or check box's box is, or in its middle.
 HWND ClickOn(HWND control, bool atLeft = true) {
   RECT r{};
