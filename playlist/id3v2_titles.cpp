@@ -13,7 +13,8 @@ constexpr int32_t kChunkBytes = 256;
 // Bytes kept of a text frame: 30 characters of four UTF-8 bytes, or of two UTF-16 bytes doubled by
 // unsynchronisation, with the encoding byte, a byte-order mark and the frame's own extra bytes.
 constexpr int32_t kFrameBytes = 256;
-constexpr int32_t kMaxUnits = kFrameBytes;
+// Code units decoded: enough for 30 characters of the ANSI code page and the spaces cut behind them.
+constexpr int32_t kMaxUnits = 64;
 constexpr int32_t kTextLength = 30;
 
 // Flags of the tag header and of a frame's format byte.
@@ -137,8 +138,11 @@ int32_t DecodeText(int32_t major, const uint8_t* b, int32_t n, uint16_t* units) 
     while (i < n && b[i] != 0 && count + 2 <= kMaxUnits) {
       // A sequence that is cut short, overlong or out of range stands for one unreadable character.
       const uint8_t lead = b[i];
-      const int32_t more = lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1 : lead >= 0xE0 && lead < 0xF0 ? 2
-                                           : lead >= 0xF0 && lead < 0xF5 ? 3 : -1;
+      const int32_t more = lead < 0x80                   ? 0
+                           : lead >= 0xC2 && lead < 0xE0 ? 1
+                           : lead >= 0xE0 && lead < 0xF0 ? 2
+                           : lead >= 0xF0 && lead < 0xF5 ? 3
+                                                         : -1;
       uint32_t code = more == 0 ? lead : more == 1 ? lead & 0x1Fu : more == 2 ? lead & 0x0Fu : lead & 0x07u;
       int32_t used = 1;
       while (more > 0 && used <= more && i + used < n && (b[i + used] & 0xC0) == 0x80) {
@@ -220,7 +224,7 @@ bool SkipExtendedHeader(TagReader& r, int32_t major) {
   uint8_t b[4];
   if (!ReadBytes(r, b, 4)) return false;
   if (major == 3) return SkipBytes(r, BigEndian(b, 4));  // the size leaves out its own four bytes
-  const int64_t size = Syncsafe(b);                       // 2.4: the size counts them
+  const int64_t size = Syncsafe(b);                      // 2.4: the size counts them
   return size >= 6 && SkipBytes(r, size - 4);
 }
 
@@ -249,7 +253,9 @@ int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag) {
   // Frames follow one another up to the padding (zero bytes) or the body's end.
   while (NextByte(r, &frame[0]) && frame[0] != 0) {
     if (!ReadBytes(r, frame + 1, headerLength - 1) || !IsFrameName(frame, idLength)) return 0;
-    const int64_t size = major == 2 ? BigEndian(frame + 3, 3) : major == 3 ? BigEndian(frame + 4, 4) : Syncsafe(frame + 4);
+    const int64_t size = major == 2   ? BigEndian(frame + 3, 3)
+                         : major == 3 ? BigEndian(frame + 4, 4)
+                                      : Syncsafe(frame + 4);
     if (size < 0 || size > Remaining(r)) return 0;
     const Wanted kind = FrameKind(major, frame);
     if (kind == kNotWanted) {

@@ -4,7 +4,8 @@
 #include <windows.h>
 
 namespace {
-constexpr int32_t kMaxUnits = 256;
+// The callers keep texts of a few dozen characters; units beyond these would not fit anyway.
+constexpr int32_t kMaxUnits = 64;
 }
 
 int32_t AnsiFromUtf16(const uint16_t* units, int32_t count, char* out, int32_t size) {
