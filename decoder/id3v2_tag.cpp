@@ -1,13 +1,28 @@
 #include "decoder/id3v2_tag.h"
 
-int64_t AudioStartAfterId3v2(FileHandle file) {
-  uint8_t tag[10] = {};
-  if (FileSeek(file, 0, kFromStart) != 0 || FileRead(file, tag, 10) != 10) return 0;
-  if (tag[0] != 'I' || tag[1] != 'D' || tag[2] != '3' || tag[3] == 0xFF || tag[4] == 0xFF ||
-      (tag[6] | tag[7] | tag[8] | tag[9]) >= 0x80) {
+int32_t ParseId3v2Header(const uint8_t bytes[kId3v2HeaderBytes], Id3v2Header* header) {
+  const uint8_t* b = bytes;
+  if (b[0] != 'I' || b[1] != 'D' || b[2] != '3' || b[3] == 0xFF || b[4] == 0xFF ||
+      (b[6] | b[7] | b[8] | b[9]) >= 0x80) {
     return 0;
   }
-  const int64_t size = (int64_t(tag[6]) << 21) | (int64_t(tag[7]) << 14) | (int64_t(tag[8]) << 7) | tag[9];
-  const int64_t end = 10 + size + ((tag[5] & 0x10) ? 10 : 0);
-  return end < FileSize(file) ? end : 0;
+  header->major = b[3];
+  header->revision = b[4];
+  header->flags = b[5];
+  header->bodySize = (int64_t(b[6]) << 21) | (int64_t(b[7]) << 14) | (int64_t(b[8]) << 7) | b[9];
+  header->totalSize = kId3v2HeaderBytes + header->bodySize + ((b[5] & 0x10) ? kId3v2HeaderBytes : 0);
+  return 1;
+}
+
+int32_t ReadId3v2Header(FileHandle file, Id3v2Header* header) {
+  uint8_t bytes[kId3v2HeaderBytes] = {};
+  if (FileSeek(file, 0, kFromStart) != 0 || FileRead(file, bytes, kId3v2HeaderBytes) != kId3v2HeaderBytes) {
+    return 0;
+  }
+  return ParseId3v2Header(bytes, header) && header->totalSize < FileSize(file) ? 1 : 0;
+}
+
+int64_t AudioStartAfterId3v2(FileHandle file) {
+  Id3v2Header header{};
+  return ReadId3v2Header(file, &header) ? header.totalSize : 0;
 }

@@ -19,6 +19,7 @@
 #include "platform/directory.h"
 #include "platform/file.h"
 #include "platform/message_numbers.h"
+#include "playlist/id3v2_titles.h"
 #include "settings/settings.h"
 
 namespace {
@@ -90,7 +91,8 @@ TrackFacts ScanTrack(const char* path) {
     facts.mpegVersion = header.version;
     facts.layerIndex = header.layer - 1;
   }
-  ReadTag(file, &facts.tag);
+  // Files without an ID3v1 tag may name artist and title in an ID3v2 tag at their start.
+  if (!ReadTag(file, &facts.tag)) ReadId3v2Tag(file, &facts.tag);
   FileClose(file);
   return facts;
 }

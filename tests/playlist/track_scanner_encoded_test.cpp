@@ -1,8 +1,10 @@
 // Track scanning of files made by lame: a large ID3v2 tag in front (cover art, padding) must not hide
-// the first frame, and the ID3v1 tag lame writes at the end must read back field by field.
+// the first frame, the ID3v1 tag lame writes at the end must read back field by field, and a file
+// tagged with ID3v2 alone still shows its titles.
 #include <gtest/gtest.h>
 
 #include "playlist/playlist.h"
+#include "playlist/playlist_view.h"
 #include "playlist/track_scanner.h"
 #include "settings/settings.h"
 #include "tests/external_tools.h"
@@ -80,6 +82,21 @@ TEST(TrackScannerEncodedTest, LameFilesWithLongId3v2Tags) {
     EXPECT_EQ(e.mpegVersion, cases[i].version);
     EXPECT_EQ(e.tag.present, 1);
   }
+  ClearPlaylist();
+
+  // A file lame tags with ID3v2 alone shows its artist and title in the playlist as ID3v1 ones would be.
+  const std::string v2only = ScratchPath("scan-id3v2-only.mp3");
+  ASSERT_EQ(RunCommand("lame --quiet -b 128 --id3v2-only --ta 'Solo Artist' --tt 'Only Version Two' '" + wav +
+                       "' '" + v2only + "'"),
+            0);
+  const std::vector<uint8_t> v2bytes = ReadWholeFile(v2only);
+  ASSERT_GT(v2bytes.size(), 128u);
+  ASSERT_NE(std::string(v2bytes.end() - 128, v2bytes.end() - 125), "TAG");  // no ID3v1 tag to fall back on
+  AddTrack(v2only.c_str());
+  PlaylistLines lines;
+  GatherPlaylistLines(&lines);
+  ASSERT_EQ(lines.lines.size(), 1u);
+  EXPECT_STREQ(&lines.text[lines.lines[0].offset], "Solo Artist / Only Version Two");
   ClearPlaylist();
   NotifyRecorder::Stop();
 }

@@ -1,0 +1,15 @@
+// Titles from the ID3v2 tag at the start of a file (versions 2.2, 2.3 and 2.4): the artist (TPE1, TP1
+// in 2.2), the title (TIT2, TT2) and the genre (TCON, TCO), for files that carry no ID3v1 tag.
+// Portable: the file is read through platform/file.h, the text converted through platform/text.h.
+#pragma once
+#include <cstdint>
+
+#include "platform/file.h"
+#include "playlist/track_scanner.h"
+
+// Fills `tag` as ReadTag does: artist and title cut to 30 characters without trailing spaces, the
+// genre's number and name ("Unknown" when the tag names none of the table), album, year and comment
+// empty. Returns 1 when the tag gave an artist or a title; else 0 with tag->present 0, also for a
+// damaged tag (a frame that runs past the tag's end, a frame name that is none), which gives nothing.
+// Reads at most the tag's own bytes. Moves the file pointer.
+int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag);
