@@ -143,13 +143,20 @@ inline float Dot16(const float* c, const float* x) {
   return (lane[0] + lane[2]) + (lane[1] + lane[3]);
 }
 
-// The window sums of one call: output m reads the 16 history values from 16 * m (m <= 16) or
-// 16 * (32 - m) on; lower qualities compute every second or fourth output.
+// Where output m's 16 history values start: 16 * m for m <= 16, 16 * (32 - m) above.
+constexpr std::array<int16_t, 32> MakeHistoryOffsets() {
+  std::array<int16_t, 32> offsets{};
+  for (int32_t m = 0; m < 32; ++m) offsets[m] = static_cast<int16_t>(16 * (m <= 16 ? m : 32 - m));
+  return offsets;
+}
+constexpr std::array<int16_t, 32> kHistoryOffsets = MakeHistoryOffsets();
+
+// The window sums of one call; lower qualities compute every second or fourth output.
 template <int32_t kQuality>
 int32_t WindowPortable(const float (*taps)[16], const float* x, int16_t* out) {
   int32_t clipped = 0;
   for (int32_t m = 0; m < 32; m += 1 << kQuality) {
-    *out = StoreSample(Dot16(taps[m], x + 16 * (m <= 16 ? m : 32 - m)), clipped);
+    *out = StoreSample(Dot16(taps[m], x + kHistoryOffsets[m]), clipped);
     out += 2;
   }
   return clipped;
@@ -170,7 +177,7 @@ ZAV_SSE2 int32_t WindowSse2(const float (*taps)[16], const float* x, int16_t* ou
     for (int32_t k = 0; k < 4; ++k) {
       const int32_t m = m0 + k * kStep;
       const float* c = taps[m];
-      const float* xp = x + 16 * (m <= 16 ? m : 32 - m);
+      const float* xp = x + kHistoryOffsets[m];
       __m128 a = _mm_mul_ps(_mm_load_ps(c), _mm_load_ps(xp));
       a = _mm_add_ps(a, _mm_mul_ps(_mm_load_ps(c + 4), _mm_load_ps(xp + 4)));
       a = _mm_add_ps(a, _mm_mul_ps(_mm_load_ps(c + 8), _mm_load_ps(xp + 8)));
