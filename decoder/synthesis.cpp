@@ -72,9 +72,9 @@ inline void Butterflies(float* x, int32_t length, const float* factors) {
   }
 }
 
-inline void Dct32(const float* in, float* c) {
+// The butterfly stages of the DCT into e.
+inline void DctStages(const float* in, float* e) {
   const SynthTables& t = gSynthTables;
-  float e[32];
   for (int32_t i = 0; i < 16; ++i) {
     e[i] = in[i] + in[31 - i];
     e[31 - i] = (in[i] - in[31 - i]) * t.dct1[i];
@@ -83,6 +83,10 @@ inline void Dct32(const float* in, float* c) {
   Butterflies(e, 8, t.dct3);
   Butterflies(e, 4, t.dct4);
   Butterflies(e, 2, t.dct5);
+}
+
+// The closing additions after the stages, and the outputs in order.
+inline void DctFinish(float* e, float* c) {
   for (int32_t a = 0; a < 32; a += 4) e[a + 2] += e[a + 3];
   for (int32_t a = 0; a < 32; a += 8) {
     e[a + 4] += e[a + 6];
@@ -131,6 +135,69 @@ inline void Dct32(const float* in, float* c) {
   c[29] = e[23] + e[31];
   c[31] = e[31];
 }
+
+inline void Dct32(const float* in, float* c) {
+  float e[32];
+  DctStages(in, e);
+  DctFinish(e, c);
+}
+
+#ifdef ZAV_HAVE_SSE2_PATH
+ZAV_SSE2 inline __m128 Reversed(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
+
+// The stages of DctStages on four values at a time, each value taking the same sum or product of the
+// same two operands (negation is exact, so a negated factor stands for a negated product).
+ZAV_SSE2 void DctStagesSse2(const float* in, float* e) {
+  const SynthTables& t = gSynthTables;
+  const __m128 sign = _mm_set1_ps(-0.0f);
+  __m128 v[8];
+  // Length 32: lane j of vector k pairs in[4k + j] with in[31 - 4k - j].
+  for (int32_t k = 0; k < 4; ++k) {
+    const __m128 a = _mm_loadu_ps(in + 4 * k);
+    const __m128 b = Reversed(_mm_loadu_ps(in + 28 - 4 * k));
+    v[k] = _mm_add_ps(a, b);
+    v[7 - k] = Reversed(_mm_mul_ps(_mm_sub_ps(a, b), _mm_loadu_ps(t.dct1 + 4 * k)));
+  }
+  // Lengths 16 and 8: whole vectors pair with reversed ones; odd blocks negate their factors.
+  for (int32_t block = 0; block < 2; ++block) {
+    __m128* x = v + 4 * block;
+    for (int32_t k = 0; k < 2; ++k) {
+      __m128 f = _mm_loadu_ps(t.dct2 + 4 * k);
+      if (block) f = _mm_xor_ps(f, sign);
+      const __m128 a = x[k], b = Reversed(x[3 - k]);
+      x[k] = _mm_add_ps(a, b);
+      x[3 - k] = Reversed(_mm_mul_ps(_mm_sub_ps(a, b), f));
+    }
+  }
+  const __m128 f8 = _mm_loadu_ps(t.dct3);
+  for (int32_t block = 0; block < 4; ++block) {
+    const __m128 f = (block & 1) ? _mm_xor_ps(f8, sign) : f8;
+    const __m128 a = v[2 * block], b = Reversed(v[2 * block + 1]);
+    v[2 * block] = _mm_add_ps(a, b);
+    v[2 * block + 1] = Reversed(_mm_mul_ps(_mm_sub_ps(a, b), f));
+  }
+  // Length 4 inside each vector: lanes 0, 1 take v0 + v3, v1 + v2; lanes 2, 3 take (v1 - v2) and
+  // (v0 - v3) times the factors.
+  const __m128 f4 = _mm_setr_ps(0.0f, 0.0f, t.dct4[1], t.dct4[0]);
+  // Length 2: lanes 0, 2 take v0 + v1, v2 + v3; lanes 1, 3 take (v0 - v1) and -(v2 - v3) times the factor.
+  const __m128 f2 = _mm_setr_ps(0.0f, t.dct5[0], 0.0f, -t.dct5[0]);
+  for (int32_t k = 0; k < 8; ++k) {
+    const __m128 f = (k & 1) ? _mm_xor_ps(f4, sign) : f4;
+    __m128 x = v[k];
+    __m128 r = Reversed(x);
+    x = _mm_shuffle_ps(_mm_add_ps(x, r), _mm_mul_ps(_mm_sub_ps(r, x), f), _MM_SHUFFLE(3, 2, 1, 0));
+    r = _mm_shuffle_ps(x, x, _MM_SHUFFLE(2, 3, 0, 1));
+    const __m128 mixed = _mm_shuffle_ps(_mm_add_ps(x, r), _mm_mul_ps(_mm_sub_ps(r, x), f2), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_ps(e + 4 * k, _mm_shuffle_ps(mixed, mixed, _MM_SHUFFLE(3, 1, 2, 0)));
+  }
+}
+
+ZAV_SSE2 void Dct32Sse2(const float* in, float* c) {
+  float e[32];
+  DctStagesSse2(in, e);
+  DctFinish(e, c);
+}
+#endif
 
 
 // A window sum: 16 products added in four running sums (products 0, 4, 8, 12 into the first, and so on),
@@ -210,7 +277,15 @@ int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t
   const int32_t p = st.ringPos;
 
   float c[32];
+#ifdef ZAV_HAVE_SSE2_PATH
+  if (gSynthUsesSse2) {
+    Dct32Sse2(samples, c);
+  } else {
+    Dct32(samples, c);
+  }
+#else
   Dct32(samples, c);
+#endif
 
   float* h0 = st.history[ch][0];
   float* h1 = st.history[ch][1];
