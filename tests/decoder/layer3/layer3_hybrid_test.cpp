@@ -218,4 +218,23 @@ TEST(SpectrumRecord, BytesAreMagnitudesOfTheLowByte) {
   }
 }
 
+// Both paths give the same record from ordinary, huge, negative and NaN samples.
+TEST(SpectrumRecord, Sse2AndPortablePathsGiveTheSameBytes) {
+  MakeSynthTables(32767);
+  if (!gSynthUsesSse2) GTEST_SKIP() << "no SSE2 path on this processor";
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> u(-3.0f, 3.0f);
+  std::vector<float> samples(1152);
+  for (float& v : samples) v = u(rng);
+  const float special[] = {1e30f, -1e30f, NAN, 0.5f, -0.5f, 127.99f / 256, -128.0f / 256, 1e7f};
+  for (int i = 0; i < 8; ++i) samples[37 * i + 3] = samples[600 + 61 * i] = special[i];
+  uint8_t records[2][1152];
+  for (int path = 0; path < 2; ++path) {
+    gSynthUsesSse2 = path == 0;
+    BuildSpectrumRecord(samples.data(), samples.data() + 576, records[path]);
+  }
+  gSynthUsesSse2 = true;
+  EXPECT_EQ(0, std::memcmp(records[0], records[1], sizeof records[0]));
+}
+
 }  // namespace
