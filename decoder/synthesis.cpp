@@ -85,8 +85,19 @@ inline void DctStages(const float* in, float* e) {
   Butterflies(e, 2, t.dct5);
 }
 
-// The closing additions after the stages, and the outputs in order.
-inline void DctFinish(float* e, float* c) {
+// Where the 33 values a call adds to the history go: output m <= 16 to down[16 (16 - m)], output m >= 16
+// to up[16 (m - 16)] (output 16 to both).
+struct DctOutputs {
+  float* down;
+  float* up;
+  inline void Put(int32_t m, float v) const {
+    if (m <= 16) down[16 * (16 - m)] = v;
+    if (m >= 16) up[16 * (m - 16)] = v;
+  }
+};
+
+// The closing additions after the stages, and the outputs.
+inline void DctFinish(float* e, const DctOutputs& c) {
   for (int32_t a = 0; a < 32; a += 4) e[a + 2] += e[a + 3];
   for (int32_t a = 0; a < 32; a += 8) {
     e[a + 4] += e[a + 6];
@@ -102,41 +113,41 @@ inline void DctFinish(float* e, float* c) {
     e[a + 13] += e[a + 11];
     e[a + 11] += e[a + 15];
   }
-  c[0] = e[0];
-  c[16] = e[1];
-  c[8] = e[2];
-  c[24] = e[3];
-  c[4] = e[4];
-  c[20] = e[5];
-  c[12] = e[6];
-  c[28] = e[7];
-  c[2] = e[8];
-  c[18] = e[9];
-  c[10] = e[10];
-  c[26] = e[11];
-  c[6] = e[12];
-  c[22] = e[13];
-  c[14] = e[14];
-  c[30] = e[15];
-  c[1] = e[16] + e[24];
-  c[3] = e[24] + e[20];
-  c[5] = e[20] + e[28];
-  c[7] = e[28] + e[18];
-  c[9] = e[18] + e[26];
-  c[11] = e[26] + e[22];
-  c[13] = e[22] + e[30];
-  c[15] = e[30] + e[17];
-  c[17] = e[17] + e[25];
-  c[19] = e[25] + e[21];
-  c[21] = e[21] + e[29];
-  c[23] = e[29] + e[19];
-  c[25] = e[19] + e[27];
-  c[27] = e[27] + e[23];
-  c[29] = e[23] + e[31];
-  c[31] = e[31];
+  c.Put(0, e[0]);
+  c.Put(16, e[1]);
+  c.Put(8, e[2]);
+  c.Put(24, e[3]);
+  c.Put(4, e[4]);
+  c.Put(20, e[5]);
+  c.Put(12, e[6]);
+  c.Put(28, e[7]);
+  c.Put(2, e[8]);
+  c.Put(18, e[9]);
+  c.Put(10, e[10]);
+  c.Put(26, e[11]);
+  c.Put(6, e[12]);
+  c.Put(22, e[13]);
+  c.Put(14, e[14]);
+  c.Put(30, e[15]);
+  c.Put(1, e[16] + e[24]);
+  c.Put(3, e[24] + e[20]);
+  c.Put(5, e[20] + e[28]);
+  c.Put(7, e[28] + e[18]);
+  c.Put(9, e[18] + e[26]);
+  c.Put(11, e[26] + e[22]);
+  c.Put(13, e[22] + e[30]);
+  c.Put(15, e[30] + e[17]);
+  c.Put(17, e[17] + e[25]);
+  c.Put(19, e[25] + e[21]);
+  c.Put(21, e[21] + e[29]);
+  c.Put(23, e[29] + e[19]);
+  c.Put(25, e[19] + e[27]);
+  c.Put(27, e[27] + e[23]);
+  c.Put(29, e[23] + e[31]);
+  c.Put(31, e[31]);
 }
 
-inline void Dct32(const float* in, float* c) {
+inline void Dct32(const float* in, const DctOutputs& c) {
   float e[32];
   DctStages(in, e);
   DctFinish(e, c);
@@ -192,7 +203,7 @@ ZAV_SSE2 void DctStagesSse2(const float* in, float* e) {
   }
 }
 
-ZAV_SSE2 void Dct32Sse2(const float* in, float* c) {
+ZAV_SSE2 void Dct32Sse2(const float* in, const DctOutputs& c) {
   float e[32];
   DctStagesSse2(in, e);
   DctFinish(e, c);
@@ -235,10 +246,10 @@ int32_t WindowPortable(const float (*taps)[16], const float* x, int16_t* out) {
 template <int32_t kQuality>
 ZAV_SSE2 int32_t WindowSse2(const float (*taps)[16], const float* x, int16_t* out) {
   constexpr int32_t kStep = 1 << kQuality;
-  static constexpr int8_t kBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
   const __m128 high = _mm_set1_ps(32767.0f);
   const __m128 low = _mm_set1_ps(-32768.0f);
-  int32_t clipped = 0;
+  __m128i clipped = _mm_setzero_si128();  // per lane: minus the count of clipped sums
+#pragma GCC unroll 8
   for (int32_t m0 = 0; m0 < 32; m0 += 4 * kStep) {
     __m128 acc[4];
     for (int32_t k = 0; k < 4; ++k) {
@@ -252,13 +263,19 @@ ZAV_SSE2 int32_t WindowSse2(const float (*taps)[16], const float* x, int16_t* ou
     }
     _MM_TRANSPOSE4_PS(acc[0], acc[1], acc[2], acc[3]);
     const __m128 sums = _mm_add_ps(_mm_add_ps(acc[0], acc[2]), _mm_add_ps(acc[1], acc[3]));
-    clipped += kBits[_mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(sums, high), _mm_cmplt_ps(sums, low)))];
-    alignas(16) int32_t values[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(values), _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(sums, low), high)));
-    for (int32_t k = 0; k < 4; ++k) out[2 * k] = static_cast<int16_t>(values[k]);
+    clipped = _mm_add_epi32(clipped, _mm_castps_si128(_mm_or_ps(_mm_cmpgt_ps(sums, high), _mm_cmplt_ps(sums, low))));
+    // Clamped first, so the saturating pack changes nothing.
+    const __m128i v = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(sums, low), high));
+    const __m128i packed = _mm_packs_epi32(v, v);
+    out[0] = static_cast<int16_t>(_mm_extract_epi16(packed, 0));
+    out[2] = static_cast<int16_t>(_mm_extract_epi16(packed, 1));
+    out[4] = static_cast<int16_t>(_mm_extract_epi16(packed, 2));
+    out[6] = static_cast<int16_t>(_mm_extract_epi16(packed, 3));
     out += 8;
   }
-  return clipped;
+  alignas(16) int32_t counts[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(counts), clipped);
+  return -(counts[0] + counts[1] + counts[2] + counts[3]);
 }
 #endif
 
@@ -276,7 +293,22 @@ int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t
   const int32_t ch = channel & 1;
   const int32_t p = st.ringPos;
 
-  float c[32];
+  // The new values go to ring position p of one array (outputs 16 down to 0) and p + 1 of the other
+  // (outputs 16 up to 31); the window sums read the array with the odd position.
+  float* h0 = st.history[ch][0];
+  float* h1 = st.history[ch][1];
+  const float* x;
+  int32_t q;
+  DctOutputs c;
+  if (p & 1) {
+    c = {h1 + ((p + 1) & 15), h0 + p};
+    q = p;
+    x = h0;
+  } else {
+    c = {h0 + p, h1 + p + 1};
+    q = p + 1;
+    x = h1;
+  }
 #ifdef ZAV_HAVE_SSE2_PATH
   if (gSynthUsesSse2) {
     Dct32Sse2(samples, c);
@@ -286,23 +318,6 @@ int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t
 #else
   Dct32(samples, c);
 #endif
-
-  float* h0 = st.history[ch][0];
-  float* h1 = st.history[ch][1];
-  const float* x;
-  int32_t q;
-  if (p & 1) {
-    const int32_t p1 = (p + 1) & 15;
-    for (int32_t k = 0; k <= 16; ++k) h1[p1 + 16 * k] = c[16 - k];
-    for (int32_t k = 0; k < 16; ++k) h0[p + 16 * k] = c[16 + k];
-    q = p;
-    x = h0;
-  } else {
-    for (int32_t k = 0; k <= 16; ++k) h0[p + 16 * k] = c[16 - k];
-    for (int32_t k = 0; k < 16; ++k) h1[p + 1 + 16 * k] = c[16 + k];
-    q = p + 1;
-    x = h1;
-  }
 
   const float(*taps)[16] = gSynthTables.taps[q >> 1];
   out += ch;
