@@ -87,7 +87,20 @@ struct Lines {
     } else {
       out[i] = 0.0f;
     }
-  }  // Put for a coded non-zero value, else Zero; without mid/side a zero value is +0 and is simply stored.
+  }  // Zero on `count` lines `step` apart from `first`; consecutive lines in one block.
+  inline void ZeroRun(int32_t first, int32_t count, int32_t step) const {
+    if (count <= 0) return;
+    if (step == 1) {
+      if constexpr (kMs) {
+        std::memcpy(out + first, mid + first, sizeof(float) * static_cast<size_t>(count));
+      } else {
+        std::memset(out + first, 0, sizeof(float) * static_cast<size_t>(count));
+      }
+      return;
+    }
+    for (int32_t k = 0; k < count; ++k) Zero(first + k * step);
+  }
+  // Put for a coded non-zero value, else Zero; without mid/side a zero value is +0 and is simply stored.
   inline void PutOrZero(int32_t i, float v, uint32_t nonZero) const {
     if constexpr (kMs) {
       if (nonZero) Put(i, v); else Zero(i);
@@ -286,11 +299,10 @@ int32_t DecodeRecord(const Layer3Build& b, const Lines<kMs> lines, const int32_t
   }
 
   // Clear whatever the walk did not reach: the rest of the current run, then every later run.
-  for (int32_t k = 0; k < 2 * walk.pairsLeft; ++k) lines.Zero(walk.line + k * walk.step);
+  lines.ZeroRun(walk.line, 2 * walk.pairsLeft, walk.step);
   for (int32_t e = walk.entry + 1; e < map.count; ++e) {
     const BandMapEntry& run = map.entries[e];
-    const int32_t step = run.window == 3 ? 1 : 3;
-    for (int32_t k = 0; k < 2 * run.pairs; ++k) lines.Zero(run.firstLine + k * step);
+    lines.ZeroRun(run.firstLine, 2 * run.pairs, run.window == 3 ? 1 : 3);
   }
 
   if (!shortBlock) {
