@@ -286,7 +286,9 @@ TEST(Antialias, ButterfliesAtTheSubbandBoundaries) {
     expectBoundaries(1);
   }
   MakeSynthTables(32767);
-  if (paths == 2) EXPECT_EQ(0, std::memcmp(results[0].data(), results[1].data(), 576 * sizeof(float)));
+  if (paths == 2) {
+    EXPECT_EQ(0, std::memcmp(results[0].data(), results[1].data(), 576 * sizeof(float)));
+  }
 }
 
 }  // namespace
