@@ -72,9 +72,9 @@ inline void Butterflies(float* x, int32_t length, const float* factors) {
   }
 }
 
-inline void Dct32(const float* in, float* c) {
+// The butterfly stages of the DCT into e.
+inline void DctStages(const float* in, float* e) {
   const SynthTables& t = gSynthTables;
-  float e[32];
   for (int32_t i = 0; i < 16; ++i) {
     e[i] = in[i] + in[31 - i];
     e[31 - i] = (in[i] - in[31 - i]) * t.dct1[i];
@@ -83,6 +83,21 @@ inline void Dct32(const float* in, float* c) {
   Butterflies(e, 8, t.dct3);
   Butterflies(e, 4, t.dct4);
   Butterflies(e, 2, t.dct5);
+}
+
+// Where the 33 values a call adds to the history go: output m <= 16 to down[16 (16 - m)], output m >= 16
+// to up[16 (m - 16)] (output 16 to both).
+struct DctOutputs {
+  float* down;
+  float* up;
+  inline void Put(int32_t m, float v) const {
+    if (m <= 16) down[16 * (16 - m)] = v;
+    if (m >= 16) up[16 * (m - 16)] = v;
+  }
+};
+
+// The closing additions after the stages, and the outputs.
+inline void DctFinish(float* e, const DctOutputs& c) {
   for (int32_t a = 0; a < 32; a += 4) e[a + 2] += e[a + 3];
   for (int32_t a = 0; a < 32; a += 8) {
     e[a + 4] += e[a + 6];
@@ -98,39 +113,102 @@ inline void Dct32(const float* in, float* c) {
     e[a + 13] += e[a + 11];
     e[a + 11] += e[a + 15];
   }
-  c[0] = e[0];
-  c[16] = e[1];
-  c[8] = e[2];
-  c[24] = e[3];
-  c[4] = e[4];
-  c[20] = e[5];
-  c[12] = e[6];
-  c[28] = e[7];
-  c[2] = e[8];
-  c[18] = e[9];
-  c[10] = e[10];
-  c[26] = e[11];
-  c[6] = e[12];
-  c[22] = e[13];
-  c[14] = e[14];
-  c[30] = e[15];
-  c[1] = e[16] + e[24];
-  c[3] = e[24] + e[20];
-  c[5] = e[20] + e[28];
-  c[7] = e[28] + e[18];
-  c[9] = e[18] + e[26];
-  c[11] = e[26] + e[22];
-  c[13] = e[22] + e[30];
-  c[15] = e[30] + e[17];
-  c[17] = e[17] + e[25];
-  c[19] = e[25] + e[21];
-  c[21] = e[21] + e[29];
-  c[23] = e[29] + e[19];
-  c[25] = e[19] + e[27];
-  c[27] = e[27] + e[23];
-  c[29] = e[23] + e[31];
-  c[31] = e[31];
+  c.Put(0, e[0]);
+  c.Put(16, e[1]);
+  c.Put(8, e[2]);
+  c.Put(24, e[3]);
+  c.Put(4, e[4]);
+  c.Put(20, e[5]);
+  c.Put(12, e[6]);
+  c.Put(28, e[7]);
+  c.Put(2, e[8]);
+  c.Put(18, e[9]);
+  c.Put(10, e[10]);
+  c.Put(26, e[11]);
+  c.Put(6, e[12]);
+  c.Put(22, e[13]);
+  c.Put(14, e[14]);
+  c.Put(30, e[15]);
+  c.Put(1, e[16] + e[24]);
+  c.Put(3, e[24] + e[20]);
+  c.Put(5, e[20] + e[28]);
+  c.Put(7, e[28] + e[18]);
+  c.Put(9, e[18] + e[26]);
+  c.Put(11, e[26] + e[22]);
+  c.Put(13, e[22] + e[30]);
+  c.Put(15, e[30] + e[17]);
+  c.Put(17, e[17] + e[25]);
+  c.Put(19, e[25] + e[21]);
+  c.Put(21, e[21] + e[29]);
+  c.Put(23, e[29] + e[19]);
+  c.Put(25, e[19] + e[27]);
+  c.Put(27, e[27] + e[23]);
+  c.Put(29, e[23] + e[31]);
+  c.Put(31, e[31]);
 }
+
+inline void Dct32(const float* in, const DctOutputs& c) {
+  float e[32];
+  DctStages(in, e);
+  DctFinish(e, c);
+}
+
+#ifdef ZAV_HAVE_SSE2_PATH
+ZAV_SSE2 inline __m128 Reversed(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
+
+// The stages of DctStages on four values at a time, each value taking the same sum or product of the
+// same two operands (negation is exact, so a negated factor stands for a negated product).
+ZAV_SSE2 void DctStagesSse2(const float* in, float* e) {
+  const SynthTables& t = gSynthTables;
+  const __m128 sign = _mm_set1_ps(-0.0f);
+  __m128 v[8];
+  // Length 32: lane j of vector k pairs in[4k + j] with in[31 - 4k - j].
+  for (int32_t k = 0; k < 4; ++k) {
+    const __m128 a = _mm_loadu_ps(in + 4 * k);
+    const __m128 b = Reversed(_mm_loadu_ps(in + 28 - 4 * k));
+    v[k] = _mm_add_ps(a, b);
+    v[7 - k] = Reversed(_mm_mul_ps(_mm_sub_ps(a, b), _mm_loadu_ps(t.dct1 + 4 * k)));
+  }
+  // Lengths 16 and 8: whole vectors pair with reversed ones; odd blocks negate their factors.
+  for (int32_t block = 0; block < 2; ++block) {
+    __m128* x = v + 4 * block;
+    for (int32_t k = 0; k < 2; ++k) {
+      __m128 f = _mm_loadu_ps(t.dct2 + 4 * k);
+      if (block) f = _mm_xor_ps(f, sign);
+      const __m128 a = x[k], b = Reversed(x[3 - k]);
+      x[k] = _mm_add_ps(a, b);
+      x[3 - k] = Reversed(_mm_mul_ps(_mm_sub_ps(a, b), f));
+    }
+  }
+  const __m128 f8 = _mm_loadu_ps(t.dct3);
+  for (int32_t block = 0; block < 4; ++block) {
+    const __m128 f = (block & 1) ? _mm_xor_ps(f8, sign) : f8;
+    const __m128 a = v[2 * block], b = Reversed(v[2 * block + 1]);
+    v[2 * block] = _mm_add_ps(a, b);
+    v[2 * block + 1] = Reversed(_mm_mul_ps(_mm_sub_ps(a, b), f));
+  }
+  // Length 4 inside each vector: lanes 0, 1 take v0 + v3, v1 + v2; lanes 2, 3 take (v1 - v2) and
+  // (v0 - v3) times the factors.
+  const __m128 f4 = _mm_setr_ps(0.0f, 0.0f, t.dct4[1], t.dct4[0]);
+  // Length 2: lanes 0, 2 take v0 + v1, v2 + v3; lanes 1, 3 take (v0 - v1) and -(v2 - v3) times the factor.
+  const __m128 f2 = _mm_setr_ps(0.0f, t.dct5[0], 0.0f, -t.dct5[0]);
+  for (int32_t k = 0; k < 8; ++k) {
+    const __m128 f = (k & 1) ? _mm_xor_ps(f4, sign) : f4;
+    __m128 x = v[k];
+    __m128 r = Reversed(x);
+    x = _mm_shuffle_ps(_mm_add_ps(x, r), _mm_mul_ps(_mm_sub_ps(r, x), f), _MM_SHUFFLE(3, 2, 1, 0));
+    r = _mm_shuffle_ps(x, x, _MM_SHUFFLE(2, 3, 0, 1));
+    const __m128 mixed = _mm_shuffle_ps(_mm_add_ps(x, r), _mm_mul_ps(_mm_sub_ps(r, x), f2), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm_storeu_ps(e + 4 * k, _mm_shuffle_ps(mixed, mixed, _MM_SHUFFLE(3, 1, 2, 0)));
+  }
+}
+
+ZAV_SSE2 void Dct32Sse2(const float* in, const DctOutputs& c) {
+  float e[32];
+  DctStagesSse2(in, e);
+  DctFinish(e, c);
+}
+#endif
 
 
 // A window sum: 16 products added in four running sums (products 0, 4, 8, 12 into the first, and so on),
@@ -143,13 +221,20 @@ inline float Dot16(const float* c, const float* x) {
   return (lane[0] + lane[2]) + (lane[1] + lane[3]);
 }
 
-// The window sums of one call: output m reads the 16 history values from 16 * m (m <= 16) or
-// 16 * (32 - m) on; lower qualities compute every second or fourth output.
+// Where output m's 16 history values start: 16 * m for m <= 16, 16 * (32 - m) above.
+constexpr std::array<int16_t, 32> MakeHistoryOffsets() {
+  std::array<int16_t, 32> offsets{};
+  for (int32_t m = 0; m < 32; ++m) offsets[m] = static_cast<int16_t>(16 * (m <= 16 ? m : 32 - m));
+  return offsets;
+}
+constexpr std::array<int16_t, 32> kHistoryOffsets = MakeHistoryOffsets();
+
+// The window sums of one call; lower qualities compute every second or fourth output.
 template <int32_t kQuality>
 int32_t WindowPortable(const float (*taps)[16], const float* x, int16_t* out) {
   int32_t clipped = 0;
   for (int32_t m = 0; m < 32; m += 1 << kQuality) {
-    *out = StoreSample(Dot16(taps[m], x + 16 * (m <= 16 ? m : 32 - m)), clipped);
+    *out = StoreSample(Dot16(taps[m], x + kHistoryOffsets[m]), clipped);
     out += 2;
   }
   return clipped;
@@ -161,16 +246,16 @@ int32_t WindowPortable(const float (*taps)[16], const float* x, int16_t* out) {
 template <int32_t kQuality>
 ZAV_SSE2 int32_t WindowSse2(const float (*taps)[16], const float* x, int16_t* out) {
   constexpr int32_t kStep = 1 << kQuality;
-  static constexpr int8_t kBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
   const __m128 high = _mm_set1_ps(32767.0f);
   const __m128 low = _mm_set1_ps(-32768.0f);
-  int32_t clipped = 0;
+  __m128i clipped = _mm_setzero_si128();  // per lane: minus the count of clipped sums
+#pragma GCC unroll 8
   for (int32_t m0 = 0; m0 < 32; m0 += 4 * kStep) {
     __m128 acc[4];
     for (int32_t k = 0; k < 4; ++k) {
       const int32_t m = m0 + k * kStep;
       const float* c = taps[m];
-      const float* xp = x + 16 * (m <= 16 ? m : 32 - m);
+      const float* xp = x + kHistoryOffsets[m];
       __m128 a = _mm_mul_ps(_mm_load_ps(c), _mm_load_ps(xp));
       a = _mm_add_ps(a, _mm_mul_ps(_mm_load_ps(c + 4), _mm_load_ps(xp + 4)));
       a = _mm_add_ps(a, _mm_mul_ps(_mm_load_ps(c + 8), _mm_load_ps(xp + 8)));
@@ -178,13 +263,19 @@ ZAV_SSE2 int32_t WindowSse2(const float (*taps)[16], const float* x, int16_t* ou
     }
     _MM_TRANSPOSE4_PS(acc[0], acc[1], acc[2], acc[3]);
     const __m128 sums = _mm_add_ps(_mm_add_ps(acc[0], acc[2]), _mm_add_ps(acc[1], acc[3]));
-    clipped += kBits[_mm_movemask_ps(_mm_or_ps(_mm_cmpgt_ps(sums, high), _mm_cmplt_ps(sums, low)))];
-    alignas(16) int32_t values[4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(values), _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(sums, low), high)));
-    for (int32_t k = 0; k < 4; ++k) out[2 * k] = static_cast<int16_t>(values[k]);
+    clipped = _mm_add_epi32(clipped, _mm_castps_si128(_mm_or_ps(_mm_cmpgt_ps(sums, high), _mm_cmplt_ps(sums, low))));
+    // Clamped first, so the saturating pack changes nothing.
+    const __m128i v = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(sums, low), high));
+    const __m128i packed = _mm_packs_epi32(v, v);
+    out[0] = static_cast<int16_t>(_mm_extract_epi16(packed, 0));
+    out[2] = static_cast<int16_t>(_mm_extract_epi16(packed, 1));
+    out[4] = static_cast<int16_t>(_mm_extract_epi16(packed, 2));
+    out[6] = static_cast<int16_t>(_mm_extract_epi16(packed, 3));
     out += 8;
   }
-  return clipped;
+  alignas(16) int32_t counts[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(counts), clipped);
+  return -(counts[0] + counts[1] + counts[2] + counts[3]);
 }
 #endif
 
@@ -202,25 +293,31 @@ int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t
   const int32_t ch = channel & 1;
   const int32_t p = st.ringPos;
 
-  float c[32];
-  Dct32(samples, c);
-
+  // The new values go to ring position p of one array (outputs 16 down to 0) and p + 1 of the other
+  // (outputs 16 up to 31); the window sums read the array with the odd position.
   float* h0 = st.history[ch][0];
   float* h1 = st.history[ch][1];
   const float* x;
   int32_t q;
+  DctOutputs c;
   if (p & 1) {
-    const int32_t p1 = (p + 1) & 15;
-    for (int32_t k = 0; k <= 16; ++k) h1[p1 + 16 * k] = c[16 - k];
-    for (int32_t k = 0; k < 16; ++k) h0[p + 16 * k] = c[16 + k];
+    c = {h1 + ((p + 1) & 15), h0 + p};
     q = p;
     x = h0;
   } else {
-    for (int32_t k = 0; k <= 16; ++k) h0[p + 16 * k] = c[16 - k];
-    for (int32_t k = 0; k < 16; ++k) h1[p + 1 + 16 * k] = c[16 + k];
+    c = {h0 + p, h1 + p + 1};
     q = p + 1;
     x = h1;
   }
+#ifdef ZAV_HAVE_SSE2_PATH
+  if (gSynthUsesSse2) {
+    Dct32Sse2(samples, c);
+  } else {
+    Dct32(samples, c);
+  }
+#else
+  Dct32(samples, c);
+#endif
 
   const float(*taps)[16] = gSynthTables.taps[q >> 1];
   out += ch;

@@ -43,8 +43,9 @@ inline int16_t StoreSample(float sum, int32_t& clipped) {
   return static_cast<int16_t>(sum);
 }
 
-// True when the window sums use SSE2; MakeSynthTables sets it from what the processor offers. Both
-// paths add the 16 products of a sum in the same order (four running sums, then pairs), so they give
+// True when the DCT, the window sums and the Layer III antialias, long-block IMDCT and spectrum record
+// use SSE2; MakeSynthTables sets it from what the processor offers. Every SSE2 lane takes the portable
+// path's operations in the same order (the window sums: four running sums, then pairs), so both give
 // identical samples.
 extern bool gSynthUsesSse2;
 

@@ -91,6 +91,8 @@ struct Layer3Build {
   float cs[8];                     // antialias butterflies
   float ca[8];
   float windows[2][4][36];         // [odd subband][block type], output factors folded in; type 2: 12 taps
+  alignas(16) float laneWindows[4][36][4];  // [block type][tap][lane]: the windows of four subbands side by
+                                            // side, even ones in lanes 0 and 2, odd ones in 1 and 3
   float cos18[9];                  // cos(k pi / 18)
   float oddScale36[9];             // 0.5 / cos((2v + 1) pi / 36)
   float cos6;                      // cos(pi / 6)
@@ -102,7 +104,7 @@ struct Layer3Build {
   int32_t scalefactors[2][kScalefactorSlots];
   float spectrum[2][kGranuleLines];                 // line = 18 * subband + index
   float subbandSamples[2][kSlots * kSubbands];      // slot t, subband s at 32 t + s
-  float overlap[2][2][kGranuleLines];               // [set][channel]
+  float overlap[2][2][kGranuleLines];               // [set][channel], slot t, subband s at 32 t + s
   int32_t overlapSet[2];                            // set holding each channel's previous overlap
   uint8_t spectrumRecord[1152];
 };
@@ -159,7 +161,8 @@ void Antialias(const Layer3Build& build, float* spectrum, const GranuleInfo& inf
 
 // The hybrid filterbank of channel c: spectrum lines in, 18 slots of 32 subband samples out.
 void Hybrid(Layer3Build& build, float* spectrum, float* samples, int32_t c, const GranuleInfo& info);
-// One subband: x holds its 18 lines (overwritten); out is its column in the subband samples (stride 32).
+// One subband: x holds its 18 lines (overwritten); out is its column in the subband samples, prev and
+// next its columns in the overlap stores (all stride 32).
 void Imdct36(const Layer3Build& build, float* x, const float* prev, float* next, const float* window, float* out);
 void Imdct12(const Layer3Build& build, float* x, const float* prev, float* next, const float* window, float* out);
 

@@ -8,6 +8,13 @@
 #include "decoder/frame_reader.h"
 #include "decoder/layer3/layer3.h"
 #include "decoder/layer3/layer3_build.h"
+#include "decoder/synthesis.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#define ZAV_HAVE_SSE2_PATH 1
+#include <emmintrin.h>
+#define ZAV_SSE2 __attribute__((target("sse2")))
+#endif
 
 namespace {
 
@@ -217,23 +224,91 @@ int32_t DecodeLayer3Frame(Layer3Build& b, StreamState* s) {
   return clipped;
 }
 
+namespace {
+
+// The record byte of each sample: the sample times 256, truncated; its low byte read as signed, and that
+// byte's magnitude. Values beyond any byte's reach are held inside the 32-bit range first (NaN included).
+void RecordBytes(const float* src, uint8_t* bytes) {
+  for (int32_t i = 0; i < kSlots * kSubbands; ++i) {
+    float v = src[i] * 256.0f;
+    v = v > -1.0e9f ? v : -1.0e9f;
+    v = v < 1.0e9f ? v : 1.0e9f;
+    const int32_t low = static_cast<int32_t>(v) & 255;
+    bytes[i] = static_cast<uint8_t>(low < 128 ? low : 256 - low);
+  }
+}
+
+#ifdef ZAV_HAVE_SSE2_PATH
+// The same sixteen samples at a time: max and min keep the bound where the scalar comparisons do (a NaN
+// becomes the lower bound), and every step after the conversion is exact.
+ZAV_SSE2 void RecordBytesSse2(const float* src, uint8_t* bytes) {
+  const __m128 scale = _mm_set1_ps(256.0f), low = _mm_set1_ps(-1.0e9f), high = _mm_set1_ps(1.0e9f);
+  const __m128i byteMask = _mm_set1_epi32(255), half = _mm_set1_epi32(128), full = _mm_set1_epi32(256);
+  for (int32_t i = 0; i < kSlots * kSubbands; i += 16) {
+    __m128i b[4];
+    for (int32_t k = 0; k < 4; ++k) {
+      const __m128 v = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(src + i + 4 * k), scale), low), high);
+      const __m128i lowByte = _mm_and_si128(_mm_cvttps_epi32(v), byteMask);
+      const __m128i below = _mm_cmplt_epi32(lowByte, half);
+      b[k] = _mm_or_si128(_mm_and_si128(below, lowByte), _mm_andnot_si128(below, _mm_sub_epi32(full, lowByte)));
+    }
+    // 0..128 survive both packs unchanged.
+    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(b[0], b[1]), _mm_packs_epi32(b[2], b[3]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + i), packed);
+  }
+}
+
+// The subband-major layout of RecordBytes' output: slots 0..15 of sixteen subbands at a time by four
+// rounds of byte interleaving (rows i and i + 8 into rows 2i and 2i + 1), which transpose a 16 x 16
+// block; slots 16 and 17 one by one.
+ZAV_SSE2 void LayOutRecordSse2(const uint8_t* bytes, uint8_t* dst) {
+  for (int32_t first = 0; first < kSubbands; first += 16) {
+    __m128i x[16], y[16];
+    for (int32_t t = 0; t < 16; ++t)
+      x[t] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + kSubbands * t + first));
+    for (int32_t round = 0; round < 4; ++round) {
+      for (int32_t i = 0; i < 8; ++i) {
+        y[2 * i] = _mm_unpacklo_epi8(x[i], x[i + 8]);
+        y[2 * i + 1] = _mm_unpackhi_epi8(x[i], x[i + 8]);
+      }
+      for (int32_t i = 0; i < 16; ++i) x[i] = y[i];
+    }
+    for (int32_t j = first ? 0 : 1; j < 16; ++j)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + (first + j - 1) * kSlots), x[j]);
+  }
+  for (int32_t s = 1; s < kSubbands; ++s) {
+    dst[(s - 1) * kSlots + 16] = bytes[kSubbands * 16 + s];
+    dst[(s - 1) * kSlots + 17] = bytes[kSubbands * 17 + s];
+  }
+}
+#endif
+
+// Subband 0 is left out: subbands 1..31 of every slot, then zeros to 576 bytes.
+void LayOutRecord(const uint8_t* bytes, uint8_t* dst) {
+  for (int32_t s = 1; s < kSubbands; ++s)
+    for (int32_t t = 0; t < kSlots; ++t) dst[(s - 1) * kSlots + t] = bytes[kSubbands * t + s];
+}
+
+}  // namespace
+
 void BuildSpectrumRecord(const float* left, const float* right, uint8_t* record) {
   uint8_t bytes[kSlots * kSubbands];
   for (int32_t half = 0; half < 2; ++half) {
     const float* src = half ? right : left;
-    // The sample times 256, truncated; its low byte read as signed, and that byte's magnitude. Values
-    // beyond any byte's reach are held inside the 32-bit range first (NaN included). Computed in the
-    // slot-major order of the samples, then laid out subband-major.
-    for (int32_t i = 0; i < kSlots * kSubbands; ++i) {
-      float v = src[i] * 256.0f;
-      v = v > -1.0e9f ? v : -1.0e9f;
-      v = v < 1.0e9f ? v : 1.0e9f;
-      const int32_t low = static_cast<int32_t>(v) & 255;
-      bytes[i] = static_cast<uint8_t>(low < 128 ? low : 256 - low);
-    }
     uint8_t* dst = record + 576 * half;
-    for (int32_t s = 1; s < kSubbands; ++s)
-      for (int32_t t = 0; t < kSlots; ++t) dst[(s - 1) * kSlots + t] = bytes[kSubbands * t + s];
+    // Computed in the slot-major order of the samples, then laid out subband-major.
+#ifdef ZAV_HAVE_SSE2_PATH
+    if (gSynthUsesSse2) {
+      RecordBytesSse2(src, bytes);
+      LayOutRecordSse2(bytes, dst);
+    } else {
+      RecordBytes(src, bytes);
+      LayOutRecord(bytes, dst);
+    }
+#else
+    RecordBytes(src, bytes);
+    LayOutRecord(bytes, dst);
+#endif
     std::memset(dst + 31 * kSlots, 0, 576 - 31 * kSlots);
   }
 }

@@ -147,6 +147,7 @@ void InitLayer3Tables(Layer3Build& b, int32_t quality) {
       }
       b.windows[0][type][i] = static_cast<float>(w);
       b.windows[1][type][i] = static_cast<float>((i & 1) ? -w : w);
+      for (int32_t lane = 0; lane < 4; ++lane) b.laneWindows[type][i][lane] = b.windows[lane & 1][type][i];
     }
   }
   for (int32_t k = 0; k < 9; ++k) b.cos18[k] = static_cast<float>(std::cos(k * kPi / 18.0));

@@ -1,6 +1,8 @@
 // Layer III Huffman decoding with requantisation. Values are requantised as they are decoded, written
 // straight into the window-interleaved order of short blocks, and the lines above the coded ones are
 // cleared. The mid/side variant forms left and right while it decodes the side channel.
+#include <cstring>
+
 #include "decoder/bit_reader.h"
 #include "decoder/layer3/huffman_trees.h"
 #include "decoder/layer3/layer3_build.h"
@@ -85,8 +87,37 @@ struct Lines {
     } else {
       out[i] = 0.0f;
     }
+  }  // Zero on `count` lines `step` apart from `first`; consecutive lines in one block.
+  inline void ZeroRun(int32_t first, int32_t count, int32_t step) const {
+    if (count <= 0) return;
+    if (step == 1) {
+      if constexpr (kMs) {
+        std::memcpy(out + first, mid + first, sizeof(float) * static_cast<size_t>(count));
+      } else {
+        std::memset(out + first, 0, sizeof(float) * static_cast<size_t>(count));
+      }
+      return;
+    }
+    for (int32_t k = 0; k < count; ++k) Zero(first + k * step);
+  }
+  // Put for a coded non-zero value, else Zero; without mid/side a zero value is +0 and is simply stored.
+  inline void PutOrZero(int32_t i, float v, uint32_t nonZero) const {
+    if constexpr (kMs) {
+      if (nonZero) Put(i, v); else Zero(i);
+    } else {
+      out[i] = v;
+    }
   }
 };
+
+// v with its sign bit flipped when `negative` is 1.
+inline float WithSign(float v, uint32_t negative) {
+  uint32_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  bits ^= negative << 31;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
 
 // Position in the band map, with the gain of the current run.
 struct MapWalk {
@@ -187,34 +218,33 @@ int32_t DecodeRecord(const Layer3Build& b, const Lines<kMs> lines, const int32_t
         const int32_t leaf = DecodeCode(lookup, tree, w, used);
         int32_t x = (leaf >> 4) & 15, y = leaf & 15;
         any |= x | y;
-        float vx = 0.0f, vy = 0.0f;
-        if (x) {
-          if (x == 15 && linbits) {
-            x += static_cast<int32_t>(w >> (64 - linbits));
-            w <<= linbits;
-            used += linbits;
-            if (x >= kPowerValues) x = kPowerValues - 1;
-          }
-          vx = power[x] * gain;
-          if (w >> 63) vx = -vx;
-          w <<= 1;
-          ++used;
+        // A non-zero value takes its extension bits (value 15 of a table with linbits), then a sign bit.
+        // Zero reads no sign and comes out as +0, the power of 0; the signs are set without branches,
+        // which the decoder could not predict.
+        if (x == 15 && linbits) {
+          x += static_cast<int32_t>(w >> (64 - linbits));
+          w <<= linbits;
+          used += linbits;
+          if (x >= kPowerValues) x = kPowerValues - 1;
         }
-        if (y) {
-          if (y == 15 && linbits) {
-            y += static_cast<int32_t>(w >> (64 - linbits));
-            w <<= linbits;
-            used += linbits;
-            if (y >= kPowerValues) y = kPowerValues - 1;
-          }
-          vy = power[y] * gain;
-          if (w >> 63) vy = -vy;
-          ++used;
+        const uint32_t hasX = x != 0;
+        const uint32_t signX = static_cast<uint32_t>(w >> 63) & hasX;
+        w <<= hasX;
+        if (y == 15 && linbits) {
+          y += static_cast<int32_t>(w >> (64 - linbits));
+          w <<= linbits;
+          used += linbits;
+          if (y >= kPowerValues) y = kPowerValues - 1;
         }
+        const uint32_t hasY = y != 0;
+        const uint32_t signY = static_cast<uint32_t>(w >> 63) & hasY;
+        used += static_cast<int32_t>(hasX + hasY);
+        const float vx = WithSign(power[x] * gain, signX);
+        const float vy = WithSign(power[y] * gain, signY);
         pos += static_cast<uint32_t>(used);
         remaining -= used;
-        if (x) lines.Put(line, vx); else lines.Zero(line);
-        if (y) lines.Put(line + step, vy); else lines.Zero(line + step);
+        lines.PutOrZero(line, vx, hasX);
+        lines.PutOrZero(line + step, vy, hasY);
         line += 2 * step;
       }
       walk.line = line;
@@ -269,11 +299,10 @@ int32_t DecodeRecord(const Layer3Build& b, const Lines<kMs> lines, const int32_t
   }
 
   // Clear whatever the walk did not reach: the rest of the current run, then every later run.
-  for (int32_t k = 0; k < 2 * walk.pairsLeft; ++k) lines.Zero(walk.line + k * walk.step);
+  lines.ZeroRun(walk.line, 2 * walk.pairsLeft, walk.step);
   for (int32_t e = walk.entry + 1; e < map.count; ++e) {
     const BandMapEntry& run = map.entries[e];
-    const int32_t step = run.window == 3 ? 1 : 3;
-    for (int32_t k = 0; k < 2 * run.pairs; ++k) lines.Zero(run.firstLine + k * step);
+    lines.ZeroRun(run.firstLine, 2 * run.pairs, run.window == 3 ? 1 : 3);
   }
 
   if (!shortBlock) {

@@ -109,6 +109,11 @@ int32_t WritePcmToFile(int32_t count, const uint8_t* pcm, const uint8_t*) {
   return n;
 }
 
+// Output passes through a buffer of many decoder blocks, so the system sees a few large writes rather
+// than one per block.
+constexpr size_t kOutputBufferBytes = size_t(1) << 18;
+char gOutputBuffer[kOutputBufferBytes];
+
 bool OpenOutput(const std::string& path) {
   if (path == "-") {
 #ifdef _WIN32
@@ -116,11 +121,13 @@ bool OpenOutput(const std::string& path) {
 #endif
     gOut.file = stdout;
     gOut.toStdout = true;
+    std::setvbuf(gOut.file, gOutputBuffer, _IOFBF, kOutputBufferBytes);
     return true;
   }
   gOut.finalPath = path;
   gOut.tempPath = path + ".zavdec-" + std::to_string(ZAV_GETPID()) + ".tmp";
   gOut.file = std::fopen(gOut.tempPath.c_str(), "wb");
+  if (gOut.file) std::setvbuf(gOut.file, gOutputBuffer, _IOFBF, kOutputBufferBytes);
   return gOut.file != nullptr;
 }
 

@@ -2,11 +2,14 @@
 // by term in double precision, and of the spectrum record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include "decoder/layer3/layer3_build.h"
+#include "decoder/synthesis.h"
 
 namespace {
 
@@ -63,8 +66,8 @@ TEST_F(HybridTest, TransformsMatchTheStandardFormulas) {
     for (int inverted = 0; inverted < 2; ++inverted) {
       SCOPED_TRACE(type * 2 + inverted);
       for (int trial = 0; trial < 20; ++trial) {
-        float x[18], lines[18], prev[18], next[18], out[18 * 32];
-        for (int i = 0; i < 18; ++i) x[i] = lines[i] = u(rng), prev[i] = u(rng);
+        float x[18], lines[18], prev[18 * 32], next[18 * 32], out[18 * 32];
+        for (int i = 0; i < 18; ++i) x[i] = lines[i] = u(rng), prev[32 * i] = u(rng);
         const std::vector<double> z = WindowedSpan(x, type);
         if (type == 2) {
           Imdct12(b, lines, prev, next, b.windows[inverted][2], out);
@@ -73,8 +76,8 @@ TEST_F(HybridTest, TransformsMatchTheStandardFormulas) {
         }
         for (int t = 0; t < 18; ++t) {
           const double sign = inverted && (t & 1) ? -1.0 : 1.0;
-          ASSERT_NEAR(out[32 * t], prev[t] + sign * z[t], 2e-5) << "slot " << t;
-          ASSERT_NEAR(next[t], sign * z[18 + t], 2e-5) << "overlap " << t;
+          ASSERT_NEAR(out[32 * t], prev[32 * t] + sign * z[t], 2e-5) << "slot " << t;
+          ASSERT_NEAR(next[32 * t], sign * z[18 + t], 2e-5) << "overlap " << t;
         }
       }
     }
@@ -105,14 +108,14 @@ TEST_F(HybridTest, HybridTransformsActiveSubbandsAndReleasesTheRest) {
       const std::vector<double> z = WindowedSpan(copy + 18 * s, 1);
       for (int t = 0; t < 18; ++t) {
         const double sign = (s & 1) && (t & 1) ? -1.0 : 1.0;  // odd subbands come out frequency-inverted
-        ASSERT_NEAR(samples[32 * t + s], prev[18 * s + t] + sign * z[t], 2e-5) << t;
-        ASSERT_NEAR(next[18 * s + t], sign * z[18 + t], 2e-5) << t;
+        ASSERT_NEAR(samples[32 * t + s], prev[32 * t + s] + sign * z[t], 2e-5) << t;
+        ASSERT_NEAR(next[32 * t + s], sign * z[18 + t], 2e-5) << t;
       }
     } else {
       // The lines above are ignored; the old tail sounds out and the store is cleared.
       for (int t = 0; t < 18; ++t) {
-        ASSERT_EQ(samples[32 * t + s], prev[18 * s + t]) << t;
-        ASSERT_EQ(next[18 * s + t], 0.0f) << t;
+        ASSERT_EQ(samples[32 * t + s], prev[32 * t + s]) << t;
+        ASSERT_EQ(next[32 * t + s], 0.0f) << t;
       }
     }
   }
@@ -126,8 +129,8 @@ TEST_F(HybridTest, HybridTransformsActiveSubbandsAndReleasesTheRest) {
   Hybrid(b, spectrum, samples, 1, gi);
   for (int s = 0; s < 32; ++s)
     for (int t = 0; t < 18; ++t) {
-      ASSERT_EQ(samples[32 * t + s], tail[18 * s + t]);
-      ASSERT_EQ(b.overlap[1][1][18 * s + t], 0.0f);
+      ASSERT_EQ(samples[32 * t + s], tail[32 * t + s]);
+      ASSERT_EQ(b.overlap[1][1][32 * t + s], 0.0f);
     }
 }
 
@@ -154,6 +157,41 @@ TEST_F(HybridTest, MixedBlocksUseLongWindowsBelowSubbandTwo) {
   }
 }
 
+// The SSE2 path transforms four subbands at once with the scalar code's operations in each lane: over
+// long, start, stop and mixed blocks and odd and even subband counts it gives the same samples and
+// overlap, bit for bit, as the portable path.
+TEST_F(HybridTest, Sse2AndPortableTransformsGiveIdenticalResults) {
+  MakeSynthTables(32767);
+  if (!gSynthUsesSse2) GTEST_SKIP() << "no SSE2 path on this processor";
+  std::mt19937 rng(12);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  float spectra[6][576];
+  for (auto& spectrum : spectra)
+    for (float& v : spectrum) v = u(rng);
+  const int kinds[6][3] = {{0, 0, 32}, {1, 0, 27}, {3, 0, 7}, {0, 0, 32}, {1, 1, 14}, {3, 0, 32}};
+  std::vector<float> results[2];
+  for (int path = 0; path < 2; ++path) {
+    gSynthUsesSse2 = path == 0;
+    for (auto& set : b.overlap)
+      for (auto& channel : set) std::fill(channel, channel + 576, 0.0f);
+    for (int g = 0; g < 6; ++g) {
+      float spectrum[576], samples[576];
+      std::copy(spectra[g], spectra[g] + 576, spectrum);
+      GranuleInfo gi{};
+      gi.block_type = kinds[g][0];
+      gi.mixed_block_flag = kinds[g][1];
+      gi.activeSubbands = kinds[g][2];
+      Hybrid(b, spectrum, samples, 0, gi);
+      results[path].insert(results[path].end(), samples, samples + 576);
+    }
+    const float* next = b.overlap[b.overlapSet[0]][0];
+    results[path].insert(results[path].end(), next, next + 576);
+  }
+  gSynthUsesSse2 = true;
+  ASSERT_EQ(results[0].size(), results[1].size());
+  EXPECT_EQ(0, std::memcmp(results[0].data(), results[1].data(), results[0].size() * sizeof(float)));
+}
+
 TEST(SpectrumRecord, BytesAreMagnitudesOfTheLowByte) {
   std::vector<float> left(576, 0.0f), right(576, 0.0f);
   left[32 * 0 + 1] = 0.25f;    // 64
@@ -178,6 +216,25 @@ TEST(SpectrumRecord, BytesAreMagnitudesOfTheLowByte) {
     EXPECT_EQ(record[i], 0);
     EXPECT_EQ(record[576 + i], 0);
   }
+}
+
+// Both paths give the same record from ordinary, huge, negative and NaN samples.
+TEST(SpectrumRecord, Sse2AndPortablePathsGiveTheSameBytes) {
+  MakeSynthTables(32767);
+  if (!gSynthUsesSse2) GTEST_SKIP() << "no SSE2 path on this processor";
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> u(-3.0f, 3.0f);
+  std::vector<float> samples(1152);
+  for (float& v : samples) v = u(rng);
+  const float special[] = {1e30f, -1e30f, NAN, 0.5f, -0.5f, 127.99f / 256, -128.0f / 256, 1e7f};
+  for (int i = 0; i < 8; ++i) samples[37 * i + 3] = samples[600 + 61 * i] = special[i];
+  uint8_t records[2][1152];
+  for (int path = 0; path < 2; ++path) {
+    gSynthUsesSse2 = path == 0;
+    BuildSpectrumRecord(samples.data(), samples.data() + 576, records[path]);
+  }
+  gSynthUsesSse2 = true;
+  EXPECT_EQ(0, std::memcmp(records[0], records[1], sizeof records[0]));
 }
 
 }  // namespace
