@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "tests/decode_file.h"
 #include "tests/external_tools.h"
 #include "tests/test_files.h"
@@ -57,6 +61,17 @@ TEST(Zavdec, WritesAWavFileOfTheDecodedPcm) {
   const std::string piped = ScratchPath("zavdec-piped.wav");
   ASSERT_EQ(RunCommand(std::string("'") + ZAVDEC_PATH + "' '" + ConformancePath("l2-fl11") + "' - >'" + piped + "' 2>/dev/null"), 0);
   EXPECT_EQ(ReadPcm16(piped, 44), inProcess.pcm);
+#ifndef _WIN32
+  // A named pipe as the output is written straight and stays a pipe: nothing is renamed onto it.
+  const std::string pipe = ScratchPath("zavdec-pipe");
+  std::filesystem::remove(pipe);
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string drained = ScratchPath("zavdec-drained.wav");
+  ASSERT_EQ(RunCommand("timeout 10 cat '" + pipe + "' >'" + drained + "' & '" + std::string(ZAVDEC_PATH) + "' '" +
+                       ConformancePath("l2-fl11") + "' '" + pipe + "' 2>/dev/null; wait"), 0);
+  EXPECT_EQ(std::filesystem::status(pipe).type(), std::filesystem::file_type::fifo);
+  EXPECT_EQ(ReadPcm16(drained, 44), inProcess.pcm);
+#endif
 }
 
 TEST(Zavdec, OptionsChooseQualityChannelsAndBuild) {

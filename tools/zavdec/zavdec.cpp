@@ -48,6 +48,7 @@ const char kUsage[] =
 struct Output {
   FILE* file = nullptr;
   bool toStdout = false;
+  bool streamed = false;  // standard output, a device or a pipe: written straight, never rewound or renamed
   bool raw = false;
   bool failed = false;
   int64_t bytes = 0;
@@ -120,9 +121,20 @@ bool OpenOutput(const std::string& path) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     gOut.file = stdout;
-    gOut.toStdout = true;
+    gOut.toStdout = gOut.streamed = true;
     std::setvbuf(gOut.file, gOutputBuffer, _IOFBF, kOutputBufferBytes);
     return true;
+  }
+  // A device or pipe (/dev/null, a FIFO) is written straight: renaming a finished file onto its name
+  // would replace the device itself.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+      !std::filesystem::is_directory(status)) {
+    gOut.file = std::fopen(path.c_str(), "wb");
+    gOut.streamed = true;
+    if (gOut.file) std::setvbuf(gOut.file, gOutputBuffer, _IOFBF, kOutputBufferBytes);
+    return gOut.file != nullptr;
   }
   gOut.finalPath = path;
   gOut.tempPath = path + ".zavdec-" + std::to_string(ZAV_GETPID()) + ".tmp";
@@ -134,13 +146,13 @@ bool OpenOutput(const std::string& path) {
 void DiscardOutput() {
   if (gOut.file && !gOut.toStdout) {
     std::fclose(gOut.file);
-    std::remove(gOut.tempPath.c_str());
+    if (!gOut.streamed) std::remove(gOut.tempPath.c_str());
   }
   gOut.file = nullptr;
 }
 
 bool FinishOutput() {
-  if (!gOut.raw && !gOut.toStdout) {
+  if (!gOut.raw && !gOut.streamed) {
     uint8_t header[44];
     MakeWavHeader(header, gOut.rate, gOut.channels, gOut.bytes - 44);
     if (std::fseek(gOut.file, 0, SEEK_SET) != 0 || std::fwrite(header, 1, 44, gOut.file) != 44) gOut.failed = true;
@@ -149,6 +161,7 @@ bool FinishOutput() {
   if (gOut.toStdout) return !gOut.failed;
   if (std::fclose(gOut.file) != 0) gOut.failed = true;
   gOut.file = nullptr;
+  if (gOut.streamed) return !gOut.failed;
   if (gOut.failed) {
     std::remove(gOut.tempPath.c_str());
     return false;
