@@ -278,7 +278,7 @@ TEST_F(PlaylistFilesTest, SavingALongPlaylistTakesOneWalkAndOneWrite) {
   ASSERT_EQ(SavePls(target.c_str()), 1);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("  saving %d entries took %.3f s\n", static_cast<int>(kEntries), seconds);
-  EXPECT_LT(seconds, 1.0);
+  EXPECT_LT(seconds, 5.0);  // one walk and one write take well under a second; a rewrite per entry grows with the square of the count
   const std::vector<std::string> lines = ProfileFileLines(target);
   ASSERT_EQ(lines.size(), size_t(kEntries) + 2);
   EXPECT_EQ(lines[0], "[playlist]");
