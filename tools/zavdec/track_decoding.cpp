@@ -66,6 +66,13 @@ TrackResult DecodeTrack(const char* path, const DecodeOptions& options, TrackInf
     info->samples += SamplesPerFrame(gState) >> gState.quality;
     if (progress) progress(*info, StreamOffset(), size, context);
   }
+  // Samples played: less the encoder delay and padding that the trim dropped.
+  int64_t skip = 0, keep = 0;
+  if (info->frames > 0 && GaplessSamples(gState, &skip, &keep)) {
+    const int64_t played = info->samples - (skip >> gState.quality);
+    const int64_t most = keep >> gState.quality;
+    info->samples = played < 0 ? 0 : played > most ? most : played;
+  }
   info->streamErrors = gStreamErrors;
   CloseStream();
   return run.refused ? kTrackRefused : info->frames > 0 ? kTrackDone : kTrackNoFrames;
