@@ -17,9 +17,14 @@ void SetTrimFromHere(const StreamState& s) {
   }
   const int64_t done = int64_t(StreamPosition() - 1) * SamplesPerFrame(s);  // samples before this frame
   const int64_t skipLeft = skip > done ? skip - done : 0;
-  const int64_t keepLeft = done > skip ? keep - (done - skip) : keep;
+  const int64_t endLeft = skip + keep > done ? skip + keep - done : 0;
+  // At a reduced rate output sample k stands for stream sample k << quality: the kept ones are those
+  // from the first at or after the start to the last before the end.
+  const int64_t round = (int64_t(1) << s.quality) - 1;
+  const int64_t skipOut = (skipLeft + round) >> s.quality;
+  const int64_t endOut = (endLeft + round) >> s.quality;
   const int64_t bytesPerSample = int64_t(OutputChannels(s)) * 2;
-  SetDecodeTrim(1, (skipLeft >> s.quality) * bytesPerSample, (keepLeft >> s.quality) * bytesPerSample);
+  SetDecodeTrim(1, skipOut * bytesPerSample, (endOut - skipOut) * bytesPerSample);
 }
 
 }  // namespace
