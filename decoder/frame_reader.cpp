@@ -350,8 +350,9 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
   FrameReader& r = R();
   if (r.firstHeader == 0 || r.file == kNoFile) return 0;
   PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncSearching);
-  // Frame numbers here are in the unit StreamPosition and StreamFrames report (file bytes per body
-  // length), so that a seek lands where the position display says the frame is.
+  // Frame numbers here are in the unit StreamPosition and StreamFrames report (the header frame's count
+  // when it has one, else file bytes per body length), so that a seek lands where the position display
+  // says the frame is.
   const int32_t start = frame - 3;
   const int32_t first = start > 0 ? start : 0;
   int64_t target = AudioBegin() + int64_t(first) * int64_t(r.bodyLength);
