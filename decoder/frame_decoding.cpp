@@ -35,12 +35,13 @@ int32_t DecodeNextFrame(StreamState* s, WindowHandle window, FrameReadyFn ready,
     SetDecodeTrim(0, 0, 0);  // the track's last bytes are trimmed before the next track's join them
     return 0;
   }
+  if (s->hasCrc) GetBits(16);  // the CRC word is not checked
+  if (ready && !ready(s, context)) return 0;
+  // Set only now: the caller's work for the frame may have played out and emptied the decode buffer.
   if (gFrameReader.trimPending) {
     gFrameReader.trimPending = 0;
     SetTrimFromHere(*s);
   }
-  if (s->hasCrc) GetBits(16);  // the CRC word is not checked
-  if (ready && !ready(s, context)) return 0;
   const int32_t count = s->decodeFrame ? s->decodeFrame(s) : 0;
   if (clipped) *clipped = count;
   return 1;

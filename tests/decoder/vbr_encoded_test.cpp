@@ -183,7 +183,8 @@ TEST_F(VbrEncodedTest, TwoHalvesJoinWithoutAGap) {
     return std::vector<int16_t>(pcm.begin() + from, pcm.begin() + from + count);
   };
   const int64_t span = 4096 * 2;
-  const Difference atJoin = Compare(Window(joined.pcm, join - span / 2, span), Window(uncut.pcm, join - span / 2, span));
+  const Difference atJoin =
+      Compare(Window(joined.pcm, join - span / 2, span), Window(uncut.pcm, join - span / 2, span));
   const Difference inside = Compare(Window(joined.pcm, join / 2, span), Window(uncut.pcm, join / 2, span));
   const Difference codec = Compare(Window(uncut.pcm, join - span / 2, span), Window(input, join - span / 2, span));
   const Difference joinedVsInput =
