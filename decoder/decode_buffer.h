@@ -16,6 +16,17 @@ struct DecodeBuffer {
 };
 extern DecodeBuffer gDecodeBuffer;
 
+// Gapless trimming of the current track: of the decode buffer's bytes behind `trimmed`, the first
+// `skipBytes` are dropped and then `keepBytes` kept, the rest dropped. Off (0) for tracks without an
+// encoder delay.
+struct DecodeTrim {
+  int32_t trimming;
+  int32_t trimmed;  // bytes at the front of the decode buffer that the trim has seen
+  int64_t skipBytes;
+  int64_t keepBytes;
+};
+extern DecodeTrim gDecodeTrim;
+
 // Where the PCM goes: the wave output in the player, the WAV writer in zavdec.
 extern WritePcmFn gWritePcm;
 
@@ -28,6 +39,11 @@ inline int16_t* DecodePosition() { return reinterpret_cast<int16_t*>(gDecodeBuff
 // Counts a synthesis step's bytes; once 2048 or more are waiting, hands them to gWritePcm with the
 // spectrum record and moves whatever it did not take to the front.
 void AdvanceDecodeBuffer(int32_t blockBytes, const uint8_t* spectrum);
+
+// Starts trimming the bytes decoded from now on (trimming 0: none), after finishing the bytes before.
+void SetDecodeTrim(int32_t trimming, int64_t skipBytes, int64_t keepBytes);
+// Applies the trim to the bytes decoded since the last call.
+void TrimDecodeBuffer();
 
 // Hands the waiting bytes to gWritePcm with the spectrum record and keeps what it does not take.
 void FlushDecodeBuffer(const uint8_t* spectrum);

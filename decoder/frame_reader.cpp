@@ -12,6 +12,7 @@ uint8_t gFrameBlock[kFrameBlockBytes + kFrameGuardBytes];
 
 FrameReader gFrameReader = {
     kNoFile, 0, 0, 0, 0, 0, 0, 0, 0, 0, gFrameBlock + kFrameAreaBytes, gFrameBlock + kFrameAreaBytes, 0, 0, 0,
+    VbrHeader{}, 0, 0, 0, 0, 0,
 };
 
 namespace {
@@ -166,6 +167,24 @@ void CarryReservoir(const StreamState& s) {
   SetMainDataStart(mainDataBegin);
 }
 
+// Takes the track's first frame as the encoder's header frame when it is one: its values are kept
+// where they fit the file, and the frame itself is not played.
+bool TakeHeaderFrame(const StreamState& s, int32_t body) {
+  FrameReader& r = R();
+  if (!ParseVbrHeader(r.header, r.currentBody, body, &r.vbr)) return false;
+  r.headerFrameBytes = body + 4;
+  r.headerFrameStart = Tell() - r.headerFrameBytes;
+  const int32_t smallest = BodyLength(3, s.lowSampling, 1, s.sampleRateIndex, 0) + 4;
+  VbrHeaderFits(&r.vbr, FileSize(r.file) - r.headerFrameStart, smallest, SamplesPerFrame(s));
+  return true;
+}
+
+// Where frame 0 of the audio begins: behind the header frame when there is one.
+int64_t AudioBegin() {
+  const FrameReader& r = gFrameReader;
+  return r.headerFrameBytes > 0 ? r.headerFrameStart + r.headerFrameBytes : r.audioStart;
+}
+
 }  // namespace
 
 int32_t HeaderBodyLength(uint32_t header) {
@@ -190,6 +209,12 @@ int64_t OpenStreamFile(FileHandle file) {
   ForgetBuffer(r.audioStart);
   r.reservoirBytes = 0;
   r.settleGranules = 0;
+  std::memset(&r.vbr, 0, sizeof r.vbr);
+  r.headerChecked = 0;
+  r.headerFrameStart = 0;
+  r.headerFrameBytes = 0;
+  r.frameNumber = 0;
+  r.trimPending = 1;
   std::memset(gFrameBlock, 0, sizeof gFrameBlock);
   SetBitPointer(r.currentBody);
   return FileSize(file);
@@ -309,6 +334,15 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
   if (got <= 0) return 0;
   if (got < body) std::memset(r.currentBody + got, 0, static_cast<size_t>(body - got));
   SetBitPointer(r.currentBody);
+  if (!r.headerChecked) {
+    r.headerChecked = 1;
+    if (s->layer == 3 && got == body && TakeHeaderFrame(*s, body)) {
+      if (ReadFrame(s, window) != 1) return 0;
+      s->headerChanged = 1;  // the track's first played frame sets up the output as a first frame does
+      return 1;
+    }
+  }
+  ++r.frameNumber;
   return 1;
 }
 
@@ -316,10 +350,23 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
   FrameReader& r = R();
   if (r.firstHeader == 0 || r.file == kNoFile) return 0;
   PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncSearching);
-  // Frame numbers here are in the unit StreamPosition and StreamFrames report (file bytes per body
-  // length), so that a seek lands where the position display says the frame is.
+  // Frame numbers here are in the unit StreamPosition and StreamFrames report (the header frame's count
+  // when it has one, else file bytes per body length), so that a seek lands where the position display
+  // says the frame is.
   const int32_t start = frame - 3;
-  const int64_t target = r.audioStart + int64_t(start > 0 ? start : 0) * int64_t(r.bodyLength);
+  const int32_t first = start > 0 ? start : 0;
+  int64_t target = AudioBegin() + int64_t(first) * int64_t(r.bodyLength);
+  int32_t landed = first;
+  if (r.vbr.frames > 0) {
+    // The header frame's table places the seek; without one, the average frame of the whole stream.
+    const int64_t offset = VbrSeekOffset(r.vbr, first, r.headerFrameBytes, &landed);
+    if (offset >= 0) {
+      target = r.headerFrameStart + offset;
+    } else {
+      landed = first;
+      target = AudioBegin() + (FileSize(r.file) - AudioBegin()) * first / r.vbr.frames;
+    }
+  }
   SeekTo(target);
   if (!ReadHeaderBytes()) return 0;
   while (!SameStream(r.header, r.firstHeader)) {
@@ -329,6 +376,12 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
   // Nothing in the areas belongs to the new position until it has been read.
   r.reservoirBytes = 0;
   r.settleGranules = 2;
+  r.frameNumber = landed;
+  r.trimPending = 1;
+  // A table that lands on an earlier frame (VBRI) is followed frame by frame.
+  while (r.frameNumber < first && r.vbr.frames > 0) {
+    if (ReadFrame(s, nullptr) != 1) break;
+  }
   if (start >= 0) {
     for (int i = 0; i < 3; ++i) {
       if (ReadFrame(s, nullptr) == 1 && s->layer == 3) CarryReservoir(*s);
@@ -340,6 +393,7 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
 
 int32_t StreamFrames() {
   const FrameReader& r = gFrameReader;
+  if (r.file != kNoFile && r.vbr.frames > 0) return r.vbr.frames;
   if (r.file == kNoFile || r.bodyLength <= 0) return 0;
   const int64_t size = FileSize(r.file) - r.audioStart;
   if (size <= 0) return 0;
@@ -349,6 +403,7 @@ int32_t StreamFrames() {
 
 int32_t StreamPosition() {
   const FrameReader& r = gFrameReader;
+  if (r.file != kNoFile && r.vbr.frames > 0) return r.frameNumber < r.vbr.frames ? r.frameNumber : r.vbr.frames;
   if (r.file == kNoFile || r.bodyLength <= 0) return 0;
   const int64_t pos = Tell() - r.audioStart;
   if (pos <= 0) return 0;
@@ -357,6 +412,14 @@ int32_t StreamPosition() {
 }
 
 int64_t StreamOffset() { return gFrameReader.file == kNoFile ? -1 : Tell(); }
+
+int32_t GaplessSamples(const StreamState& s, int64_t* skip, int64_t* keep) {
+  const VbrHeader& v = gFrameReader.vbr;
+  if (v.frames <= 0 || !v.hasLame) return 0;
+  *skip = int64_t(v.encoderDelay) + kDecoderDelaySamples;
+  *keep = int64_t(v.frames) * SamplesPerFrame(s) - v.encoderDelay - v.encoderPadding;
+  return 1;
+}
 
 void CloseStream() {
   if (gFrameReader.file != kNoFile) FileClose(gFrameReader.file);

@@ -6,6 +6,7 @@
 
 #include "decoder/frame_header.h"
 #include "decoder/stream_state.h"
+#include "decoder/vbr_header.h"
 #include "platform/file.h"
 #include "platform/notify.h"
 
@@ -29,6 +30,14 @@ struct FrameReader {
   // Layer III granules still to be played as silence after a seek: their overlap and synthesis history
   // come from the audio before the seek, and would sound as a burst of both.
   int32_t settleGranules;
+  // The encoder's header frame at the start of the track (not played), when there is one; its values
+  // are kept only where they fit the file (frames 0 when not).
+  VbrHeader vbr;
+  int32_t headerChecked;     // the track's first frame has been looked at
+  int64_t headerFrameStart;  // file offset of the header frame
+  int32_t headerFrameBytes;  // its length; the audio begins behind it
+  int32_t frameNumber;       // audio frames read so far, counted when vbr.frames is known
+  int32_t trimPending;       // the next decoded frame sets the gapless trim (track start, seek)
 };
 extern FrameReader gFrameReader;
 
@@ -46,8 +55,13 @@ void ResetSync();
 int32_t ReadFrame(StreamState* state, WindowHandle window);
 // 1 on success, 0 on failure (no first header yet, or end of file while positioning).
 int32_t SeekFrame(StreamState* state, int32_t frame, WindowHandle window);
+// Length in frames and position of the frame last read: by the header frame's count when it has one,
+// else file bytes per body length.
 int32_t StreamFrames();
 int32_t StreamPosition();
 // File offset of the next byte the reader takes; -1 when no file is open.
 int64_t StreamOffset();
 void CloseStream();
+// Samples to drop at the start and to keep after them for the track as a whole, at the stream's rate:
+// 1 when the header frame's encoder delay and padding give them, else 0.
+int32_t GaplessSamples(const StreamState& state, int64_t* skip, int64_t* keep);

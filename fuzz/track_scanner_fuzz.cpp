@@ -36,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t seconds = TrackDuration(audio, rate);
     if (rate == 0 ? seconds != -1 : seconds < 0) std::abort();
   }
+  // A header frame's count is believed only as far as the file can hold that many frames of 24 bytes
+  // or more, of at most 1152 samples at 8000 Hz or more.
+  const int32_t exact = HeaderFrameSeconds(file);
+  if (exact < -1 || int64_t(exact) > (static_cast<int64_t>(size) / 24 + 1) * 1152 / 8000) std::abort();
 
   TagInfo tag;
   std::memset(&tag, 0x7F, sizeof tag);

@@ -88,6 +88,8 @@ TrackFacts ScanTrack(const char* path) {
     facts.headerFound = 1;
     facts.bitrate = HeaderBitrate(header);
     facts.duration = TrackDuration(size, facts.bitrate);
+    const int32_t exact = HeaderFrameSeconds(file);
+    if (exact >= 0) facts.duration = exact;
     facts.mpegVersion = header.version;
     facts.layerIndex = header.layer - 1;
   }

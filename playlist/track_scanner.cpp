@@ -4,7 +4,10 @@
 #include <atomic>
 #include <cstring>
 
+#include "decoder/bit_reader.h"
 #include "decoder/frame_header.h"
+#include "decoder/frame_reader.h"
+#include "decoder/vbr_header.h"
 #include "decoder/id3v2_tag.h"
 
 const char* const kGenreNames[kGenreCount] = {
@@ -119,6 +122,36 @@ int32_t HeaderBitrate(const HeaderInfo& header) {
 int64_t AudioBytes(FileHandle file) {
   const int64_t size = FileSize(file);
   return size < 0 ? -1 : size - AudioStartAfterId3v2(file);
+}
+
+int32_t HeaderFrameSeconds(FileHandle file) {
+  const int64_t start = AudioStartAfterId3v2(file);
+  const int64_t size = FileSize(file);
+  // The first header at the positions ScanHeader tries, and its whole frame.
+  uint8_t bytes[kHeaderScanPositions + 4 + kMaxBodyBytes];
+  if (size < 0 || FileSeek(file, start, kFromStart) != start) return -1;
+  const int32_t got = FileRead(file, bytes, int32_t(sizeof bytes));
+  int32_t at = 0;
+  while (at < kHeaderScanPositions && at + 4 <= got &&
+         !HasSync(uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16)) {
+    ++at;
+  }
+  if (at >= kHeaderScanPositions || at + 4 > got) return -1;
+  const uint32_t header = uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 |
+                          bytes[at + 3];
+  const int32_t body = HeaderBodyLength(header);
+  if (body < 0 || at + 4 + body > got) return -1;
+  VbrHeader v;
+  if (!ParseVbrHeader(header, bytes + at + 4, body, &v)) return -1;
+  const bool mpeg1 = (header >> 19) & 1;
+  const int32_t samplesPerFrame = mpeg1 ? 1152 : 576;
+  const int32_t smallest = HeaderBodyLength((header & ~0x0000F200u) | 0x00001000u) + 4;  // index 1, no padding
+  if (!VbrHeaderFits(&v, size - start - at, smallest, samplesPerFrame)) return -1;
+  const int32_t rateBits = static_cast<int32_t>((header >> 10) & 3);
+  const int32_t rateIndex = ((header >> 20) & 1) == 0 ? 6 + rateBits : rateBits + (mpeg1 ? 0 : 3);
+  int64_t samples = int64_t(v.frames) * samplesPerFrame;
+  if (v.hasLame) samples -= v.encoderDelay + v.encoderPadding;
+  return static_cast<int32_t>(samples / kSampleRates[rateIndex]);
 }
 
 int32_t TrackDuration(int64_t audioBytes, int32_t bitrateKbps) {

@@ -66,5 +66,9 @@ int32_t HeaderBitrate(const HeaderInfo& header);
 // Bytes of the file that the duration counts: all but an ID3v2 tag in front of the audio, which the
 // frame reader skips too (-1 when the size is unknown). Moves the file pointer.
 int64_t AudioBytes(FileHandle file);
+// Whole seconds of the audio by the encoder's header frame at the start of the audio (Xing/"Info" or
+// VBRI), less LAME's encoder delay and padding; -1 when there is none or its frame count does not fit
+// the file.
+int32_t HeaderFrameSeconds(FileHandle file);
 // Whole seconds: audio bytes ÷ (bitrate × 125); -1 when the bitrate is 0 or the size is unknown.
 int32_t TrackDuration(int64_t audioBytes, int32_t bitrateKbps);

@@ -21,6 +21,16 @@ make_mp3 second-44k.mp3 4 44100 -b 160
 make_mp3 third-22k.mp3 3 22050 -b 64
 make_mp3 long-44k.mp3 30 44100 -b 32 --resample 44.1
 make_mp3 steady-128k.mp3 40 44100 -b 128
+# One signal cut in two at 2.7183 s (no frame boundary), each half and the whole encoded on its own.
+if [ ! -f "$out/gapless-whole.mp3" ]; then
+  tone 6 44100 "$out/gapless.wav"
+  sox -q "$out/gapless.wav" "$out/gapless-a.wav" trim 0 2.7183
+  sox -q "$out/gapless.wav" "$out/gapless-b.wav" trim 2.7183
+  lame --quiet -b 160 "$out/gapless-a.wav" "$out/gapless-1.mp3"
+  lame --quiet -b 160 "$out/gapless-b.wav" "$out/gapless-2.mp3"
+  lame --quiet -b 160 "$out/gapless.wav" "$out/gapless-whole.mp3"
+  rm -f "$out"/gapless*.wav
+fi
 
 # Three tracks of distinct lengths in a folder, named with spaces, and two playlists of them as other
 # players write them: an extended M3U (UTF-8 byte-order mark, #EXTM3U and #EXTINF lines, CR LF line

@@ -10,9 +10,11 @@
 
 namespace {
 std::vector<int16_t>* gSink = nullptr;
+int32_t* gShortBlocks = nullptr;
 
 int32_t Collect(int32_t count, const uint8_t* pcm, const uint8_t*) {
   const int32_t n = count < kOutputBlockBytes ? count : kOutputBlockBytes;
+  if (n < kOutputBlockBytes) ++*gShortBlocks;
   const size_t old = gSink->size();
   gSink->resize(old + size_t(n) / 2);
   std::memcpy(gSink->data() + old, pcm, size_t(n / 2) * 2);
@@ -23,6 +25,7 @@ int32_t Collect(int32_t count, const uint8_t* pcm, const uint8_t*) {
 DecodedFile DecodeFilesToPcm(const std::vector<std::string>& paths, const DecodeOptions& options) {
   DecodedFile out;
   gSink = &out.pcm;
+  gShortBlocks = &out.shortBlocks;
   StartTrackDecoding(options);
   ResetSynthStates();
   ResetLayer3Overlap();

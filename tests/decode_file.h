@@ -10,6 +10,7 @@ struct DecodedFile {
   TrackResult result = kTrackNoFrames;
   TrackInfo info;
   std::vector<int16_t> pcm;  // interleaved when two channels
+  int32_t shortBlocks = 0;   // blocks handed over shorter than a whole output block (the player pads them)
 };
 
 // Decodes `path` from a fresh decoder state (synthesis history, Layer III overlap and decode buffer

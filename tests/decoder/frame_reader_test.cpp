@@ -11,6 +11,7 @@
 #include "tests/frame_header_builder.h"
 #include "tests/id3v2_tag_builder.h"
 #include "tests/test_files.h"
+#include "tests/vbr_header_builder.h"
 
 namespace {
 
@@ -350,6 +351,51 @@ TEST_F(FrameReaderTest, SeeksByFrameNumber) {
   ASSERT_EQ(SeekFrame(&state_, here, this), 1);
   EXPECT_NEAR(StreamPosition(), here, 1);
   EXPECT_EQ(SeekFrame(&state_, 5000, this), 0) << "past the end";
+}
+
+// An encoder's header frame in front of 60 frames (tags 1..60): it is not played, its count is the length,
+// and its table places seeks; damaged counts leave the byte rule.
+TEST_F(FrameReaderTest, HeaderFrameGivesLengthAndSeeks) {
+  const int frameBytes = kL3Body + 4;
+  std::vector<uint8_t> audio;
+  for (int i = 0; i < 60; ++i) AppendFrame(audio, kL3Header, kL3Body, uint8_t(i + 1));
+  XingFields x;
+  x.tag = "Info";
+  x.frames = 60;
+  x.bytes = uint32_t(61 * frameBytes);
+  for (int i = 0; i < 100; ++i) x.toc[i] = uint8_t((frameBytes + i * 60 * frameBytes / 100) * 256 / x.bytes);
+  std::vector<uint32_t> table(15, uint32_t(4 * frameBytes));
+  const std::vector<uint8_t> headerFrames[] = {XingFrame(kL3Header, x),
+                                               VbriFrame(kL3Header, 61 * frameBytes, 60, table, 1, 2, 4)};
+  for (const std::vector<uint8_t>& header : headerFrames) {
+    std::vector<uint8_t> file = header;
+    file.insert(file.end(), audio.begin(), audio.end());
+    Open(file, "header-frame.mp3");
+    ASSERT_EQ(ReadFrame(&state_, this), 1);
+    EXPECT_EQ(gFrameReader.currentBody[0], 1) << "the header frame is not played";
+    EXPECT_EQ(state_.headerChanged, 1);
+    EXPECT_EQ(StreamFrames(), 60);
+    EXPECT_EQ(StreamPosition(), 1);
+    for (int frame : {30, 45, 7, 0}) {
+      ASSERT_EQ(SeekFrame(&state_, frame, this), 1);
+      EXPECT_EQ(StreamPosition(), frame);
+      ASSERT_EQ(ReadFrame(&state_, this), 1);
+      // VBRI boundaries are exact; the Xing table lands within a frame of the target.
+      EXPECT_NEAR(gFrameReader.currentBody[0], frame + 1, header == headerFrames[0] ? 1 : 0) << frame;
+    }
+  }
+  // A frame count of 0, and a byte count past the file: the byte rule, and still no header frame played.
+  for (uint32_t bytes : {uint32_t(61 * frameBytes), uint32_t(62 * frameBytes)}) {
+    XingFields bad = x;
+    bad.frames = bytes == x.bytes ? 0 : 60;
+    bad.bytes = bytes;
+    std::vector<uint8_t> file = XingFrame(kL3Header, bad);
+    file.insert(file.end(), audio.begin(), audio.end());
+    Open(file, "bad-header-frame.mp3");
+    ASSERT_EQ(ReadFrame(&state_, this), 1);
+    EXPECT_EQ(gFrameReader.currentBody[0], 1);
+    EXPECT_EQ(StreamFrames(), 61);
+  }
 }
 
 TEST_F(FrameReaderTest, ConformanceStreamsReadWithoutLosingSync) {

@@ -238,8 +238,11 @@ TEST_F(PlaylistEditorTest, DoubleClickPlaysTheEntryEvenWhilePaused) {
   PlaylistEntry current;
   ASSERT_TRUE(CopyCurrentEntry(&current));
   EXPECT_EQ(current.path, Media("third-22k.mp3"));
-  // About 115 frames of 576 samples in its 3 s at 22050 Hz.
-  EXPECT_TRUE(PumpUntil([&] { return gShell.lengthFrames != longFrames && gShell.lastFrame > 20; }, 5000));
+  // About 115 frames of 576 samples in its 3 s at 22050 Hz. A report of the long file still on its way
+  // may give another length too (by the bytes per frame of a padded frame), so the wait is for a short one.
+  EXPECT_TRUE(PumpUntil([&] {
+    return gShell.lengthFrames != longFrames && gShell.lengthFrames < 150 && gShell.lastFrame > 20;
+  }, 5000));
   EXPECT_LT(gShell.lengthFrames, 150);
   EXPECT_EQ(AnsweredPlayState(window), kPlaying);
 }

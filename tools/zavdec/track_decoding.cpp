@@ -66,6 +66,15 @@ TrackResult DecodeTrack(const char* path, const DecodeOptions& options, TrackInf
     info->samples += SamplesPerFrame(gState) >> gState.quality;
     if (progress) progress(*info, StreamOffset(), size, context);
   }
+  // Samples played: less the encoder delay and padding that the trim dropped.
+  int64_t skip = 0, keep = 0;
+  if (info->frames > 0 && GaplessSamples(gState, &skip, &keep)) {
+    const int64_t round = (int64_t(1) << gState.quality) - 1;
+    const int64_t first = (skip + round) >> gState.quality;
+    const int64_t end = (skip + keep + round) >> gState.quality;
+    const int64_t last = info->samples < end ? info->samples : end;
+    info->samples = last > first ? last - first : 0;
+  }
   info->streamErrors = gStreamErrors;
   CloseStream();
   return run.refused ? kTrackRefused : info->frames > 0 ? kTrackDone : kTrackNoFrames;

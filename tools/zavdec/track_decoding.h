@@ -18,7 +18,7 @@ struct TrackInfo {
   int32_t outputRate = 0;
   int32_t outputChannels = 0;
   int64_t frames = 0;
-  int64_t samples = 0;  // per channel, at the output rate
+  int64_t samples = 0;  // per channel, at the output rate, as played (after the gapless trim)
   int64_t clipped = 0;
   int32_t streamErrors = 0;  // frames found damaged ("Error In Stream...", shown once)
 };
