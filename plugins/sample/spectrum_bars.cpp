@@ -87,7 +87,7 @@ void BuildTables(int32_t sampleRate) {
   }
 }
 
-// The part of the frame that never changes, drawn once: a dark ground, unlit segments and a scale.
+// What never changes in the frame, drawn once: a dark ground, unlit segments and a scale.
 void DrawBackground(int32_t sampleRate) {
   for (int32_t y = 0; y < kHeight; ++y)
     FillRect32(gBars.pixels, 0, y, kWidth, 1, Blend(Rgb(14, 16, 24), Rgb(26, 30, 44), float(y) / kHeight));
