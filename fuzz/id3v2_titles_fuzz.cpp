@@ -6,19 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/tag_text_check.h"
 #include "playlist/id3v2_titles.h"
-
-namespace {
-template <size_t N>
-void CheckText(const char (&text)[N], size_t longest) {
-  const size_t n = strnlen(text, N);
-  if (n > longest) std::abort();
-  for (size_t i = n; i < N; ++i) {
-    if (text[i] != 0) std::abort();
-  }
-  if (n > 0 && text[n - 1] == ' ') std::abort();
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const FileHandle file = FileOpenMemory(data, static_cast<int64_t>(size));

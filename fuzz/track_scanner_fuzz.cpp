@@ -5,20 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz/tag_text_check.h"
 #include "playlist/track_scanner.h"
 
 namespace {
 int32_t QuietBox(WindowHandle, const char*, const char*, uint32_t) { return kAnswerOk; }
-
-template <size_t N>
-void CheckText(const char (&text)[N], size_t longest) {
-  const size_t n = strnlen(text, N);
-  if (n > longest) std::abort();
-  for (size_t i = n; i < N; ++i) {
-    if (text[i] != 0) std::abort();
-  }
-  if (n > 0 && text[n - 1] == ' ') std::abort();
-}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

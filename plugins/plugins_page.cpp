@@ -8,6 +8,7 @@
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "resources/resource_ids.h"
+#include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 
 PIDLIST_ABSOLUTE(WINAPI* gBrowseForFolder)(LPBROWSEINFOA) = SHBrowseForFolderA;
@@ -120,22 +121,13 @@ INT_PTR OnPageCommand(HWND page, int32_t id, int32_t code) {
   }
 }
 
-// Apply keeps the folder as edited (the next start or Browse scans it); the page can always be left.
+// OK keeps the folder as edited (the next start or Browse scans it).
 INT_PTR OnPageNotify(HWND page, const NMHDR* note) {
-  switch (note->code) {
-    case PSN_APPLY: {
-      char folder[sizeof gSettings.pluginFolder] = "";
-      GetDlgItemTextA(page, IDC_PLUGIN_FOLDER, folder, sizeof folder);
-      CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
-      SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-      return TRUE;
-    }
-    case PSN_KILLACTIVE:
-      SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
-      return TRUE;
-    case PSN_RESET: return TRUE;
-    default: return FALSE;
-  }
+  return AnswerSheetNotification(page, note, [](HWND p) {
+    char folder[sizeof gSettings.pluginFolder] = "";
+    GetDlgItemTextA(p, IDC_PLUGIN_FOLDER, folder, sizeof folder);
+    CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
+  });
 }
 
 }  // namespace

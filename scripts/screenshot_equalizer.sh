@@ -7,11 +7,7 @@
 set -euo pipefail
 . "$(dirname "$0")/screenshot_session.sh"
 start_screenshot_session
-rm -f "$ini"  # a first start: default settings, the window at (100, 100), the About box first
-wine "$build/zav.exe" >/dev/null 2>&1 &
-sleep 6
-xdotool key Return  # closes the About box
-sleep 2
+start_player_first_time
 xdotool mousemove 230 110 click 1 sleep 0.5 key ctrl+g
 sleep 2
 read -r left top < <(xdotool search --name 'ZAV Graphic Equalizer' getwindowgeometry --shell %1 |

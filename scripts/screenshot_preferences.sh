@@ -6,11 +6,7 @@
 set -euo pipefail
 . "$(dirname "$0")/screenshot_session.sh"
 start_screenshot_session
-rm -f "$ini"  # a first start: default settings, the window at (100, 100), the About box first
-wine "$build/zav.exe" >/dev/null 2>&1 &
-sleep 6
-xdotool key Return  # closes the About box
-sleep 2
+start_player_first_time
 xdotool mousemove 230 110 click 1 sleep 0.5 key ctrl+p
 sleep 3
 sheet=$(xdotool search --name 'zav' | while read -r id; do

@@ -18,6 +18,15 @@ start_screenshot_session() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 }
 
+# A first start of the player: default settings, the window at (100, 100), its About box answered.
+start_player_first_time() {
+  rm -f "$ini"
+  wine "$build/zav.exe" >/dev/null 2>&1 &
+  sleep 6
+  xdotool key Return  # closes the About box
+  sleep 2
+}
+
 finish_screenshot_session() {
   wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
   wineserver -k 2>/dev/null || true

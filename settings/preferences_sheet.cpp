@@ -16,31 +16,10 @@ namespace {
 
 // ---- What every page shares -------------------------------------------------------------------------
 
-// OK runs the page's `storeOnOk` and lets the sheet close; a page may always be left; Cancel stores
-// nothing and undoes nothing.
-INT_PTR AnswerSheet(HWND page, const NMHDR* note, void (*storeOnOk)(HWND page)) {
-  switch (note->code) {
-    case PSN_APPLY:
-      if (storeOnOk) storeOnOk(page);
-      SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-      return TRUE;
-    case PSN_KILLACTIVE:
-      SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
-      return TRUE;
-    case PSN_RESET: return TRUE;
-    default: return FALSE;
-  }
-}
-
 bool Checked(HWND page, int32_t id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
 void SetChecked(HWND page, int32_t id, bool on) { CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED); }
 void Enable(HWND page, int32_t id, bool on) { EnableWindow(GetDlgItem(page, id), on); }
 
-void SetUpSlider(HWND page, int32_t id, int32_t low, int32_t high, int32_t tickEvery, int32_t position) {
-  SendDlgItemMessageA(page, id, TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
-  SendDlgItemMessageA(page, id, TBM_SETTICFREQ, tickEvery, 0);
-  SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, position);
-}
 int32_t SliderPosition(HWND page, int32_t id) {
   return static_cast<int32_t>(SendDlgItemMessageA(page, id, TBM_GETPOS, 0, 0));
 }
@@ -48,7 +27,7 @@ int32_t SliderPosition(HWND page, int32_t id) {
 // Until the shell hands over a page's procedure, the page answers the sheet's notifications only.
 INT_PTR CALLBACK StandInPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   if (message == WM_INITDIALOG) return TRUE;
-  if (message == WM_NOTIFY) return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
+  if (message == WM_NOTIFY) return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
   return FALSE;
 }
 
@@ -117,7 +96,7 @@ INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
   switch (message) {
     case WM_INITDIALOG: return OnGeneralInit(page);
     case WM_COMMAND: return HIWORD(wParam) == BN_CLICKED ? OnGeneralClick(page, LOWORD(wParam)) : FALSE;
-    case WM_NOTIFY: return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), StoreGeneral);
+    case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), StoreGeneral);
     default: return FALSE;
   }
 }
@@ -193,7 +172,7 @@ INT_PTR CALLBACK AudioOutputPageProc(HWND page, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_INITDIALOG: return OnAudioInit(page);
     case WM_COMMAND: return OnAudioCommand(page, LOWORD(wParam), HIWORD(wParam));
-    case WM_NOTIFY: return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
+    case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
     default: return FALSE;
   }
 }
@@ -258,7 +237,7 @@ INT_PTR CALLBACK AudioBufferingPageProc(HWND page, UINT message, WPARAM wParam, 
     case WM_INITDIALOG: return OnBufferingInit(page);
     case WM_COMMAND: return OnBufferingCommand(page, LOWORD(wParam), HIWORD(wParam));
     case WM_HSCROLL: return OnBufferingScroll(page, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_NOTIFY: return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), StoreBuffering);
+    case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), StoreBuffering);
     default: return FALSE;
   }
 }
@@ -275,7 +254,7 @@ INT_PTR OnUrlInit(HWND page) {
 INT_PTR CALLBACK UrlStreamingPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: return OnUrlInit(page);
-    case WM_NOTIFY: return AnswerSheet(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
+    case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
     default: return FALSE;
   }
 }
@@ -310,6 +289,26 @@ const BlankPageTemplate kBlankPage = {
     {DS_SETFONT | WS_CHILD | WS_CAPTION, 0, 0, 0, 0, 235, 156}, 0, 0, 0, 8, L"MS Sans Serif"};
 
 }  // namespace
+
+INT_PTR AnswerSheetNotification(HWND page, const NMHDR* note, void (*storeOnOk)(HWND page)) {
+  switch (note->code) {
+    case PSN_APPLY:
+      if (storeOnOk) storeOnOk(page);
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+      return TRUE;
+    case PSN_KILLACTIVE:
+      SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
+      return TRUE;
+    case PSN_RESET: return TRUE;
+    default: return FALSE;
+  }
+}
+
+void SetUpSlider(HWND page, int32_t id, int32_t low, int32_t high, int32_t tickEvery, int32_t position) {
+  SendDlgItemMessageA(page, id, TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
+  SendDlgItemMessageA(page, id, TBM_SETTICFREQ, tickEvery, 0);
+  SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, position);
+}
 
 void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure) {
   if (dialogId != IDD_PREFS_PAGE_160 && dialogId != IDD_VISUALISATION_PAGE) return;

@@ -16,6 +16,13 @@ void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure);
 // it could not be shown at all (nothing was edited then).
 int32_t ShowPreferences(HWND owner);
 
+// What every page answers to the sheet's notifications: OK runs the page's `storeOnOk` (null: nothing
+// to store) and lets the sheet close; a page may always be left; Cancel stores nothing, undoes nothing.
+INT_PTR AnswerSheetNotification(HWND page, const NMHDR* note, void (*storeOnOk)(HWND page));
+
+// Sets trackbar `id` of `page` to the range, tick spacing and position.
+void SetUpSlider(HWND page, int32_t id, int32_t low, int32_t high, int32_t tickEvery, int32_t position);
+
 // PropertySheetA; tests put a stand-in here.
 extern INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERA);
 

@@ -7,6 +7,7 @@
 
 #include "engine/wave_output.h"
 #include "resources/resource_ids.h"
+#include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
@@ -95,9 +96,7 @@ INT_PTR OnPageInit(HWND page) {
   const int32_t mode = gSettings.visMode;
   if (mode >= kOscilloscope && mode <= kColourCloud)
     CheckRadioButton(page, IDC_VIS_OSCILLOSCOPE, IDC_VIS_COLOUR_CLOUD, IDC_VIS_OSCILLOSCOPE + mode);
-  SendDlgItemMessageA(page, IDC_VIS_DECAY_RATE, TBM_SETRANGE, TRUE, MAKELPARAM(1, 5));
-  SendDlgItemMessageA(page, IDC_VIS_DECAY_RATE, TBM_SETTICFREQ, 1, 0);
-  SendDlgItemMessageA(page, IDC_VIS_DECAY_RATE, TBM_SETPOS, TRUE, gSettings.analyserDecay);
+  SetUpSlider(page, IDC_VIS_DECAY_RATE, 1, 5, 1, gSettings.analyserDecay);
   return TRUE;
 }
 
@@ -123,20 +122,9 @@ INT_PTR OnPageScroll(HWND page, WPARAM code, HWND slider) {
   return TRUE;
 }
 
-// Apply stores the decay rate; Cancel undoes nothing (mode and colour were stored when chosen); the
-// page can always be left.
+// OK stores the decay rate; mode and colour were stored when chosen.
 INT_PTR OnPageNotify(HWND page, const NMHDR* note) {
-  switch (note->code) {
-    case PSN_APPLY:
-      gSettings.analyserDecay = DecaySliderPosition(page);
-      SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
-      return TRUE;
-    case PSN_KILLACTIVE:
-      SetWindowLongPtrA(page, DWLP_MSGRESULT, FALSE);
-      return TRUE;
-    case PSN_RESET: return TRUE;
-    default: return FALSE;
-  }
+  return AnswerSheetNotification(page, note, [](HWND p) { gSettings.analyserDecay = DecaySliderPosition(p); });
 }
 
 }  // namespace
