@@ -10,11 +10,15 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh
 
-# Builds quietly, showing the build's output only when it fails.
+# Builds the given targets of a preset's tree quietly, showing the build's output only when it fails.
+# A new tree is configured without the tests (the player needs neither GoogleTest nor the test data);
+# a tree configured before, as ./test.sh leaves it, keeps its tests.
 build() {
-  local log
+  local log tests
+  tests=$(sed -n 's/^ZAV_TESTS:BOOL=//p' "build/$1/CMakeCache.txt" 2>/dev/null || true)
   log=$(mktemp)
-  if ! { cmake --preset "$1" && cmake --build --preset "$1" --target "${@:2}"; } >"$log" 2>&1; then
+  if ! { cmake --preset "$1" -DZAV_TESTS="${tests:-OFF}" && cmake --build --preset "$1" --target "${@:2}"; } \
+       >"$log" 2>&1; then
     cat "$log"
     rm -f "$log"
     exit 1
@@ -45,7 +49,7 @@ if [ "${1:-}" = --decode ]; then
   exit 0
 fi
 
-build win64 zav player_watch
+build win64 zav zav_vis_sample player_watch
 if [ $# -eq 0 ]; then
   set -- "$(demo_track)"
   echo "demo track: $1"

@@ -18,7 +18,7 @@ list(APPEND ZAV_PORTABLE_TESTS
 )
 list(APPEND ZAV_FUZZ_TARGETS settings_loader_fuzz m3u_reader_fuzz pls_reader_fuzz)
 if(ZAV_FUZZ)
-  # Seed inputs in the format each target reads, beside the shared bitstreams every target gets.
+  # Seed inputs in the format each target reads, beside the test vectors' bitstreams every target gets.
   foreach(target settings_loader_fuzz m3u_reader_fuzz pls_reader_fuzz)
     file(GLOB seeds ${CMAKE_SOURCE_DIR}/fuzz/seeds/${target}/*)
     if(seeds)

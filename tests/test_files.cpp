@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-std::string SharedPath(const std::string& relative) { return std::string(ZAV_SHARED_PATH) + "/" + relative; }
+std::string TestDataPath(const std::string& relative) { return std::string(ZAV_TEST_DATA_PATH) + "/" + relative; }
 
 std::string ConformancePath(const std::string& name, const char* extension) {
-  return SharedPath("vectors/conformance/" + name + extension);
+  return TestDataPath("vectors/conformance/" + name + extension);
 }
 
 std::vector<std::string> DamagedStreamPaths() {
@@ -20,7 +20,7 @@ std::vector<std::string> DamagedStreamPaths() {
       "ILL2_tca31_mtx2", "ILL2_tca32_PC", "ILL2_wrongcrc", "ILL4_ext_id1", "ILL4_sync", "ILL4_wrong_length1",
       "ILL4_wrong_length2", "ILL4_wrongcrc"};
   std::vector<std::string> paths;
-  for (const char* name : kNames) paths.push_back(SharedPath(std::string("vectors/damaged/") + name + ".bit"));
+  for (const char* name : kNames) paths.push_back(TestDataPath(std::string("vectors/damaged/") + name + ".bit"));
   return paths;
 }
 

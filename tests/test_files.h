@@ -1,14 +1,14 @@
-// Helpers for tests: where the shared vectors are, scratch files in the build tree, and byte buffers.
+// Helpers for tests: where the test vectors are, scratch files in the build tree, and byte buffers.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Path of a file under the shared folder beside the repository (e.g. "vectors/conformance/l1-fl1.bit").
-std::string SharedPath(const std::string& relative);
-// Path of a shared conformance stream ("l3-compl") or, with another extension, of its reference output.
+// Path of a file under the repository's test data, tests/data (e.g. "vectors/conformance/l1-fl1.bit").
+std::string TestDataPath(const std::string& relative);
+// Path of a conformance stream ("l3-compl") or, with another extension, of its reference output.
 std::string ConformancePath(const std::string& name, const char* extension = ".bit");
-// Paths of the shared streams that are damaged on purpose.
+// Paths of the test vectors' streams that are damaged on purpose.
 std::vector<std::string> DamagedStreamPaths();
 // Path of a scratch file in the build tree; its folder exists.
 std::string ScratchPath(const std::string& name);

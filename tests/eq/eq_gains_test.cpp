@@ -50,7 +50,7 @@ TEST(EqGains, ZeroSilencesAndTwentyDoublesTheDecodedTrack) {
     int32_t enabled = 1;
   } handed;
   for (const char* name : {"l3-test45", "l2-fl11", "l1-fl1"}) {
-    const std::string path = SharedPath(std::string("vectors/conformance/") + name + ".bit");
+    const std::string path = ConformancePath(name);
     auto decode = [&](int32_t gain) {
       std::fill(handed.gains, handed.gains + kEqSubbands, gain);
       return DecodeFileToPcm(path, {}).pcm;
