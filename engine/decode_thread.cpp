@@ -42,15 +42,22 @@ int32_t OpenDevice(int32_t channels, int32_t rate, HWND window) {
 }
 
 // Plays what is left in the decode buffer (less than a block) on the open device, padded with silence:
-// at the end of the list, and before the device is reopened for another format, where it would not
-// belong.
-void PlayRemainder() {
+// at the end of the list (`write` gives up on a paused, full device there), and before the device is
+// reopened for another format, where it would not belong.
+void PlayRemainder(WritePcmFn write) {
   for (int32_t at = 0; at < gDecodeBuffer.fill;) {
-    const int32_t taken = WriteLastPcm(gDecodeBuffer.fill - at, gDecodeBuffer.data + at, kSilentSpectrum);
+    const int32_t taken = write(gDecodeBuffer.fill - at, gDecodeBuffer.data + at, kSilentSpectrum);
     if (taken <= 0) break;  // closed, paused with every block queued, or refused
     at += taken;
   }
   gDecodeBuffer.fill = 0;
+}
+
+// A stop (or the thread's end) waits in the queue: a wait on the output gives way to it.
+int32_t StopPending() {
+  MSG msg;
+  return PeekMessageA(&msg, nullptr, TM_STOP, TM_STOP, PM_NOREMOVE) ||
+         PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
 }
 
 // Skip protection: the emptier the queue, the higher the thread's priority.
@@ -73,8 +80,9 @@ void AdjustPriority(int32_t blocks) {
 struct FrameOutput {
   HWND window;
   int32_t channels;
-  bool prepared;     // the device is ready for this track
-  bool outputError;  // the device could not be opened
+  bool prepared;       // the device is ready for this track
+  bool outputError;    // the device could not be opened
+  bool stopRequested;  // a stop came while the old device played out
   int32_t lastElapsed;
 };
 
@@ -98,11 +106,18 @@ int32_t PrepareFrameOutput(StreamState* stream, void* context) {
   // A device left open by the previous track is reopened when this track needs another rate or
   // another channel count (mono PCM played through a stereo device would be garbled). What the old
   // device holds, and the decode buffer's remainder, belong to the old format and play out on it first.
+  // A pause meanwhile holds the wait (the new device opens only once the old one has played out, so the
+  // new track stays silent while paused); a stop ends it, and no new device is opened.
   if (s.headerChanged && (rate != gThread.outputRate || channels != gThread.outputChannels)) {
     gThread.outputRate = rate;
     if (IsOutputOpen()) {
-      PlayRemainder();
-      CloseOutput(0);
+      PlayRemainder(WritePcm);
+      const int32_t drained = DrainOutput(StopPending);
+      CloseOutput(1);
+      if (!drained) {
+        out.stopRequested = true;
+        return 0;
+      }
       if (!OpenDevice(channels, rate, window)) {
         out.outputError = true;
         return 0;
@@ -139,10 +154,12 @@ void PlayTrack(const PlaybackParams* params) {
   }
   ClearElapsedSeconds();
   Post(window, WM_PLAYER_STARTED, 0, 0);
+  // The time display shows this track from its start, not the last track's time until a second has played.
+  Post(window, WM_PLAYER_INFO, static_cast<uintptr_t>(static_cast<intptr_t>(CurrentDuration())), 0);
   ResetSync();
 
   bool stopRequested = false;
-  FrameOutput frame{window, channels, false, false, 0};
+  FrameOutput frame{window, channels, false, false, false, 0};
   for (;;) {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -174,7 +191,7 @@ void PlayTrack(const PlaybackParams* params) {
   }
   CloseStream();
   Post(window, WM_PLAYER_STOPPED, 0, 0);
-  if (!stopRequested && !frame.outputError) Post(window, WM_PLAYER_TRACK_END, 0, 0);
+  if (!stopRequested && !frame.stopRequested && !frame.outputError) Post(window, WM_PLAYER_TRACK_END, 0, 0);
 }
 
 }  // namespace
@@ -205,7 +222,7 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
       PlayTrack(params);
     } else if (msg.message == TM_RESET_OUTPUT) {
       const int32_t immediate = msg.lParam > 0 ? 1 : 0;
-      if (IsOutputOpen() && !immediate) PlayRemainder();
+      if (IsOutputOpen() && !immediate) PlayRemainder(WriteLastPcm);
       if (IsOutputOpen()) CloseOutput(immediate);
       std::memset(buffer, 0, kDecodeBufferBytes);
       gDecodeBuffer.fill = 0;

@@ -76,7 +76,9 @@ volatile LONG gHeld = 0;
 volatile LONG gWrittenWhileHeld = 0;
 volatile LONG gByteCount = 0;
 volatile LONG gElapsedSeconds = 0;
-volatile LONG gPaused = 0;        // paused by PauseOutput, not by pre-buffering
+// Paused by PauseOutput, not by pre-buffering. The user's pause outlives the device: one asked for while
+// the device is closed, or while it is closed and opened again for another format, holds the next device.
+volatile LONG gPaused = 0;
 int32_t gRefusalLimit = 1;        // refused blocks in a row that make the output give up: about a second
 int32_t gRefusedInARow = 0;
 volatile LONG gRefused = 0;       // the device refused gRefusalLimit blocks in a row
@@ -206,6 +208,7 @@ void CALLBACK WaveOutCallback(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR param
 
 void SetWaveOutApi(const WaveOutApi* api) {
   if (gDevice) CloseOutput(1);
+  gPaused = 0;
   gApi = api ? api : &kWinmmWaveOut;
 }
 
@@ -252,7 +255,6 @@ int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t block
   gRefusalLimit = static_cast<int32_t>(format.nAvgBytesPerSec) / blockBytes;
   if (gRefusalLimit < 1) gRefusalLimit = 1;
   ClearRefusals();
-  gPaused = 0;
   gOwner = owner;
   gByteCount = 0;
   gElapsedSeconds = 0;
@@ -300,7 +302,11 @@ int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t block
     gApi->prepareHeader(handle, &header, sizeof(WAVEHDR));
   }
   gDevice = handle;
-  if (PreBufferingEnabled()) Hold();
+  if (PreBufferingEnabled()) {
+    Hold();
+  } else if (gPaused) {
+    gApi->pause(handle);
+  }
   return 0;
 }
 
@@ -361,16 +367,28 @@ void ResetOutput() {
 }
 
 void PauseOutput() {
-  if (!gDevice) return;
-  gApi->pause(gDevice);
   gPaused = 1;
+  if (gDevice) gApi->pause(gDevice);
 }
 
 void ResumeOutput() {
-  if (!gDevice) return;
-  // Still gathering its pre-buffer: the device starts when the target block is written.
-  if (!gHeld) gApi->restart(gDevice);
   gPaused = 0;
+  // Still gathering its pre-buffer: the device starts when the target block is written.
+  if (gDevice && !gHeld) gApi->restart(gDevice);
+}
+
+int32_t IsOutputPaused() { return gPaused ? 1 : 0; }
+
+int32_t DrainOutput(int32_t (*abandon)()) {
+  if (!gDevice) return 1;
+  if (abandon && abandon()) return 0;
+  // A device still held for its pre-buffer would never play what it holds.
+  if (gHeld) Release();
+  while (gDevice && gFreeCount < gBlockCount) {
+    if (abandon && abandon()) return 0;
+    Sleep(2);
+  }
+  return 1;
 }
 
 void CloseOutput(int32_t immediate) {
@@ -394,7 +412,6 @@ void CloseOutput(int32_t immediate) {
   gWriteIndex = 0;
   gHeld = 0;
   gWrittenWhileHeld = 0;
-  gPaused = 0;
   ClearRefusals();
 }
 

@@ -60,10 +60,18 @@ int32_t WriteLastPcm(int32_t count, const uint8_t* pcm, const uint8_t* spectrum)
 // Returns every queued block, sets the count of seconds back to 0 and holds the device again when
 // pre-buffering is on. Releases a writer waiting for a free block.
 void ResetOutput();
+// The user's pause and resume. The pause is kept while no device is open and holds the next device
+// opened (also one reopened for another format), until ResumeOutput.
 void PauseOutput();
 void ResumeOutput();
+// 1 between PauseOutput and ResumeOutput, whether a device is open or not.
+int32_t IsOutputPaused();
+// Waits until every queued block has played, starting a device held for pre-buffering; a paused device
+// keeps it waiting. Returns 1 when drained (or no device is open), 0 as soon as `abandon` (polled every
+// few milliseconds) returns non-zero. The device stays open.
+int32_t DrainOutput(int32_t (*abandon)());
 // Closes the device; with `immediate` 0 the queued blocks play out first, unless the device is paused
-// (then they are dropped, so that the close always ends).
+// (then they are dropped, so that the close always ends). The user's pause is kept.
 void CloseOutput(int32_t immediate);
 // 1 once the device has refused about a second's worth of blocks in a row; the device's error was then
 // shown in an "Audio System Error..." box, and WritePcm takes nothing until the output is reset, closed

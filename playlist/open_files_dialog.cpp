@@ -4,6 +4,8 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
@@ -11,9 +13,6 @@
 namespace {
 
 constexpr DWORD kFileBufferChars = 16384;
-// The buffer the dialog fills, and a path joined from its folder and one name.
-char gFileBuffer[kFileBufferChars];
-char gJoined[kFileBufferChars + MAX_PATH];
 
 const char kFilter[] =
     "All Supported Types\0*.MP?;*.PLS;*.M3U\0"
@@ -23,40 +22,51 @@ const char kFilter[] =
 }  // namespace
 
 int32_t OpenFilesDialog(HWND owner, int32_t replace) {
-  std::memset(gFileBuffer, 0, sizeof gFileBuffer);
+  // A second add while an "Adding Directory..." box of the first is up would replace the list under it.
+  if (AddRunning()) {
+    MessageBeep(MB_OK);
+    return -1;
+  }
+  // Each call has buffers of its own: another open dialog (the player's and the editor's may both be
+  // up) or an add inside this one's message loops never writes into them.
+  std::vector<char> files(kFileBufferChars, '\0');
   OPENFILENAMEA dialog;
   std::memset(&dialog, 0, sizeof dialog);
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = kFilter;
   dialog.nFilterIndex = 0;
-  dialog.lpstrFile = gFileBuffer;
+  dialog.lpstrFile = files.data();
   dialog.nMaxFile = kFileBufferChars;
   dialog.lpstrTitle = "Open A Mp3 Or Playlist...";
   dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
   if (!GetOpenFileNameA(&dialog)) return -1;
+  if (AddRunning()) {  // one started while the dialog was up
+    MessageBeep(MB_OK);
+    return -1;
+  }
 
   if (replace) ClearPlaylist();
   // The last two characters always stay NUL, so every walk below ends inside the buffer.
-  gFileBuffer[kFileBufferChars - 2] = gFileBuffer[kFileBufferChars - 1] = '\0';
-  const size_t folderLength = std::strlen(gFileBuffer);
-  const char* name = gFileBuffer + folderLength + 1;
+  files[kFileBufferChars - 2] = files[kFileBufferChars - 1] = '\0';
+  const char* const buffer = files.data();
+  const size_t folderLength = std::strlen(buffer);
+  const char* name = buffer + folderLength + 1;
   if (*name == '\0') {
     // One file: the buffer holds its full path.
-    AddByType(gFileBuffer);
+    AddByType(buffer);
     RefreshPlaylistEditor();
     return 1;
   }
   // Several files: the folder, then each name, each ending in a NUL, and an empty name last.
-  const bool needsSeparator = folderLength == 0 || gFileBuffer[folderLength - 1] != '\\';
+  const bool needsSeparator = folderLength == 0 || buffer[folderLength - 1] != '\\';
+  std::string joined;
   int32_t names = 0;
   for (; *name != '\0'; name += std::strlen(name) + 1) {
-    std::memcpy(gJoined, gFileBuffer, folderLength);
-    size_t at = folderLength;
-    if (needsSeparator) gJoined[at++] = '\\';
-    const size_t nameLength = std::strlen(name);
-    std::memcpy(gJoined + at, name, nameLength + 1);
-    AddByType(gJoined);
+    joined.assign(buffer, folderLength);
+    if (needsSeparator) joined += '\\';
+    joined += name;
+    AddByType(joined.c_str());
     ++names;
   }
   RefreshPlaylistEditor();

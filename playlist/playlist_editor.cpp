@@ -172,6 +172,13 @@ void OnListNotification(HWND dialog, int32_t code) {
 }
 
 INT_PTR OnCommand(HWND dialog, int32_t id, int32_t code) {
+  // While an "Adding Directory..." box of another add is up, the list is half built: adds wait.
+  const bool adds = id == IDC_PLAYLIST_ADD_ITEMS || id == IDC_PLAYLIST_LOAD || id == IDC_PLAYLIST_ADD_PLAYLIST ||
+                    id == IDC_PLAYLIST_ADD_DIR;
+  if (adds && AddRunning()) {
+    MessageBeep(MB_OK);
+    return TRUE;
+  }
   switch (id) {
     case IDOK:
     case IDCANCEL: Close(); break;

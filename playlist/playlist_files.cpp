@@ -97,11 +97,20 @@ void ReportSaveFailure(const char* target) {
 
 }  // namespace
 
+namespace {
+int32_t gAddsRunning = 0;
+}  // namespace
+
+int32_t AddRunning() { return gAddsRunning > 0 ? 1 : 0; }
+
 int32_t AddByType(const char* path) {
   if (path == nullptr) return 0;
   if (PathIsDirectory(path)) {
+    // The box runs a message loop of its own: while it is up, the window knows that an add is under way.
+    ++gAddsRunning;
     ShowMessageBox(PlaylistOwner(), path, "Adding Directory...", kBoxOk);
     AddDirectory(path);
+    --gAddsRunning;
   } else if (EndsWith(path, ".pls")) {
     LoadPls(path);
   } else if (EndsWith(path, ".m3u")) {

@@ -7,6 +7,9 @@
 // with AddDirectory, a ".pls" or ".m3u" file (any case) with its reader, anything else with AddTrack.
 // Returns 1, or 0 for a null path.
 int32_t AddByType(const char* path);
+// 1 while an AddByType shows its "Adding Directory..." box or scans the folder after it: messages the
+// box's loop dispatches meanwhile must not start another add or play the half-built list.
+int32_t AddRunning();
 
 // Most entries one PLS file adds, whatever its "NumberOfEntries" says.
 constexpr int32_t kMaxPlsEntries = 65536;

@@ -1,23 +1,19 @@
 #include "shell/command_line.h"
 
 #include <cstring>
+#include <string>
 
 namespace {
-// A playlist entry holds 259 characters and the terminator.
-constexpr size_t kMaxPathChars = 259;
-
 struct PieceSink {
   void (*take)(const char*, void*);
   void* context;
   int32_t count;
+  std::string path;
 
   void Hand(const char* begin, const char* end) {
     if (begin == end) return;
-    char path[kMaxPathChars + 1];
-    const size_t length = size_t(end - begin) < kMaxPathChars ? size_t(end - begin) : kMaxPathChars;
-    std::memcpy(path, begin, length);
-    path[length] = '\0';
-    take(path, context);
+    path.assign(begin, end);
+    take(path.c_str(), context);
     ++count;
   }
 };
@@ -29,7 +25,7 @@ int32_t SplitOpenArguments(const char* text, size_t length, void (*take)(const c
   // A text handed over with its terminator ends there.
   if (const void* nul = std::memchr(text, '\0', length)) length = size_t(static_cast<const char*>(nul) - text);
 
-  PieceSink sink{take, context, 0};
+  PieceSink sink{take, context, 0, {}};
   const char* p = text;
   const char* const end = text + length;
   while (p < end) {

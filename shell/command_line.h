@@ -6,7 +6,8 @@
 
 // Calls `take(path, context)` for each path in `text[0 .. length)`, in order; `text` need not end in a
 // NUL. Each double-quoted run is one path (an unterminated run goes to the end); the unquoted text
-// between runs is split at spaces; empty pieces are skipped; pieces longer than 259 characters are cut
-// to 259. Returns the number of paths handed to `take`.
+// between runs is split at spaces; empty pieces are skipped. Pieces are handed whole, however long: a
+// path cut to what a playlist entry holds could name another file, so the caller decides. Returns the
+// number of paths handed to `take`.
 int32_t SplitOpenArguments(const char* text, size_t length, void (*take)(const char* path, void* context),
                            void* context);

@@ -3,6 +3,9 @@
 
 #include <windowsx.h>
 
+#include <string>
+#include <utility>
+
 #include "engine/messages.h"
 #include "eq/equalizer_dialog.h"
 #include "platform/notify.h"
@@ -17,6 +20,7 @@
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shell/about.h"
+#include "shell/deferred_work.h"
 #include "shell/displays.h"
 #include "shell/open_arguments.h"
 #include "shell/playback_control.h"
@@ -285,30 +289,38 @@ LRESULT OnLeftButtonDoubleClick(HWND window, LPARAM point) {
 }
 
 LRESULT OnDropFiles(HWND window, HDROP drop) {
-  ClearPlaylist();
+  // The paths as one argument string, each quoted whole (a file name cannot hold a quote); a path too
+  // long for a playlist entry stays whole too, so the add names it instead of cutting it.
+  std::string text;
   const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    char path[MAX_PATH];
-    // A path too long for a playlist entry would be cut into another path: it is left out.
-    if (DragQueryFileA(drop, i, nullptr, 0) >= sizeof path) continue;
-    if (DragQueryFileA(drop, i, path, sizeof path)) AddByType(path);
+    const UINT length = DragQueryFileA(drop, i, nullptr, 0);
+    std::string path(length + 1, '\0');
+    if (length == 0 || DragQueryFileA(drop, i, &path[0], length + 1) != length) continue;
+    path.resize(length);
+    if (!text.empty()) text += ' ';
+    text += '"' + path + '"';
   }
-  RefreshPlaylistEditor();
-  if (gSettings.autoPlay) RestartFromFirst(window, 20);
   DragFinish(drop);
+  // A drop onto the window while an "Adding Directory..." box is up waits until that add is done.
+  if (AddRunning()) {
+    QueueOpenRequest(window, std::move(text));
+  } else {
+    OpenArgumentString(window, text);
+  }
   return 1;
 }
 
+// Answered at once, so that the second copy can tell a live first copy from a dead one: the text is
+// kept and its files are added from a timer (adding may show boxes, which must not hold the sender).
 LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
   if (!data || data->dwData != kHandOverTag) {
-    ShowMessageBox(nullptr, "Invalid Parameters!", "Error!!!", kBoxOk);
+    QueueRefusedHandOver(window);
     return 0;
   }
-  ClearPlaylist();
   // The text is bounded by cbData alone: it carries no terminator.
-  AddOpenArguments(static_cast<const char*>(data->lpData), data->lpData ? data->cbData : 0);
-  RefreshPlaylistEditor();
-  if (gSettings.autoPlay) RestartFromFirst(window, 20);
+  const char* text = static_cast<const char*>(data->lpData);
+  QueueOpenRequest(window, text ? std::string(text, data->cbData) : std::string());
   return 1;
 }
 

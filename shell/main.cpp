@@ -13,7 +13,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   ApplyProcessorAndOutputSettings();
   RegisterPreferencePages();
   if (gSettings.showSplash) ShowSplash();
-  if (HandOverToRunningCopy(commandLine)) return 0;
+  const int32_t handedOver = HandOverToRunningCopy(commandLine);
+  if (handedOver == 1) return 0;
+  if (handedOver < 0) return 1;
   FillPlaylist(commandLine);
   gShell.accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_PLAYER));
   if (!CreatePlayerWindow()) return 0;

@@ -6,10 +6,12 @@
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_files.h"
 #include "plugins/plugin_host.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shell/about.h"
+#include "shell/deferred_work.h"
 #include "shell/displays.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
@@ -17,17 +19,15 @@
 
 namespace {
 
-enum TimerId : UINT_PTR { kPluginFeedTimer = 0, kScrollTimer = 1, kSplashTimer = 2, kVisualisationTimer = 3 };
-
 void PostToThread(UINT message, LPARAM lParam) {
   PostThreadMessageA(gShell.decodeThreadId, message, 0, lParam);
 }
 
 // A Decode thread blocked in a paused output would never see the next command: return its blocks and
-// let the device run again first.
+// let the device run again first. A pause asked for before the device opened is dropped too.
 void ReleasePausedOutput() {
-  if (gShell.playState == kPaused && IsOutputOpen()) {
-    ResetOutput();
+  if (gShell.playState == kPaused || IsOutputPaused()) {
+    if (IsOutputOpen()) ResetOutput();
     ResumeOutput();
   }
 }
@@ -114,6 +114,10 @@ void StopPlayback(HWND window) {
 }
 
 void StartCurrentEntry(HWND window) {
+  // Nothing starts on a window that is being destroyed (a nested message loop may close it under a
+  // handler that goes on afterwards).
+  if (gShell.closing) return;
+  gShell.trackEndPending = 0;  // a track end held back during an add is overtaken
   const bool died = gShell.decodeThread && WaitForSingleObject(gShell.decodeThread, 0) == WAIT_OBJECT_0;
   if (died) {
     ShowMessageBox(window, "Restarting decode Thread", "Notice...", kBoxOk);
@@ -152,10 +156,11 @@ void Play(HWND window) {
       }
       break;
     case kStopped:
+      ResumeOutput();  // a pause left from a track that ended while paused does not hold this one
       StartCurrentEntry(window);
       break;
     case kPaused:
-      if (IsOutputOpen()) ResumeOutput();
+      ResumeOutput();
       break;
   }
   gShell.playState = kPlaying;
@@ -164,7 +169,8 @@ void Play(HWND window) {
 
 void Pause(HWND window) {
   if (gShell.playState == kPlaying) {
-    if (IsOutputOpen()) PauseOutput();
+    // Also before the device is open: the output keeps the pause for the device it opens next.
+    PauseOutput();
     gShell.playState = kPaused;
   }
   RepaintTransportButtons(window);
@@ -202,6 +208,13 @@ void SetVolume(HWND window, int32_t volume) {
 }
 
 LRESULT OnTrackEnd(HWND window) {
+  // Inside the nested loop of an add's message box the playlist is half built: the advance waits until
+  // the add has finished (and is dropped if the add starts playback itself).
+  if (AddRunning()) {
+    gShell.trackEndPending = 1;
+    ScheduleDeferredWork(window);
+    return 1;
+  }
   if (IsAtLast()) {
     if (gSettings.repeat) {
       GoToFirst();
@@ -239,7 +252,8 @@ LRESULT OnPlayerPosition(WPARAM lengthFrames, LPARAM frame) {
 }
 
 LRESULT OnPlayerStarted(HWND window) {
-  gShell.playState = kPlaying;
+  // A pause that came before the device opened holds it: the window says so too.
+  gShell.playState = IsOutputPaused() ? kPaused : kPlaying;
   RebuildSongName(window);
   RepaintTransportButtons(window);
   return 1;
@@ -268,6 +282,11 @@ LRESULT OnMouseMove(HWND window, WPARAM keys, LPARAM point) {
 }
 
 LRESULT OnTimer(HWND window, WPARAM id) {
+  // Files handed over to a window in the tray are added all the same.
+  if (id == kDeferredWorkTimer) {
+    OnDeferredWorkTimer(window);
+    return 0;
+  }
   if (IsIconic(window)) return 0;
   switch (id) {
     case kSplashTimer:

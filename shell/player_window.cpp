@@ -24,6 +24,9 @@ ShellState gShell = [] {
 namespace {
 
 LRESULT OnCreate(HWND window) {
+  gShell.closing = 0;
+  gShell.trackEndPending = 0;
+  gShell.taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
   SetPlaylistWindows(window, gShell.playlistEditor);
   if (!CreateSkin(window)) return -1;  // CreateWindowExA fails; the destroy handler releases what was made
   ScanPlugins(gSettings.pluginFolder);
@@ -41,6 +44,9 @@ LRESULT OnEndSession(HWND window, WPARAM ending) {
 }
 
 LRESULT OnDestroy(HWND window) {
+  // A handler that runs on after a nested message loop closed the window starts nothing more.
+  gShell.closing = 1;
+  KillTimer(window, kDeferredWorkTimer);
   // A running module gets its Quit (and may save its own settings); a visualisation it switched off is
   // saved as it was before, as the module's end would have restored it.
   if (IsPluginRunning() && !gSettings.visActive) gSettings.visActive = gShell.rememberedVisActive;
@@ -90,6 +96,7 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_PLAYER_STOPPED: return OnPlayerStopped(window);
     case WM_PLAYER_SYNC: return OnPlayerSync(lParam);
     default:
+      if (message == gShell.taskbarCreated && message != 0) return OnTaskbarCreated(window);
       if (message >= kFirstPluginMessage && message <= kLastPluginMessage)
         return OnPluginMessage(window, message, wParam, lParam);
       return DefWindowProcA(window, message, wParam, lParam);

@@ -9,12 +9,23 @@
 // Play state as the window keeps it and answers it to message 0x8406.
 enum PlayState : int32_t { kPlaying = 0, kPaused = 1, kStopped = 2 };
 
+// The player window's timers.
+enum TimerId : UINT_PTR {
+  kPluginFeedTimer = 0,
+  kScrollTimer = 1,
+  kSplashTimer = 2,
+  kVisualisationTimer = 3,
+  kDeferredWorkTimer = 4,  // held-back hand-overs, drops and track ends
+};
+
 struct ShellState {
   HINSTANCE instance;
   HWND window;          // null until CreateWindowExA has returned
   HWND splash;          // the splash dialog while it is shown
   HACCEL accelerators;  // table 120
   PlaybackParams playback;
+  int32_t closing;      // 1 from WM_DESTROY on: nothing starts on the window any more
+  UINT taskbarCreated;  // the message the shell broadcasts when it starts again
 
   // Playback.
   int32_t playState;
@@ -27,6 +38,7 @@ struct ShellState {
   int32_t totalSeconds;     // wParam of the last WM_PLAYER_INFO
   int32_t elapsedSeconds;   // lParam of the last WM_PLAYER_INFO
   intptr_t lastSync;        // lParam of the last WM_PLAYER_SYNC, -1 before the first
+  int32_t trackEndPending;  // a track end came during an add; made once the add is done
 
   // Windows and values owned by the command side.
   HWND equalizer;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/notify.h"
 #include "playlist/playlist.h"
 #include "plugins/plugins_page.h"
 #include "resources/resource_ids.h"
@@ -55,26 +56,44 @@ void RegisterPreferencePages() {
   SetPreferencePageProcedure(IDD_VISUALISATION_PAGE, VisualisationPageProc);
 }
 
-bool HandOverToRunningCopy(const char* commandLine) {
-  if (gSettings.multipleInstances) return false;
+int32_t HandOverToRunningCopy(const char* commandLine) {
+  if (gSettings.multipleInstances) return 0;
   HWND other = FindWindowA(kPlayerClassName, nullptr);
-  if (!other) return false;
+  if (!other) return 0;
+  // A window hidden in the tray or minimized comes back: SetForegroundWindow alone would not show it.
+  if (!IsWindowVisible(other) || IsIconic(other)) ShowWindowAsync(other, SW_RESTORE);
   SetForegroundWindow(other);
-  const std::string text = AbsoluteOpenArguments(commandLine, commandLine ? std::strlen(commandLine) : 0);
-  if (text.empty()) return true;
+  SkippedPaths skipped;
+  const std::string text =
+      AbsoluteOpenArguments(commandLine, commandLine ? std::strlen(commandLine) : 0, &skipped);
+  ReportSkippedPaths(nullptr, skipped);
+  if (text.empty()) return 1;
   COPYDATASTRUCT data;
   data.dwData = kHandOverTag;
   data.cbData = static_cast<DWORD>(text.size());  // no terminator is sent
   data.lpData = const_cast<char*>(text.data());
-  SendMessageA(other, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
-  return true;
+  // The first copy answers at once (it adds the files afterwards): the time-out only tells whether it
+  // is alive.
+  DWORD_PTR answer = 0;
+  const LRESULT sent = SendMessageTimeoutA(other, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                           SMTO_ABORTIFHUNG, kHandOverWaitMs, &answer);
+  if (sent && answer == 1) return 1;
+  // Gone in between: this copy plays the files itself.
+  if (!IsWindow(other) && !FindWindowA(kPlayerClassName, nullptr)) return 0;
+  ShowMessageBox(nullptr,
+                 "zav is already running but does not answer, so the files could not be handed to it.\n\n"
+                 "Close it and try again, or turn on \"Multiple Instances\" in its preferences.",
+                 "Error...", kBoxOk);
+  return -1;
 }
 
 void FillPlaylist(const char* commandLine) {
   ClearPlaylist();
   if (commandLine && *commandLine) {
-    AddOpenArguments(commandLine, std::strlen(commandLine));
+    SkippedPaths skipped;
+    AddOpenArguments(commandLine, std::strlen(commandLine), &skipped);
     RefreshPlaylistEditor();
+    ReportSkippedPaths(nullptr, skipped);
   }
 }
 

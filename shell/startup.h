@@ -14,10 +14,15 @@ bool KeepWindowOnAMonitor();
 void ApplyProcessorAndOutputSettings();
 // Hands the preferences sheet the procedures of the pages the shell provides.
 void RegisterPreferencePages();
-// With Multiple Instances off and another copy running: brings it forward, hands it the command line
-// (every path made absolute) and returns true, so this copy ends.
-bool HandOverToRunningCopy(const char* commandLine);
-// Empties the playlist and adds the command line's paths.
+// With Multiple Instances off and another copy running: brings it forward (back from the tray or the
+// taskbar), hands it the command line (every path made absolute; paths too long are named in a box and
+// left out) and returns 1, so this copy ends. Returns 0 when this copy is to start as the first one: no
+// other copy, or it went away before it took the files. Returns -1 after a box saying that another
+// copy is there but does not take the files (it is hung, or refused them).
+int32_t HandOverToRunningCopy(const char* commandLine);
+// The milliseconds a second copy waits for the first copy to take its files.
+constexpr UINT kHandOverWaitMs = 5000;
+// Empties the playlist and adds the command line's paths; paths too long are named in a box.
 void FillPlaylist(const char* commandLine);
 // Registers the class "zav" and creates the player window; null on failure.
 HWND CreatePlayerWindow();

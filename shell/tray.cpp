@@ -10,6 +10,8 @@
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 
+BOOL(WINAPI* gShellNotifyIcon)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
+
 namespace {
 
 constexpr int32_t kMinimizeToTray = 2;
@@ -32,7 +34,7 @@ void AddTrayIcon(HWND window) {
   data.hIcon = static_cast<HICON>(LoadImageA(gShell.instance, MAKEINTRESOURCEA(IDI_ZAV), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   std::strcpy(data.szTip, "zav");
-  if (Shell_NotifyIconA(NIM_ADD, &data)) gShell.trayIconPresent = 1;
+  if (gShellNotifyIcon(NIM_ADD, &data)) gShell.trayIconPresent = 1;
   // The shell keeps its own copy of the icon.
   if (data.hIcon) DestroyIcon(data.hIcon);
 }
@@ -42,7 +44,7 @@ void AddTrayIcon(HWND window) {
 void RemoveTrayIcon(HWND window) {
   if (!gShell.trayIconPresent) return;
   NOTIFYICONDATAA data = TrayRecord(window);
-  Shell_NotifyIconA(NIM_DELETE, &data);
+  gShellNotifyIcon(NIM_DELETE, &data);
   gShell.trayIconPresent = 0;
 }
 
@@ -54,6 +56,16 @@ LRESULT OnSize(HWND window, WPARAM kind) {
     RemoveTrayIcon(window);
   }
   return 1;
+}
+
+LRESULT OnTaskbarCreated(HWND window) {
+  if (!gShell.trayIconPresent) return 0;
+  // The new shell knows nothing of the icon: it is added again. Should that fail, a window hidden in the
+  // tray could never be reached again, so it comes back on the screen.
+  gShell.trayIconPresent = 0;
+  AddTrayIcon(window);
+  if (!gShell.trayIconPresent && !IsWindowVisible(window)) ShowWindow(window, SW_RESTORE);
+  return 0;
 }
 
 LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage) {

@@ -4,6 +4,7 @@
 list(APPEND ZAV_WINDOWS_SOURCES
   shell/about.cpp
   shell/commands.cpp
+  shell/deferred_work.cpp
   shell/displays.cpp
   shell/open_arguments.cpp
   shell/playback_control.cpp

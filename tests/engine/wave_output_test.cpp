@@ -172,6 +172,22 @@ TEST_F(WaveOutputTest, APauseDuringPreBufferingOutlastsTheFilledBuffer) {
   ResumeOutput();
   EXPECT_EQ(gDouble->restarts, 1);
   EXPECT_FALSE(gDouble->paused);
+
+  // A pause asked for while no device is open holds the next one, with or without pre-buffering.
+  for (int32_t preBuffering : {1, 0}) {
+    CloseOutput(1);
+    PauseOutput();
+    EXPECT_EQ(IsOutputPaused(), 1);
+    gSettings.preBufferEnabled = preBuffering;
+    const int restarts = gDouble->restarts;
+    ASSERT_EQ(OpenOutput(2, 44100, -1, 2048, nullptr), 0);
+    EXPECT_TRUE(gDouble->paused) << preBuffering;
+    WriteBlocks(30);
+    EXPECT_EQ(gDouble->restarts, restarts) << preBuffering;
+    ResumeOutput();
+    EXPECT_FALSE(gDouble->paused);
+    EXPECT_EQ(IsOutputPaused(), 0);
+  }
 }
 
 TEST_F(WaveOutputTest, OtherPreBufferSharesStartTheDeviceAtTheirTarget) {
@@ -442,6 +458,8 @@ TEST_F(WaveOutputTest, DrainingCloseOfAPausedDeviceEnds) {
   EXPECT_EQ(PlayedCount(), 0u);
   EXPECT_EQ(gDouble->returnedByReset, 5);
   StopDriverThread();
+  EXPECT_EQ(IsOutputPaused(), 1) << "the user's pause outlives the device";
+  ResumeOutput();
 
   // Paused while the close drains: what has played stays played, the rest is dropped.
   OpenPlain(10);

@@ -40,9 +40,9 @@ TEST(CommandLine, QuotedRunsArePathsAndTheTextBetweenSplitsAtSpaces) {
   EXPECT_EQ(Split("\"\" \" "), Paths{" "});
   // A text handed over with its terminator ends there.
   EXPECT_EQ(Split(std::string("a.mp3\0b.mp3", 11)), Paths{"a.mp3"});
-  // Pieces longer than a playlist entry holds are cut to 259 characters.
+  // Pieces longer than a playlist entry holds are handed whole (a cut one could name another file).
   const std::string longName(300, 'n');
-  EXPECT_EQ(Split(longName + " \"" + longName + "\""), (Paths{longName.substr(0, 259), longName.substr(0, 259)}));
+  EXPECT_EQ(Split(longName + " \"" + longName + "\""), (Paths{longName, longName}));
 }
 
 }  // namespace
