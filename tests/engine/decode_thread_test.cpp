@@ -375,68 +375,39 @@ TEST_F(DecodeThreadOnDouble, TheDeviceFollowsRateQualityAndChannels) {
   EXPECT_EQ(gDouble->format.nChannels, 2);
 }
 
-// The user's pause against the device's life: asked for before the device opens, and while the old
-// device plays out before the device opens at another rate; a stop in that wait ends the track there.
-TEST_F(DecodeThreadOnDouble, PausesAndStopsHoldAcrossDeviceOpensAndTheTimeStartsAtZero) {
+// At a change of rate the old device plays out before the new one opens: a pause in that wait holds it
+// (the new track stays silent), a stop ends the track without a new device. Each track's time starts at
+// 0 s with its length as its decoding starts.
+TEST_F(DecodeThreadOnDouble, APauseOrAStopWhileTheOldDevicePlaysOutHoldsTheNextDevice) {
   AddTrack(Media("first-44k.mp3").c_str());
   AddTrack(Media("third-22k.mp3").c_str());
   GoToFirst();
-  StartThread();
-  PauseOutput();  // within moments of Play: no device yet
-  const size_t before = gReceived.size();
-  Post(TM_PLAY);
-  ASSERT_TRUE(WaitFor(WM_PLAYER_STARTED, 5000, before));
-  size_t started = before;
-  while (gReceived[started].message != WM_PLAYER_STARTED) ++started;
-  // The track's length and 0 s go to the time display as decoding starts, not a second later.
-  ASSERT_TRUE(WaitFor(WM_PLAYER_INFO, 1000, started));
-  ASSERT_LT(started + 1, gReceived.size());
-  EXPECT_EQ(gReceived[started + 1].message, UINT(WM_PLAYER_INFO));
-  EXPECT_GT(static_cast<intptr_t>(gReceived[started + 1].wParam), 0);
-  EXPECT_EQ(gReceived[started + 1].lParam, 0);
-  // The ring fills past the pre-buffer target and the device stays paused: nothing is heard.
-  for (int i = 0; i < 250 && QueuedBlockCount() < 50; ++i) Pump(20);
-  EXPECT_EQ(QueuedBlockCount(), 50);
-  EXPECT_TRUE(gDouble->paused);
-  EXPECT_EQ(PlayedCount(), 0u);
-  ResumeOutput();
+  StartThread(true);
   ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000));
-
-  // The next track needs 22050 Hz: the old device plays out first. A pause in that wait holds it, so
-  // the new track is not heard while paused; the resume lets the change go on.
-  StopDriverThread();
-  const size_t played = PlayedCount();
-  NextEntry();
-  size_t from = gReceived.size();
-  Post(TM_PLAY);
-  ASSERT_TRUE(WaitFor(WM_PLAYER_STARTED, 5000, from));
-  Pump(200);
-  ASSERT_GT(QueuedBlockCount(), 0) << "the old device still holds the first track's end";
-  PauseOutput();
-  StartDriverThread();
-  Pump(300);
-  EXPECT_EQ(gDouble->opens, 1) << "no new device while paused";
-  EXPECT_EQ(PlayedCount(), played);
-  ResumeOutput();
-  ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000, from));
-  EXPECT_EQ(gDouble->opens, 2);
-  EXPECT_EQ(gDouble->format.nSamplesPerSec, 22050u);
-  EXPECT_EQ(gDouble->returnedByReset, 0) << "nothing of the first track was dropped";
-
-  // Back to 44100 Hz, and a stop while the 22050 Hz device plays out: no device opens, no track end.
-  StopDriverThread();
-  GoToFirst();
-  from = gReceived.size();
-  Post(TM_PLAY);
-  ASSERT_TRUE(WaitFor(WM_PLAYER_STARTED, 5000, from));
-  Pump(200);
-  Post(TM_STOP);
-  ASSERT_TRUE(WaitFor(WM_PLAYER_STOPPED, 5000, from));
-  Pump(100);
-  EXPECT_EQ(gDouble->opens, 2);
+  const auto started = std::find_if(gReceived.begin(), gReceived.end(),
+                                    [](const Received& r) { return r.message == WM_PLAYER_STARTED; });
+  ASSERT_LT(started + 1, gReceived.end());
+  EXPECT_EQ(started[1].message, UINT(WM_PLAYER_INFO));
+  EXPECT_GT(static_cast<intptr_t>(started[1].wParam), 0);
+  EXPECT_EQ(started[1].lParam, 0);
+  for (const bool stop : {false, true}) {
+    StopDriverThread();  // the old device's last blocks stay queued
+    stop ? GoToFirst() : NextEntry();
+    const size_t from = gReceived.size();
+    Post(TM_PLAY);
+    ASSERT_TRUE(WaitFor(WM_PLAYER_STARTED, 5000, from));
+    Pump(200);
+    ASSERT_GT(QueuedBlockCount(), 0);
+    if (stop) Post(TM_STOP);
+    if (!stop) PauseOutput();
+    StartDriverThread();
+    Pump(300);
+    EXPECT_EQ(gDouble->opens, stop ? 2 : 1) << "no new device while paused, nor after a stop";
+    ResumeOutput();
+    ASSERT_TRUE(WaitFor(stop ? WM_PLAYER_STOPPED : WM_PLAYER_TRACK_END, 20000, from));
+  }
   EXPECT_FALSE(IsOutputOpen());
-  EXPECT_TRUE(Sequence({WM_PLAYER_TRACK_END}).size() == 2u) << "only the two tracks that ended";
-  StartDriverThread();
+  EXPECT_EQ(Sequence({WM_PLAYER_TRACK_END}).size(), 2u);
 }
 
 TEST_F(DecodeThreadOnDouble, CpuTimePerSecondOfAudio) {
