@@ -25,6 +25,10 @@ uint32_t LameCrc(uint32_t crc, const uint8_t* p, int32_t n) {
   return crc;
 }
 
+bool IsXingTag(const uint8_t* frame, int32_t length, int32_t at) {
+  return at + 4 <= length && (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0);
+}
+
 int32_t ParseXing(const uint8_t* head, const uint8_t* frame, int32_t length, int32_t at, VbrHeader* out) {
   if (at + 8 > length) return 0;
   const uint32_t flags = Big(frame + at + 4, 4);
@@ -100,9 +104,18 @@ int32_t ParseVbrHeader(uint32_t h, const uint8_t* frame, int32_t length, VbrHead
   const bool mpeg1 = (h >> 19) & 1;
   const bool mono = ((h >> 6) & 3) == 3;
   const int32_t sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-  const int32_t at = (((h >> 16) & 1) ? 0 : 2) + sideInfo;
-  if (at + 4 <= length &&
-      (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0)) {
+  const bool crcWord = ((h >> 16) & 1) == 0;
+  // The tag stands behind the side information. A header frame with a CRC word may still carry it where
+  // an unprotected frame's would stand (lame writes it there with -p). The two places overlap by two
+  // bytes, so at most one of them holds "Xing" or "Info"; the LAME CRC, which covers the frame's bytes
+  // up to it, holds only where the tag was written.
+  int32_t at = -1;
+  if (IsXingTag(frame, length, sideInfo + (crcWord ? 2 : 0))) {
+    at = sideInfo + (crcWord ? 2 : 0);
+  } else if (crcWord && IsXingTag(frame, length, sideInfo)) {
+    at = sideInfo;
+  }
+  if (at >= 0) {
     if (ParseXing(head, frame, length, at, out)) return 1;
   } else if (kVbriAt + 4 <= length && std::memcmp(frame + kVbriAt, "VBRI", 4) == 0) {
     if (ParseVbri(frame, length, out)) return 1;

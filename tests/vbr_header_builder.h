@@ -13,6 +13,11 @@ struct XingFields {
   bool withFrames = true, withBytes = true, withToc = true, withQuality = true;
   uint32_t frames = 0, bytes = 0;
   uint8_t toc[100] = {};
+  // LAME's extension behind the Xing fields, its CRC over the frame's bytes in front of that CRC.
+  bool withLame = false;
+  uint32_t delay = 0, padding = 0;
+  // In a frame with a CRC word, the tag where an unprotected frame's would stand (as lame writes it).
+  bool unprotectedPlace = false;
 };
 
 // A whole frame (header included) with the Xing fields behind the side information.
@@ -20,7 +25,9 @@ inline std::vector<uint8_t> XingFrame(uint32_t header, const XingFields& x) {
   const bool mpeg1 = (header >> 19) & 1, mono = ((header >> 6) & 3) == 3, crc = !((header >> 16) & 1);
   BitWriter w;
   w.Put(header, 32);
-  for (int i = 0; i < (crc ? 2 : 0) + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17)); ++i) w.Put(0, 8);
+  for (int i = 0; i < (crc && !x.unprotectedPlace ? 2 : 0) + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17)); ++i) {
+    w.Put(0, 8);
+  }
   for (const char* c = x.tag; *c; ++c) w.Put(uint8_t(*c), 8);
   w.Put((x.withFrames ? 1 : 0) | (x.withBytes ? 2 : 0) | (x.withToc ? 4 : 0) | (x.withQuality ? 8 : 0), 32);
   if (x.withFrames) w.Put(x.frames, 32);
@@ -28,7 +35,24 @@ inline std::vector<uint8_t> XingFrame(uint32_t header, const XingFields& x) {
   if (x.withToc)
     for (uint8_t t : x.toc) w.Put(t, 8);
   if (x.withQuality) w.Put(50, 32);
+  if (x.withLame) {
+    for (char c : {'L', 'A', 'M', 'E', '3', '.', '1', '0', '0'}) w.Put(uint8_t(c), 8);
+    for (int i = 9; i < 21; ++i) w.Put(0, 8);
+    w.Put(x.delay, 12);
+    w.Put(x.padding, 12);
+    for (int i = 24; i < 34; ++i) w.Put(0, 8);
+  }
   std::vector<uint8_t> frame = w.Bytes();
+  if (x.withLame) {
+    // CRC-16, polynomial 0x8005 taken least significant bit first, from 0.
+    uint32_t c = 0;
+    for (uint8_t b : frame) {
+      c ^= b;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xA001u : c >> 1;
+    }
+    frame.push_back(uint8_t(c >> 8));
+    frame.push_back(uint8_t(c));
+  }
   frame.resize(size_t(HeaderBodyLength(header)) + 4, 0);
   return frame;
 }
