@@ -15,16 +15,6 @@ uint32_t Big(const uint8_t* p, int32_t n) {
   return v;
 }
 
-// CRC-16 with polynomial 0x8005, bits taken least significant first, initial value 0: the check LAME
-// writes over its tag.
-uint32_t LameCrc(uint32_t crc, const uint8_t* p, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) {
-    crc ^= p[i];
-    for (int b = 0; b < 8; ++b) crc = (crc & 1) ? (crc >> 1) ^ 0xA001u : crc >> 1;
-  }
-  return crc;
-}
-
 bool IsXingTag(const uint8_t* frame, int32_t length, int32_t at) {
   return at + 4 <= length && (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0);
 }
@@ -56,7 +46,7 @@ int32_t ParseXing(const uint8_t* head, const uint8_t* frame, int32_t length, int
   // the bytes are one.
   if (p + kLameExtensionBytes <= length) {
     const uint8_t* lame = frame + p;
-    if (LameCrc(LameCrc(0, head, 4), frame, p + kLameExtensionBytes - 2) == Big(lame + 34, 2)) {
+    if (LameTagCrc(LameTagCrc(0, head, 4), frame, p + kLameExtensionBytes - 2) == Big(lame + 34, 2)) {
       out->hasLame = 1;
       out->encoderDelay = static_cast<int32_t>((lame[21] << 4) | (lame[22] >> 4));
       out->encoderPadding = static_cast<int32_t>(((lame[22] & 15) << 8) | lame[23]);
@@ -95,6 +85,14 @@ int32_t ParseVbri(const uint8_t* frame, int32_t length, VbrHeader* out) {
 }
 
 }  // namespace
+
+uint32_t LameTagCrc(uint32_t crc, const uint8_t* p, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int b = 0; b < 8; ++b) crc = (crc & 1) ? (crc >> 1) ^ 0xA001u : crc >> 1;
+  }
+  return crc;
+}
 
 int32_t ParseVbrHeader(uint32_t h, const uint8_t* frame, int32_t length, VbrHeader* out) {
   std::memset(out, 0, sizeof *out);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "decoder/frame_reader.h"
+#include "decoder/vbr_header.h"
 #include "tests/bit_writer.h"
 #include "tests/frame_header_builder.h"
 
@@ -13,9 +14,8 @@ struct XingFields {
   bool withFrames = true, withBytes = true, withToc = true, withQuality = true;
   uint32_t frames = 0, bytes = 0;
   uint8_t toc[100] = {};
-  // LAME's extension behind the Xing fields, its CRC over the frame's bytes in front of that CRC.
+  // LAME's extension (delay 576, padding 1234) behind the Xing fields, its CRC over the bytes in front.
   bool withLame = false;
-  uint32_t delay = 0, padding = 0;
   // In a frame with a CRC word, the tag where an unprotected frame's would stand (as lame writes it).
   bool unprotectedPlace = false;
 };
@@ -36,22 +36,14 @@ inline std::vector<uint8_t> XingFrame(uint32_t header, const XingFields& x) {
     for (uint8_t t : x.toc) w.Put(t, 8);
   if (x.withQuality) w.Put(50, 32);
   if (x.withLame) {
-    for (char c : {'L', 'A', 'M', 'E', '3', '.', '1', '0', '0'}) w.Put(uint8_t(c), 8);
-    for (int i = 9; i < 21; ++i) w.Put(0, 8);
-    w.Put(x.delay, 12);
-    w.Put(x.padding, 12);
+    for (int i = 0; i < 21; ++i) w.Put(i < 4 ? uint8_t("LAME"[i]) : 0, 8);
+    w.Put(576 << 12 | 1234, 24);  // encoder delay and padding
     for (int i = 24; i < 34; ++i) w.Put(0, 8);
   }
   std::vector<uint8_t> frame = w.Bytes();
   if (x.withLame) {
-    // CRC-16, polynomial 0x8005 taken least significant bit first, from 0.
-    uint32_t c = 0;
-    for (uint8_t b : frame) {
-      c ^= b;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0xA001u : c >> 1;
-    }
-    frame.push_back(uint8_t(c >> 8));
-    frame.push_back(uint8_t(c));
+    const uint32_t crc = LameTagCrc(0, frame.data(), int32_t(frame.size()));
+    frame.insert(frame.end(), {uint8_t(crc >> 8), uint8_t(crc)});
   }
   frame.resize(size_t(HeaderBodyLength(header)) + 4, 0);
   return frame;

@@ -33,12 +33,9 @@ const Case kCases[] = {
     {"mpeg25-11k-vbr", 11025, 2, "-V 6"},
     {"mpeg25-8k-cbr", 8000, 1, "-b 16 -m m"},
     {"mpeg1-44k-no-header-frame", 44100, 2, "-b 128 -t"},
-    // With -p every frame carries a CRC word, the header frame too, but lame writes its tag where an
-    // unprotected frame's would stand.
+    // With -p the header frame carries a CRC word too, but lame writes its tag where an unprotected frame's stands.
     {"mpeg1-44k-cbr-crc", 44100, 2, "-b 128 -p"},
-    {"mpeg1-48k-vbr-crc", 48000, 2, "-V 2 -p"},
     {"mpeg1-32k-mono-vbr-crc", 32000, 1, "-V 5 -m m -p"},
-    {"mpeg2-22k-vbr-crc", 22050, 2, "-V 4 -p"},
     {"mpeg2-16k-mono-cbr-crc", 16000, 1, "-b 64 -m m -p"},
     {"mpeg25-11k-vbr-crc", 11025, 2, "-V 6 -p"},
 };
@@ -105,7 +102,7 @@ TEST_F(VbrEncodedTest, CountsAndSamplesMatchFfmpegAtOffsetZero) {
     withHeaderFrame += headerFrame ? 1 : 0;
     EXPECT_EQ(seconds, headerFrame ? int32_t(samples / c.rate) : -1);
   }
-  EXPECT_GE(withHeaderFrame, 11) << "most files carry the header frame whose delay and padding are trimmed";
+  EXPECT_GE(withHeaderFrame, 9) << "most files carry the header frame whose delay and padding are trimmed";
 }
 
 // A damaged tag CRC leaves the LAME extension unused: the header frame still gives the length and is
@@ -125,6 +122,8 @@ TEST_F(VbrEncodedTest, ADamagedLameTagTrimsNothing) {
   EXPECT_GT(ours.pcm.size(), intact.pcm.size());
 }
 
+void CheckSeeksByTable(const std::string& wav, const std::string& base, const char* args);
+
 // Seeks by the table of contents land within 1 % of the length of the frame asked for, with and without
 // CRC words.
 TEST_F(VbrEncodedTest, SeeksByTheTableOfContents) {
@@ -137,34 +136,38 @@ TEST_F(VbrEncodedTest, SeeksByTheTableOfContents) {
             0);
   for (const char* args : {"-V 2", "-V 2 -p"}) {
     SCOPED_TRACE(args);
-    const std::string mp3 = Encode(wav, base + ".mp3", args, 44100);
-    ASSERT_FALSE(mp3.empty());
-    StreamState state{};
-    ASSERT_GE(OpenStream(mp3.c_str()), 0);
-    ResetSync();
-    std::vector<int64_t> starts;  // file offset of each audio frame
-    while (ReadFrame(&state, nullptr) == 1) {
-      starts.push_back(StreamOffset() - gFrameReader.bodyLength - 4);
-    }
-    const int32_t frames = StreamFrames();
-    EXPECT_EQ(frames, int32_t(starts.size()));
-    EXPECT_EQ(gFrameReader.vbr.hasToc, 1);
-    int32_t worst = 0;
-    for (int percent : {10, 25, 50, 75, 90}) {
-      const int32_t target = frames * percent / 100;
-      ASSERT_EQ(SeekFrame(&state, target, nullptr), 1);
-      ASSERT_EQ(ReadFrame(&state, nullptr), 1);
-      const int64_t landedAt = StreamOffset() - gFrameReader.bodyLength - 4;
-      int32_t landed = 0;
-      while (landed + 1 < int32_t(starts.size()) && starts[size_t(landed) + 1] <= landedAt) ++landed;
-      EXPECT_EQ(starts[size_t(landed)], landedAt) << "a seek lands on a frame";
-      EXPECT_LE(std::abs(landed - target), frames / 100) << percent << " %";
-      worst = std::max(worst, std::abs(landed - target));
-    }
-    CloseStream();
-    std::printf("  lame %s: %d frames; seeks land at most %d frames (%.2f %% of the length) from the target\n",
-                args, frames, worst, 100.0 * worst / frames);
+    CheckSeeksByTable(wav, base, args);
   }
+}
+
+void CheckSeeksByTable(const std::string& wav, const std::string& base, const char* args) {
+  const std::string mp3 = Encode(wav, base + ".mp3", args, 44100);
+  ASSERT_FALSE(mp3.empty());
+  StreamState state{};
+  ASSERT_GE(OpenStream(mp3.c_str()), 0);
+  ResetSync();
+  std::vector<int64_t> starts;  // file offset of each audio frame
+  while (ReadFrame(&state, nullptr) == 1) {
+    starts.push_back(StreamOffset() - gFrameReader.bodyLength - 4);
+  }
+  const int32_t frames = StreamFrames();
+  EXPECT_EQ(frames, int32_t(starts.size()));
+  EXPECT_EQ(gFrameReader.vbr.hasToc, 1);
+  int32_t worst = 0;
+  for (int percent : {10, 25, 50, 75, 90}) {
+    const int32_t target = frames * percent / 100;
+    ASSERT_EQ(SeekFrame(&state, target, nullptr), 1);
+    ASSERT_EQ(ReadFrame(&state, nullptr), 1);
+    const int64_t landedAt = StreamOffset() - gFrameReader.bodyLength - 4;
+    int32_t landed = 0;
+    while (landed + 1 < int32_t(starts.size()) && starts[size_t(landed) + 1] <= landedAt) ++landed;
+    EXPECT_EQ(starts[size_t(landed)], landedAt) << "a seek lands on a frame";
+    EXPECT_LE(std::abs(landed - target), frames / 100) << percent << " %";
+    worst = std::max(worst, std::abs(landed - target));
+  }
+  CloseStream();
+  std::printf("  %d frames; seeks land at most %d frames (%.2f %% of the length) from the target\n", frames,
+              worst, 100.0 * worst / frames);
 }
 
 // One signal cut in two at a point that is no frame boundary, each half encoded on its own: played in a

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "tests/vbr_header_builder.h"
 
 namespace {
@@ -59,34 +57,21 @@ TEST(VbrHeaderTest, XingFieldsStandBehindTheSideInformationOfEachLayout) {
   EXPECT_EQ(Parse(std::vector<uint8_t>(417, 0xFF)).kind, kNoVbrHeader);
 }
 
-// A header frame with a CRC word carries its tag behind the CRC word and the side information, or (as
-// lame writes it) where an unprotected frame's tag would stand. Either way the LAME CRC holds over the
-// frame's bytes in front of it and the delay and padding are read; a damaged CRC keeps only the counts.
+// A header frame with a CRC word carries its tag behind it, or (as lame writes it) where an unprotected
+// frame's tag would stand: the LAME CRC over the bytes in front of it holds in either place.
 TEST(VbrHeaderTest, ProtectedHeaderFramesCarryTheTagInEitherPlace) {
   for (uint32_t h : {FrameHeader(kMpeg1, 3, 9, 0, 0, 3, 0, true), FrameHeader(kMpeg2, 3, 8, 0, 0, 3, 0, true)}) {
     for (bool unprotectedPlace : {false, true}) {
       SCOPED_TRACE(::testing::Message() << h << (unprotectedPlace ? " unprotected place" : " protected place"));
       XingFields x = EvenXing(1000, 400000);
       x.withLame = true;
-      x.delay = 576;
-      x.padding = 1234;
       x.unprotectedPlace = unprotectedPlace;
-      std::vector<uint8_t> frame = XingFrame(h, x);
-      VbrHeader v = Parse(frame);
-      ASSERT_EQ(v.kind, kXingHeader);
+      const VbrHeader v = Parse(XingFrame(h, x));
       EXPECT_EQ(v.frames, 1000);
       EXPECT_EQ(v.toc[50], 128);
       EXPECT_EQ(v.hasLame, 1);
       EXPECT_EQ(v.encoderDelay, 576);
       EXPECT_EQ(v.encoderPadding, 1234);
-      const char lame[] = "LAME";
-      const auto at = std::search(frame.begin(), frame.end(), lame, lame + 4);
-      ASSERT_NE(at, frame.end());
-      at[10] ^= 1;  // the lowpass byte
-      v = Parse(frame);
-      EXPECT_EQ(v.kind, kXingHeader);
-      EXPECT_EQ(v.frames, 1000);
-      EXPECT_EQ(v.hasLame, 0);
     }
   }
 }
