@@ -15,14 +15,8 @@ uint32_t Big(const uint8_t* p, int32_t n) {
   return v;
 }
 
-// CRC-16 with polynomial 0x8005, bits taken least significant first, initial value 0: the check LAME
-// writes over its tag.
-uint32_t LameCrc(uint32_t crc, const uint8_t* p, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) {
-    crc ^= p[i];
-    for (int b = 0; b < 8; ++b) crc = (crc & 1) ? (crc >> 1) ^ 0xA001u : crc >> 1;
-  }
-  return crc;
+bool IsXingTag(const uint8_t* frame, int32_t length, int32_t at) {
+  return at + 4 <= length && (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0);
 }
 
 int32_t ParseXing(const uint8_t* head, const uint8_t* frame, int32_t length, int32_t at, VbrHeader* out) {
@@ -52,7 +46,7 @@ int32_t ParseXing(const uint8_t* head, const uint8_t* frame, int32_t length, int
   // the bytes are one.
   if (p + kLameExtensionBytes <= length) {
     const uint8_t* lame = frame + p;
-    if (LameCrc(LameCrc(0, head, 4), frame, p + kLameExtensionBytes - 2) == Big(lame + 34, 2)) {
+    if (LameTagCrc(LameTagCrc(0, head, 4), frame, p + kLameExtensionBytes - 2) == Big(lame + 34, 2)) {
       out->hasLame = 1;
       out->encoderDelay = static_cast<int32_t>((lame[21] << 4) | (lame[22] >> 4));
       out->encoderPadding = static_cast<int32_t>(((lame[22] & 15) << 8) | lame[23]);
@@ -92,6 +86,14 @@ int32_t ParseVbri(const uint8_t* frame, int32_t length, VbrHeader* out) {
 
 }  // namespace
 
+uint32_t LameTagCrc(uint32_t crc, const uint8_t* p, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    crc ^= p[i];
+    for (int b = 0; b < 8; ++b) crc = (crc & 1) ? (crc >> 1) ^ 0xA001u : crc >> 1;
+  }
+  return crc;
+}
+
 int32_t ParseVbrHeader(uint32_t h, const uint8_t* frame, int32_t length, VbrHeader* out) {
   std::memset(out, 0, sizeof *out);
   if (frame == nullptr || length < 8) return 0;
@@ -100,9 +102,18 @@ int32_t ParseVbrHeader(uint32_t h, const uint8_t* frame, int32_t length, VbrHead
   const bool mpeg1 = (h >> 19) & 1;
   const bool mono = ((h >> 6) & 3) == 3;
   const int32_t sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-  const int32_t at = (((h >> 16) & 1) ? 0 : 2) + sideInfo;
-  if (at + 4 <= length &&
-      (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0)) {
+  const bool crcWord = ((h >> 16) & 1) == 0;
+  // The tag stands behind the side information. A header frame with a CRC word may still carry it where
+  // an unprotected frame's would stand (lame writes it there with -p). The two places overlap by two
+  // bytes, so at most one of them holds "Xing" or "Info"; the LAME CRC, which covers the frame's bytes
+  // up to it, holds only where the tag was written.
+  int32_t at = -1;
+  if (IsXingTag(frame, length, sideInfo + (crcWord ? 2 : 0))) {
+    at = sideInfo + (crcWord ? 2 : 0);
+  } else if (crcWord && IsXingTag(frame, length, sideInfo)) {
+    at = sideInfo;
+  }
+  if (at >= 0) {
     if (ParseXing(head, frame, length, at, out)) return 1;
   } else if (kVbriAt + 4 <= length && std::memcmp(frame + kVbriAt, "VBRI", 4) == 0) {
     if (ParseVbri(frame, length, out)) return 1;

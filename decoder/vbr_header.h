@@ -33,6 +33,10 @@ struct VbrHeader {
 // kNoVbrHeader. Values are taken as written; whether they fit the file is judged by VbrHeaderFits.
 int32_t ParseVbrHeader(uint32_t header, const uint8_t* body, int32_t length, VbrHeader* out);
 
+// CRC-16 with polynomial 0x8005, bits taken least significant first, from `crc` (0 to start) over `n`
+// bytes: the check LAME writes over its header frame up to the check itself.
+uint32_t LameTagCrc(uint32_t crc, const uint8_t* bytes, int32_t n);
+
 // Drops what cannot describe a stream of `audioBytes` bytes (from the header frame's start to the end of
 // the file) whose frames hold at least `minFrameBytes` and `samplesPerFrame` samples each: a frame count
 // of 0 or more frames than the bytes can hold, a byte count past the file, a table that goes backwards

@@ -16,10 +16,6 @@ list(APPEND ZAV_HOST_TESTS
   tests/playlist/track_scanner_encoded_test.cpp
 )
 list(APPEND ZAV_FUZZ_TARGETS track_scanner_fuzz id3v2_titles_fuzz)
-if(ZAV_FUZZ)
-  # Tags of each version beside the test vectors' bitstreams.
-  file(COPY ${CMAKE_SOURCE_DIR}/fuzz/seeds/id3v2_titles_fuzz/ DESTINATION ${CMAKE_BINARY_DIR}/fuzz/corpus/id3v2_titles_fuzz)
-endif()
 # What the playlist editor shows (portable) and the editor dialog itself (Windows only).
 list(APPEND ZAV_PORTABLE_SOURCES playlist/playlist_view.cpp)
 list(APPEND ZAV_PORTABLE_TESTS tests/playlist/playlist_view_test.cpp)

@@ -17,15 +17,6 @@ list(APPEND ZAV_PORTABLE_TESTS
   tests/playlist/playlist_files_test.cpp
 )
 list(APPEND ZAV_FUZZ_TARGETS settings_loader_fuzz m3u_reader_fuzz pls_reader_fuzz)
-if(ZAV_FUZZ)
-  # Seed inputs in the format each target reads, beside the test vectors' bitstreams every target gets.
-  foreach(target settings_loader_fuzz m3u_reader_fuzz pls_reader_fuzz)
-    file(GLOB seeds ${CMAKE_SOURCE_DIR}/fuzz/seeds/${target}/*)
-    if(seeds)
-      file(COPY ${seeds} DESTINATION ${CMAKE_BINARY_DIR}/fuzz/corpus/${target})
-    endif()
-  endforeach()
-endif()
 # The preferences sheet and its pages (Windows); tested in the player window's process under Wine.
 list(APPEND ZAV_WINDOWS_SOURCES settings/preferences_sheet.cpp)
 list(APPEND ZAV_WINDOWS_TESTS tests/settings/preferences_sheet_test.cpp)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "decoder/frame_reader.h"
+#include "decoder/vbr_header.h"
 #include "tests/bit_writer.h"
 #include "tests/frame_header_builder.h"
 
@@ -13,6 +14,10 @@ struct XingFields {
   bool withFrames = true, withBytes = true, withToc = true, withQuality = true;
   uint32_t frames = 0, bytes = 0;
   uint8_t toc[100] = {};
+  // LAME's extension (delay 576, padding 1234) behind the Xing fields, its CRC over the bytes in front.
+  bool withLame = false;
+  // In a frame with a CRC word, the tag where an unprotected frame's would stand (as lame writes it).
+  bool unprotectedPlace = false;
 };
 
 // A whole frame (header included) with the Xing fields behind the side information.
@@ -20,7 +25,9 @@ inline std::vector<uint8_t> XingFrame(uint32_t header, const XingFields& x) {
   const bool mpeg1 = (header >> 19) & 1, mono = ((header >> 6) & 3) == 3, crc = !((header >> 16) & 1);
   BitWriter w;
   w.Put(header, 32);
-  for (int i = 0; i < (crc ? 2 : 0) + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17)); ++i) w.Put(0, 8);
+  for (int i = 0; i < (crc && !x.unprotectedPlace ? 2 : 0) + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17)); ++i) {
+    w.Put(0, 8);
+  }
   for (const char* c = x.tag; *c; ++c) w.Put(uint8_t(*c), 8);
   w.Put((x.withFrames ? 1 : 0) | (x.withBytes ? 2 : 0) | (x.withToc ? 4 : 0) | (x.withQuality ? 8 : 0), 32);
   if (x.withFrames) w.Put(x.frames, 32);
@@ -28,7 +35,16 @@ inline std::vector<uint8_t> XingFrame(uint32_t header, const XingFields& x) {
   if (x.withToc)
     for (uint8_t t : x.toc) w.Put(t, 8);
   if (x.withQuality) w.Put(50, 32);
+  if (x.withLame) {
+    for (int i = 0; i < 21; ++i) w.Put(i < 4 ? uint8_t("LAME"[i]) : 0, 8);
+    w.Put(576 << 12 | 1234, 24);  // encoder delay and padding
+    for (int i = 24; i < 34; ++i) w.Put(0, 8);
+  }
   std::vector<uint8_t> frame = w.Bytes();
+  if (x.withLame) {
+    const uint32_t crc = LameTagCrc(0, frame.data(), int32_t(frame.size()));
+    frame.insert(frame.end(), {uint8_t(crc >> 8), uint8_t(crc)});
+  }
   frame.resize(size_t(HeaderBodyLength(header)) + 4, 0);
   return frame;
 }

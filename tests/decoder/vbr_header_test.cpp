@@ -57,6 +57,25 @@ TEST(VbrHeaderTest, XingFieldsStandBehindTheSideInformationOfEachLayout) {
   EXPECT_EQ(Parse(std::vector<uint8_t>(417, 0xFF)).kind, kNoVbrHeader);
 }
 
+// A header frame with a CRC word carries its tag behind it, or (as lame writes it) where an unprotected
+// frame's tag would stand: the LAME CRC over the bytes in front of it holds in either place.
+TEST(VbrHeaderTest, ProtectedHeaderFramesCarryTheTagInEitherPlace) {
+  for (uint32_t h : {FrameHeader(kMpeg1, 3, 9, 0, 0, 3, 0, true), FrameHeader(kMpeg2, 3, 8, 0, 0, 3, 0, true)}) {
+    for (bool unprotectedPlace : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << h << (unprotectedPlace ? " unprotected place" : " protected place"));
+      XingFields x = EvenXing(1000, 400000);
+      x.withLame = true;
+      x.unprotectedPlace = unprotectedPlace;
+      const VbrHeader v = Parse(XingFrame(h, x));
+      EXPECT_EQ(v.frames, 1000);
+      EXPECT_EQ(v.toc[50], 128);
+      EXPECT_EQ(v.hasLame, 1);
+      EXPECT_EQ(v.encoderDelay, 576);
+      EXPECT_EQ(v.encoderPadding, 1234);
+    }
+  }
+}
+
 TEST(VbrHeaderTest, AbsurdValuesAreDropped) {
   const uint32_t h = FrameHeader(kMpeg1, 3, 9, 0);
   VbrHeader v = Parse(XingFrame(h, EvenXing(0, 4000)));
