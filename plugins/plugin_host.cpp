@@ -24,6 +24,9 @@ struct PluginHost {
   int32_t sampleRate;
   char libraryPath[kPluginPathSize];  // the library the Plugin thread loads
   volatile LONG stopRequested;
+  // 1 from the post of a render request until the Plugin thread takes it, so that at most one waits
+  // in the queue however long Render takes.
+  volatile LONG renderPending;
   // The newest feed. Only the Plugin thread writes into the module (it copies these before each
   // Render), so nothing is ever written into a module whose library is being freed.
   int32_t spectrumChannels;
@@ -49,12 +52,15 @@ void RunModule(VisModule* module, HMODULE library) {
   module->nCh = gHost.channels;
   gHost.module = module;
   if (module->Init) module->Init(module);
-  // A stop asked for during Init is kept here: the module still gets its Quit.
+  // A stop asked for during Init is kept here: the module still gets its Quit. Later the stop is
+  // looked at after every message, so it takes effect even while its WM_QUIT waits behind others.
   if (!gHost.stopRequested) {
     SetRunning(1);
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (!gHost.stopRequested && GetMessageA(&msg, nullptr, 0, 0) > 0) {
       if (msg.message == TM_PLUGIN_RENDER && msg.hwnd == nullptr) {
+        // Feeds arriving from here on ask for the next Render.
+        InterlockedExchange(&gHost.renderPending, 0);
         CopyFeed(module);
         if (module->Render) module->Render(module);
       } else {
@@ -64,6 +70,9 @@ void RunModule(VisModule* module, HMODULE library) {
     }
     SetRunning(0);
   }
+  // The quit of a stop that ended the loop early is not left for a message loop inside Quit.
+  MSG quit;
+  if (gHost.stopRequested) PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   if (module->Quit) module->Quit(module);
   gHost.module = nullptr;
 }
@@ -102,8 +111,9 @@ bool WaitForPluginThread(DWORD timeoutMs) {
 // Ends the Plugin thread if there is one; false when it is still there after the wait.
 bool EndPluginThread() {
   if (!gHost.thread) return true;
-  gHost.stopRequested = 1;
+  // The quit goes first, so that a thread that leaves on the request finds it to take out.
   PostThreadMessageA(gHost.threadId, WM_QUIT, 0, 0);
+  InterlockedExchange(&gHost.stopRequested, 1);
   if (!WaitForPluginThread(kPluginStopWaitMs)) return false;
   CloseHandle(gHost.thread);
   gHost.thread = nullptr;
@@ -124,6 +134,7 @@ int32_t StartPlugin(int32_t index, HWND parent, int32_t channels, int32_t sample
   gHost.sampleRate = sampleRate;
   CopyPluginText(gHost.libraryPath, sizeof gHost.libraryPath, gSettings.pluginFile);
   gHost.stopRequested = 0;
+  gHost.renderPending = 0;
   gHost.spectrum.fill(0);
   gHost.waveform.fill(0);
   SetWindowLongPtrA(parent, GWLP_USERDATA, kPluginWindowMarker);
@@ -173,7 +184,10 @@ int32_t FeedPlugin(int32_t spectrumChannels, const uint8_t* spectrum, int32_t wa
   std::memcpy(gHost.waveform.data(), waveform, kFeedBytes);
   gHost.spectrumChannels = spectrumChannels;
   gHost.waveformChannels = waveformChannels;
-  PostThreadMessageA(gHost.threadId, TM_PLUGIN_RENDER, 0, 0);
+  // While a request waits, it renders this newest feed: no second one is queued.
+  if (InterlockedCompareExchange(&gHost.renderPending, 1, 0) == 0 &&
+      !PostThreadMessageA(gHost.threadId, TM_PLUGIN_RENDER, 0, 0))
+    InterlockedExchange(&gHost.renderPending, 0);
   return 0;
 }
 

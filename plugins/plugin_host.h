@@ -17,14 +17,15 @@ constexpr DWORD kPluginStopWaitMs = 5000;
 // end, no second one starts and WM_PLUGIN_ENDED is posted as for a module that ended. Returns 0.
 int32_t StartPlugin(int32_t index, HWND parent, int32_t channels, int32_t sampleRate);
 // Asks the Plugin thread to quit, also while its module is still in Init, and waits up to 5 s for it
-// to end. A thread that does not end is kept, so that the next stop or start waits for it again.
+// to end: the quit takes effect at the thread's next message, or when Init or the Render under way
+// returns. A thread that does not end is kept, so that the next stop or start waits for it again.
 // Does nothing when no thread is there. Returns 0.
 int32_t StopPlugin();
 // Calls Config of module `index` of the settings' plug-in library on this thread, with `parent` as the
 // module's parent window; while a module runs, its own record is configured. Returns 0.
 int32_t ConfigurePlugin(int32_t index, HWND parent);
-// Hands 2 x 576 spectrum and 2 x 576 waveform bytes to the running module and asks it to render.
-// Returns 0.
+// Hands 2 x 576 spectrum and 2 x 576 waveform bytes to the running module and asks it to render; a
+// request still waiting takes the newest feed instead of a second one being queued. Returns 0.
 int32_t FeedPlugin(int32_t spectrumChannels, const uint8_t* spectrum, int32_t waveformChannels,
                    const uint8_t* waveform);
 // 1 from just before the module's message loop starts until it leaves it, else 0.
