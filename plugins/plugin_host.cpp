@@ -17,12 +17,12 @@ constexpr int32_t kFeedBytes = 2 * kVisDataValues;
 struct PluginHost {
   HANDLE thread;  // kept until the thread has ended
   DWORD threadId;
-  VisModule* module;  // the module of the Plugin thread, while it runs
+  // What the Plugin thread runs, set before it starts: module `moduleIndex` of `libraryPath`.
   int32_t moduleIndex;
   HWND parent;
   int32_t channels;
   int32_t sampleRate;
-  char libraryPath[kPluginPathSize];  // the library the Plugin thread loads
+  char libraryPath[kPluginPathSize];
   volatile LONG stopRequested;
   // 1 from the post of a render request until the Plugin thread takes it, so that at most one waits
   // in the queue however long Render takes.
@@ -45,12 +45,16 @@ void CopyFeed(VisModule* module) {
   module->waveformNch = gHost.waveformChannels;
 }
 
+VisModule* ModuleOf(HMODULE library, int32_t index) {
+  VisHeader* header = PluginHeader(library);
+  return header && header->getModule ? header->getModule(index) : nullptr;
+}
+
 void RunModule(VisModule* module, HMODULE library) {
   module->hwndParent = gHost.parent;
   module->hDllInstance = library;
   module->sRate = gHost.sampleRate;
   module->nCh = gHost.channels;
-  gHost.module = module;
   if (module->Init) module->Init(module);
   // A stop asked for during Init is kept here: the module still gets its Quit. Later the stop is
   // looked at after every message, so it takes effect even while its WM_QUIT waits behind others.
@@ -74,7 +78,6 @@ void RunModule(VisModule* module, HMODULE library) {
   MSG quit;
   if (gHost.stopRequested) PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   if (module->Quit) module->Quit(module);
-  gHost.module = nullptr;
 }
 
 DWORD WINAPI PluginThread(LPVOID) {
@@ -82,9 +85,7 @@ DWORD WINAPI PluginThread(LPVOID) {
   PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue exists before anything runs
   const HMODULE library = LoadPluginLibrary(gHost.libraryPath);
   if (library) {
-    VisHeader* header = PluginHeader(library);
-    VisModule* module = header && header->getModule ? header->getModule(gHost.moduleIndex) : nullptr;
-    if (module) RunModule(module, library);
+    if (VisModule* module = ModuleOf(library, gHost.moduleIndex)) RunModule(module, library);
     FreeLibrary(library);
   }
   // Whatever the reason, the window hears that no module runs, so it can show its own visualisation.
@@ -121,6 +122,16 @@ bool EndPluginThread() {
   return true;
 }
 
+bool PluginThreadAlive() { return gHost.thread && WaitForSingleObject(gHost.thread, 0) == WAIT_TIMEOUT; }
+
+// Whether a Configure of module `index` of the settings' library meets the Plugin thread's module:
+// the running one whatever was chosen, or the chosen one while it starts.
+bool ConfiguresThreadModule(int32_t index) {
+  if (!PluginThreadAlive()) return false;
+  return IsPluginRunning() || (index == gHost.moduleIndex &&
+                               std::strncmp(gSettings.pluginFile, gHost.libraryPath, sizeof gHost.libraryPath) == 0);
+}
+
 }  // namespace
 
 int32_t StartPlugin(int32_t index, HWND parent, int32_t channels, int32_t sampleRate) {
@@ -154,22 +165,21 @@ int32_t StopPlugin() {
 }
 
 int32_t ConfigurePlugin(int32_t index, HWND parent) {
-  if (IsPluginRunning()) {
-    // A reference of our own keeps the running module's library loaded while its Config runs here,
-    // even if the module ends meanwhile.
-    const HMODULE hold = LoadLibraryA(gHost.libraryPath);
-    VisModule* running = gHost.module;
-    const bool configured = hold && IsPluginRunning() && running;
-    if (configured && running->Config) running->Config(running);
+  if (ConfiguresThreadModule(index)) {
+    // The Plugin thread's module (in its Init or running) is only called through its Config: its
+    // record is the thread's. A reference of our own keeps its library loaded while Config runs
+    // here, even if the module ends meanwhile.
+    const HMODULE hold = LoadPluginLibrary(gHost.libraryPath);
+    VisModule* module = hold && PluginThreadAlive() ? ModuleOf(hold, gHost.moduleIndex) : nullptr;
+    if (module && module->Config) module->Config(module);
     if (hold) FreeLibrary(hold);
-    if (configured) return 0;
+    if (module) return 0;
   }
   char path[kPluginPathSize];
   CopyPluginText(path, sizeof path, gSettings.pluginFile);
   // The library stays loaded afterwards: a module's Config may leave windows of its own open.
   const HMODULE library = LoadPluginLibrary(path);
-  VisHeader* header = PluginHeader(library);
-  VisModule* module = header && header->getModule ? header->getModule(index) : nullptr;
+  VisModule* module = ModuleOf(library, index);
   if (!module) return 0;
   module->hwndParent = parent;
   module->hDllInstance = library;

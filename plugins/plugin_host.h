@@ -22,7 +22,8 @@ int32_t StartPlugin(int32_t index, HWND parent, int32_t channels, int32_t sample
 // Does nothing when no thread is there. Returns 0.
 int32_t StopPlugin();
 // Calls Config of module `index` of the settings' plug-in library on this thread, with `parent` as the
-// module's parent window; while a module runs, its own record is configured. Returns 0.
+// module's parent window. While a module runs, or the chosen one is still in its Init, that module's
+// Config is called and nothing is written into its record. Returns 0.
 int32_t ConfigurePlugin(int32_t index, HWND parent);
 // Hands 2 x 576 spectrum and 2 x 576 waveform bytes to the running module and asks it to render; a
 // request still waiting takes the newest feed instead of a second one being queued. Returns 0.

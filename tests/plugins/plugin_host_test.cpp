@@ -1,6 +1,7 @@
 // The plug-in host against the real sample plug-in DLL: the scan lists it and never loads an ordinary
 // DLL; the recorder module writes down every call, its thread and fields; modules that cannot run end
-// at once; slow modules stop promptly and leave one thread; the "Plugins" page; the player window.
+// at once; slow modules stop promptly, leave one thread and, starting, get only their Config called;
+// the "Plugins" page; the player window.
 // (The spectrum-bars module is worked in the driver's plug-in scenarios.)
 #include <windows.h>
 #include <commctrl.h>
@@ -57,6 +58,7 @@ class PluginHostTest : public PlayerWindowTest {
     const WNDCLASSA parentClass = {0, CountEnds, 0, 0, gShell.instance, nullptr, nullptr, nullptr, nullptr, "ends"};
     RegisterClassA(&parentClass);
     parent_ = CreateWindowExA(0, "ends", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, gShell.instance, nullptr);
+    other_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     Choose(sample_, 1);
   }
   void TearDown() override {
@@ -64,6 +66,7 @@ class PluginHostTest : public PlayerWindowTest {
     SetEnvironmentVariableA("ZAV_RECORDER_INIT_MS", nullptr);
     SetEnvironmentVariableA("ZAV_RECORDER_QUIT_MS", nullptr);
     SetEnvironmentVariableA("ZAV_RECORDER_RENDER_MS", nullptr);
+    DestroyWindow(other_);
     DestroyWindow(parent_);
     PlayerWindowTest::TearDown();
   }
@@ -91,7 +94,7 @@ class PluginHostTest : public PlayerWindowTest {
   static bool Running() { return PumpUntil([] { return IsPluginRunning() == 1; }, 5000); }
 
   std::string folder_, sample_, ordinary_, recording_;
-  HWND parent_ = nullptr;
+  HWND parent_ = nullptr, other_ = nullptr;  // the module's parent; a page's window for Configure
 };
 
 TEST_F(PluginHostTest, TheScanListsThePluginAndNeverLoadsAnOrdinaryDll) {
@@ -139,15 +142,13 @@ TEST_F(PluginHostTest, TheRecorderRunsOnThePluginThreadAndModulesThatCannotRunEn
     FeedPlugin(2, spectrum.data(), 2, waveform.data());
     ASSERT_TRUE(PumpUntil([&] { return Renders() == (value ? 1u : 2u); }, 3000));
   }
-  HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-  ConfigurePlugin(1, other);  // while it runs, the running module is configured
+  ConfigurePlugin(1, other_);  // while it runs, the running module is configured
   StopPlugin();
   EXPECT_EQ(gPluginRunning, 0);
   EXPECT_TRUE(Ended(2000));
   StopPlugin();  // nothing runs: nothing happens
   EXPECT_FALSE(Ended(100));
-  ConfigurePlugin(1, other);  // not running: the module of the settings' library, for `other`
-  DestroyWindow(other);
+  ConfigurePlugin(1, other_);  // not running: the module of the settings' library, for `other_`
   const std::vector<RecordedCall> calls = Calls();
   EXPECT_EQ(Functions(), "Init Config Quit Config");
   ASSERT_EQ(calls.size(), 6u);
@@ -155,7 +156,7 @@ TEST_F(PluginHostTest, TheRecorderRunsOnThePluginThreadAndModulesThatCannotRunEn
     const bool config = call.function == "Config", last = &call == &calls.back();
     EXPECT_EQ(call.thread == GetCurrentThreadId(), config) << call.function;
     EXPECT_EQ(call.thread == calls[0].thread, !config);
-    EXPECT_EQ(call.parent, last ? static_cast<void*>(other) : parent_);
+    EXPECT_EQ(call.parent, last ? static_cast<void*>(other_) : parent_);
     EXPECT_TRUE(last || (call.sRate == 44100 && call.nCh == 2));  // the last was never started
   }
   EXPECT_TRUE(calls[1].spectrumNch == 2 && calls[1].waveformNch == 2 && !calls[1].zero && calls[2].zero);
@@ -179,17 +180,20 @@ TEST_F(PluginHostTest, TheRecorderRunsOnThePluginThreadAndModulesThatCannotRunEn
   EXPECT_EQ(Calls().size(), 0u);
 }
 
-TEST_F(PluginHostTest, SlowModulesStopPromptlyAndLeaveOneThread) {
+TEST_F(PluginHostTest, SlowModulesStopPromptlyLeaveOneThreadAndAreConfiguredOnlyThroughConfig) {
+  // Configure during a slow Init calls the starting module's Config and writes nothing into it.
   SetEnvironmentVariableA("ZAV_RECORDER_INIT_MS", "800");
   bool ran = false;
   StartPlugin(1, parent_, 2, 44100);
   ASSERT_TRUE(PumpUntil([&] { return Functions() == "Init"; }, 3000));
+  ConfigurePlugin(1, other_);
   DWORD start = GetTickCount();
   StopPlugin();
   EXPECT_GE(GetTickCount() - start, 400u) << "the stop waited for Init and Quit";
   EXPECT_TRUE(Ended(1000, &ran));
   EXPECT_FALSE(ran);
-  EXPECT_EQ(Functions(), "Init Quit");
+  EXPECT_EQ(Functions(), "Init Config Quit");
+  for (const RecordedCall& call : Calls()) EXPECT_EQ(call.parent, static_cast<void*>(parent_)) << call.function;
 
   // A Render slower than the 40 ms feeds: the requests collapse into one, which renders the newest
   // feed, and a stop takes effect once the Render under way returns, dropping the pending one.
