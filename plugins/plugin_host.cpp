@@ -23,6 +23,9 @@ struct PluginHost {
   int32_t channels;
   int32_t sampleRate;
   char libraryPath[kPluginPathSize];
+  // Counts the starts; each Plugin thread sends its own with WM_PLUGIN_ENDED, so that the window can
+  // tell the end of the current module from the late end of one it has replaced.
+  DWORD generation;
   volatile LONG stopRequested;
   // 1 from the post of a render request until the Plugin thread takes it, so that at most one waits
   // in the queue however long Render takes.
@@ -80,7 +83,7 @@ void RunModule(VisModule* module, HMODULE library) {
   if (module->Quit) module->Quit(module);
 }
 
-DWORD WINAPI PluginThread(LPVOID) {
+DWORD WINAPI PluginThread(LPVOID generation) {
   MSG msg;
   PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue exists before anything runs
   const HMODULE library = LoadPluginLibrary(gHost.libraryPath);
@@ -89,7 +92,7 @@ DWORD WINAPI PluginThread(LPVOID) {
     FreeLibrary(library);
   }
   // Whatever the reason, the window hears that no module runs, so it can show its own visualisation.
-  PostMessageA(gHost.parent, WM_PLUGIN_ENDED, 0, 0);
+  PostMessageA(gHost.parent, WM_PLUGIN_ENDED, reinterpret_cast<WPARAM>(generation), 0);
   SetRunning(0);
   return 0;
 }
@@ -135,8 +138,9 @@ bool ConfiguresThreadModule(int32_t index) {
 }  // namespace
 
 int32_t StartPlugin(int32_t index, HWND parent, int32_t channels, int32_t sampleRate) {
+  const DWORD generation = ++gHost.generation;
   if (!EndPluginThread()) {
-    PostMessageA(parent, WM_PLUGIN_ENDED, 0, 0);
+    PostMessageA(parent, WM_PLUGIN_ENDED, generation, 0);
     return 0;
   }
   gHost.moduleIndex = index;
@@ -149,10 +153,11 @@ int32_t StartPlugin(int32_t index, HWND parent, int32_t channels, int32_t sample
   gHost.spectrum.fill(0);
   gHost.waveform.fill(0);
   SetWindowLongPtrA(parent, GWLP_USERDATA, kPluginWindowMarker);
-  gHost.thread = CreateThread(nullptr, kPluginStackBytes, PluginThread, nullptr, 0, &gHost.threadId);
+  gHost.thread = CreateThread(nullptr, kPluginStackBytes, PluginThread, reinterpret_cast<LPVOID>(WPARAM{generation}),
+                              0, &gHost.threadId);
   if (!gHost.thread) {
     gHost.threadId = 0;
-    PostMessageA(parent, WM_PLUGIN_ENDED, 0, 0);
+    PostMessageA(parent, WM_PLUGIN_ENDED, generation, 0);
     return 0;
   }
   SetThreadPriority(gHost.thread, THREAD_PRIORITY_BELOW_NORMAL);
@@ -202,3 +207,5 @@ int32_t FeedPlugin(int32_t spectrumChannels, const uint8_t* spectrum, int32_t wa
 }
 
 int32_t IsPluginRunning() { return gPluginRunning; }
+
+int32_t IsCurrentPluginEnd(WPARAM generation) { return generation == gHost.generation ? 1 : 0; }

@@ -335,18 +335,25 @@ TEST_F(PluginHostTest, ThePlayerWindowRunsAPluginInPlaceOfItsVisualisation) {
   ASSERT_TRUE(Running());
   command(IDM_VIS_ACTIVATE);  // the internal visualisation takes over
   EXPECT_EQ(IsPluginRunning(), 0);
-  // A module that ends by itself (a WM_QUIT in its thread's queue) clears the running flag, and the
-  // window shows its own visualisation again.
+  // The Plugins page's Test replaces the running module: the replaced one's end leaves the
+  // visualisation off and the new module's value in place. A module that ends by itself (a WM_QUIT in
+  // its thread's queue) clears the running flag, and the window shows its own visualisation again.
   command(IDM_PLUGIN_EXECUTE);
   ASSERT_TRUE(Running());
+  StopPlugin();
+  StartPlugin(gSettings.pluginModule, window, 2, 44100);
+  SendMessageA(window, kPluginSetValue, 0, 42);  // before the replaced module's end is handled
+  ASSERT_TRUE(Running());
+  PumpUntil([] { return false; }, 300);
+  EXPECT_TRUE(gSettings.visActive == 0 && gShell.pluginValue == 42);
   PostThreadMessageA(Calls().back().thread, WM_QUIT, 0, 0);
-  EXPECT_TRUE(PumpUntil([] { return gPluginRunning == 0 && gSettings.visActive == 1; }, 3000));
+  EXPECT_TRUE(PumpUntil([] { return !gPluginRunning && gSettings.visActive == 1 && !gShell.pluginValue; }, 3000));
   command(IDM_PLUGIN_EXECUTE);
   ASSERT_TRUE(Running());
   DestroyWindow(window);  // the module quits with the window, and the visualisation is kept as it was
   EXPECT_EQ(IsPluginRunning(), 0);
   EXPECT_EQ(gSettings.visActive, 1);
-  EXPECT_EQ(Functions(), "Init Quit Init Quit Init Quit Init Quit");
+  EXPECT_EQ(Functions(), "Init Quit Init Quit Init Quit Init Quit Init Quit");
 }
 
 }  // namespace
