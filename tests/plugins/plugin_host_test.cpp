@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/wave_output.h"
+#include "platform/folder_dialog.h"
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "plugins/plugins_page.h"
@@ -236,11 +237,18 @@ TEST_F(PluginHostTest, SlowModulesStopPromptlyLeaveOneThreadAndAreConfiguredOnly
   EXPECT_TRUE(calls[0].thread == calls[1].thread && calls[1].thread != calls[2].thread);
 }
 
-PIDLIST_ABSOLUTE gBrowseAnswer = nullptr;
 BROWSEINFOA gBrowseAsked;
-PIDLIST_ABSOLUTE WINAPI AnswerBrowse(LPBROWSEINFOA browse) {
+PIDLIST_ABSOLUTE WINAPI RecordBrowse(LPBROWSEINFOA browse) {
   gBrowseAsked = *browse;
-  return gBrowseAnswer;
+  return SHBrowseForFolderA(browse);
+}
+
+// How COM runs on this thread: what starting it apartment-threaded answers (S_OK: not at all, S_FALSE:
+// apartment-threaded, RPC_E_CHANGED_MODE: multithreaded). COM is left as it was.
+HRESULT ComProbe() {
+  const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(result)) CoUninitialize();
+  return result;
 }
 
 TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
@@ -286,11 +294,22 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   EXPECT_EQ(Functions(), "Init Config Quit");
   for (const RecordedCall& call : Calls()) EXPECT_EQ(call.parent, static_cast<void*>(parent_));
 
-  // Browse to an empty folder: nothing to choose; cancelled, the folder is scanned again.
+  // Browse opens the system's browser for the page (its request recorded on the way), also while
+  // this thread's COM runs multithreaded, and leaves COM here as it was. To an empty folder: nothing
+  // to choose. Cancelled, the folder is scanned again.
   const std::string empty = Backslashed(TestFolder("no-plugins"));
-  gBrowseAnswer = ILCreateFromPathA(empty.c_str());
-  gBrowseForFolder = AnswerBrowse;
-  notify(IDC_PLUGIN_BROWSE, BN_CLICKED);
+  HWND owner = nullptr;
+  auto browse = [&](const std::string& folder) {
+    owner = nullptr;
+    AnswerFolderBrowser(folder, &owner);
+    const HRESULT com = ComProbe();
+    gBrowseForFolder = RecordBrowse;
+    notify(IDC_PLUGIN_BROWSE, BN_CLICKED);
+    gBrowseForFolder = SHBrowseForFolderA;
+    gModalStep = nullptr;
+    return GetAncestor(owner, GA_ROOT) == sheet && ComProbe() == com;
+  };
+  EXPECT_TRUE(browse(empty));
   EXPECT_EQ(gBrowseAsked.hwndOwner, page);
   EXPECT_STREQ(gBrowseAsked.lpszTitle, "Please Select a directory where plugins are stored...");
   EXPECT_TRUE(gBrowseAsked.pidlRoot == nullptr && gBrowseAsked.ulFlags == 0);
@@ -299,9 +318,9 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   EXPECT_EQ(enabled(), 0);
   Scan(folder_);
   choose(IDC_PLUGIN_LIBRARY, 0);
-  gBrowseAnswer = nullptr;
-  notify(IDC_PLUGIN_BROWSE, BN_CLICKED);
-  gBrowseForFolder = SHBrowseForFolderA;
+  const HRESULT multithreaded = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  EXPECT_TRUE(browse(""));
+  if (SUCCEEDED(multithreaded)) CoUninitialize();
   EXPECT_TRUE(gSettings.pluginFile[0] == 0 && gSettings.pluginModule == 0);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCOUNT), 1);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCURSEL), CB_ERR);
