@@ -192,7 +192,13 @@ TEST_F(PlaylistEditorTest, DeletesEverySelectedEntryAndUsesTheFileDialogsAndFold
   AnswerFileDialog("Open A Mp3 Or Playlist...", Backslashed(Media("third-22k.mp3")));
   Command(Editor(), IDC_PLAYLIST_ADD_ITEMS);
   EXPECT_EQ(Lines().back(), "third-22k.mp3");
-  AnswerFolderBrowser(Backslashed(Media("")));
+  WhileModal([] {
+    HWND browser = FindWindowA("#32770", nullptr);
+    if (!browser || !FindWindowExA(browser, nullptr, "SysTreeView32", nullptr)) return false;
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(Backslashed(Media("")).c_str()));
+    PostMessageA(browser, WM_COMMAND, IDOK, 0);
+    return true;
+  });
   Command(Editor(), IDC_PLAYLIST_ADD_DIR);
   // Whatever MPEG audio files the media folder holds, each once.
   std::vector<std::string> expected;

@@ -4,13 +4,11 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -78,28 +76,6 @@ inline void WhileModal(std::function<bool()> step) {
   gModalTicks = 0;
   gModalCancelled = false;
   SetTimer(nullptr, 0, 50, &RunModalStep);
-}
-
-// Answers the next folder browser: selects `folder` (a Windows path; "" cancels) and presses OK once
-// the tree shows it selected (a selection made while the tree is still being filled may not hold).
-// `owner`, when given, receives the browser's owner.
-inline void AnswerFolderBrowser(std::string folder, HWND* owner = nullptr) {
-  while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
-  WhileModal([folder, owner] {
-    HWND browser = FindWindowA("#32770", nullptr);
-    HWND tree = browser ? FindWindowExA(browser, nullptr, "SysTreeView32", nullptr) : nullptr;
-    if (!tree) return false;
-    if (owner) *owner = GetWindow(browser, GW_OWNER);
-    if (!folder.empty()) {
-      SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(folder.c_str()));
-      char name[MAX_PATH] = "";
-      TVITEMA item = {TVIF_TEXT, TreeView_GetSelection(tree), 0, 0, name, sizeof name, 0, 0, 0, 0};
-      if (!TreeView_GetItem(tree, &item) || folder.compare(folder.rfind('\\') + 1, std::string::npos, name) != 0)
-        return false;
-    }
-    PostMessageA(browser, WM_COMMAND, folder.empty() ? IDCANCEL : IDOK, 0);
-    return true;
-  });
 }
 
 // Menu item state after the window prepared its menu, as the system would before showing it.
