@@ -3,11 +3,10 @@
 #include "playlist/playlist_editor.h"
 
 #include <commdlg.h>
-#include <objbase.h>
-#include <shlobj.h>
 
 #include <vector>
 
+#include "platform/folder_dialog.h"
 #include "platform/message_numbers.h"
 #include "platform/notify.h"
 #include "playlist/open_files_dialog.h"
@@ -138,25 +137,13 @@ void SavePlaylistFile(HWND dialog) {
 }
 
 void AddFolder(HWND dialog) {
-  IMalloc* shellMemory = nullptr;
-  if (FAILED(SHGetMalloc(&shellMemory)) || shellMemory == nullptr) {
+  char folder[MAX_PATH];
+  const int32_t chosen = ChooseFolder(dialog, "Please Select a directory containing mp3s...", folder, sizeof folder);
+  if (chosen < 0) {
     ShowMessageBox(dialog, "An Error Occurred...", "Error...", kBoxOk);
     return;
   }
-  // The folder browser is a shell object: COM must be running on this thread while it is shown.
-  const HRESULT com = CoInitialize(nullptr);
-  char name[MAX_PATH] = {};
-  BROWSEINFOA browse = {};
-  browse.hwndOwner = dialog;
-  browse.pszDisplayName = name;
-  browse.lpszTitle = "Please Select a directory containing mp3s...";
-  if (LPITEMIDLIST item = SHBrowseForFolderA(&browse)) {
-    char folder[MAX_PATH];
-    if (SHGetPathFromIDListA(item, folder)) AddDirectory(folder);
-    shellMemory->Free(item);
-  }
-  if (SUCCEEDED(com)) CoUninitialize();
-  shellMemory->Release();
+  if (chosen > 0) AddDirectory(folder);
   ShowTotalTime(dialog, PlaylistTotalSeconds());
 }
 

@@ -4,14 +4,13 @@
 
 #include <cstring>
 
+#include "platform/folder_dialog.h"
 #include "platform/notify.h"
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "resources/resource_ids.h"
 #include "settings/preferences_sheet.h"
 #include "settings/settings.h"
-
-PIDLIST_ABSOLUTE(WINAPI* gBrowseForFolder)(LPBROWSEINFOA) = SHBrowseForFolderA;
 
 namespace {
 
@@ -70,21 +69,13 @@ void TestModule(HWND page) {
 }
 
 void Browse(HWND page) {
-  IMalloc* allocator = nullptr;
-  if (FAILED(SHGetMalloc(&allocator)) || !allocator) {
+  char folder[sizeof gSettings.pluginFolder];
+  const int32_t chosen = ChooseFolder(page, "Please Select a directory where plugins are stored...", folder, sizeof folder);
+  if (chosen < 0) {
     ShowMessageBox(page, "An Error Occurred...", "Error...", kBoxOk);
     return;
   }
-  BROWSEINFOA browse = {};
-  browse.hwndOwner = page;
-  browse.lpszTitle = "Please Select a directory where plugins are stored...";
-  if (PIDLIST_ABSOLUTE chosen = gBrowseForFolder(&browse)) {
-    char folder[MAX_PATH] = "";
-    if (SHGetPathFromIDListA(chosen, folder))
-      CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
-    allocator->Free(chosen);
-  }
-  allocator->Release();
+  if (chosen > 0) CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
   // Chosen or not, the folder is scanned again and nothing in it is chosen yet.
   SetDlgItemTextA(page, IDC_PLUGIN_FOLDER, gSettings.pluginFolder);
   ScanPlugins(gSettings.pluginFolder);

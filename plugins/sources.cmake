@@ -8,7 +8,7 @@ set(ZAV_FUZZ_MAX_LEN_pe_exports_fuzz 65536)
 
 if(WIN32)
   list(APPEND ZAV_WINDOWS_SOURCES plugins/plugin_scan.cpp plugins/plugin_host.cpp plugins/plugins_page.cpp)
-  list(APPEND ZAV_WINDOWS_LIBS shell32 ole32 comctl32)
+  list(APPEND ZAV_WINDOWS_LIBS comctl32)
   list(APPEND ZAV_WINDOWS_TESTS tests/plugins/plugin_host_test.cpp)
 
   # The sample plug-in, a DLL beside zav.exe: winampVisGetHeader exported undecorated, cdecl.

@@ -330,6 +330,7 @@ LRESULT OnPluginMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
       gShell.pluginValue = lParam;
       return 1;
     case WM_PLUGIN_ENDED:
+      if (!IsCurrentPluginEnd(wParam)) return 1;  // a replaced module's: the new one runs on
       gSettings.visActive = gShell.rememberedVisActive;
       gShell.pluginValue = 0;
       RepaintArea(window, kAreaDisplay);

@@ -1,8 +1,8 @@
 // The recorder module: appends one line for every call it receives (the function, the calling thread,
 // the fields the host fills in, whether the data were all zero, the parent window, the tick count in
 // milliseconds) to the file named by ZAV_RECORDER_FILE, else "zav_vis_recorder.txt" beside the DLL.
-// ZAV_RECORDER_INIT_MS and ZAV_RECORDER_QUIT_MS make Init and Quit take that long, to stand for slow
-// modules.
+// ZAV_RECORDER_INIT_MS, ZAV_RECORDER_RENDER_MS and ZAV_RECORDER_QUIT_MS make Init, Render and Quit take
+// that long, to stand for slow modules.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +71,7 @@ int32_t __cdecl Init(VisModule* module) {
 
 int32_t __cdecl Render(VisModule* module) {
   Record("Render", module);
+  SleepFor("ZAV_RECORDER_RENDER_MS");
   return 0;
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/wave_output.h"
+#include "platform/folder_dialog.h"
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "plugins/plugins_page.h"
@@ -63,6 +64,7 @@ class PluginHostTest : public PlayerWindowTest {
     StopPlugin();
     SetEnvironmentVariableA("ZAV_RECORDER_INIT_MS", nullptr);
     SetEnvironmentVariableA("ZAV_RECORDER_QUIT_MS", nullptr);
+    SetEnvironmentVariableA("ZAV_RECORDER_RENDER_MS", nullptr);
     DestroyWindow(parent_);
     PlayerWindowTest::TearDown();
   }
@@ -178,17 +180,18 @@ TEST_F(PluginHostTest, TheRecorderRunsOnThePluginThreadAndModulesThatCannotRunEn
   EXPECT_EQ(Calls().size(), 0u);
 }
 
-TEST_F(PluginHostTest, StopsDuringASlowInitOrASlowQuitLeaveOneThread) {
+TEST_F(PluginHostTest, SlowModulesStopPromptlyAndLeaveOneThread) {
   SetEnvironmentVariableA("ZAV_RECORDER_INIT_MS", "800");
   bool ran = false;
   StartPlugin(1, parent_, 2, 44100);
-  Sleep(200);
+  ASSERT_TRUE(PumpUntil([&] { return Functions() == "Init"; }, 3000));
+  ConfigurePlugin(1, GetDesktopWindow());  // calls the starting module's Config, writes nothing into it
   DWORD start = GetTickCount();
   StopPlugin();
   EXPECT_GE(GetTickCount() - start, 400u) << "the stop waited for Init and Quit";
   EXPECT_TRUE(Ended(1000, &ran));
   EXPECT_FALSE(ran);
-  EXPECT_EQ(Functions(), "Init Quit");
+  EXPECT_EQ(Functions(), "Init Config Quit");
 
   // A Quit longer than the stop's wait: the thread is kept, and the next start waits for it first.
   SetEnvironmentVariableA("ZAV_RECORDER_INIT_MS", nullptr);
@@ -198,21 +201,45 @@ TEST_F(PluginHostTest, StopsDuringASlowInitOrASlowQuitLeaveOneThread) {
   start = GetTickCount();
   StopPlugin();
   EXPECT_NEAR(double(GetTickCount() - start), kPluginStopWaitMs, 400.0);
-  EXPECT_EQ(Functions(), "Init Quit Init") << "still quitting";
+  EXPECT_EQ(Functions(), "Init Config Quit Init") << "still quitting";
   SetEnvironmentVariableA("ZAV_RECORDER_QUIT_MS", nullptr);
   StartPlugin(1, parent_, 2, 44100);
   ASSERT_TRUE(Running());
   StopPlugin();
   const std::vector<RecordedCall> calls = Calls();
-  EXPECT_EQ(Functions(), "Init Quit Init Quit Init Quit");
-  ASSERT_EQ(calls.size(), 6u);
-  EXPECT_TRUE(calls[2].thread == calls[3].thread && calls[3].thread != calls[4].thread);
+  EXPECT_EQ(Functions(), "Init Config Quit Init Quit Init Quit");
+  ASSERT_EQ(calls.size(), 7u);
+  EXPECT_TRUE(calls[3].thread == calls[4].thread && calls[4].thread != calls[5].thread);
+  for (const RecordedCall& call : calls) EXPECT_EQ(call.parent, static_cast<void*>(parent_)) << call.function;
+
+  // A Render slower than the 40 ms feeds: requests collapse into one, so at most one renders after the
+  // feeds end; a stop takes effect as soon as the Render under way returns, dropping the one waiting.
+  SetEnvironmentVariableA("ZAV_RECORDER_RENDER_MS", "150");
+  StartPlugin(1, parent_, 2, 44100);
+  ASSERT_TRUE(Running());
+  const std::vector<uint8_t> feed(kSnapshotBytes, 7);
+  for (int32_t i = 0; i < 40; ++i, Sleep(40)) FeedPlugin(2, feed.data(), 2, feed.data());
+  const DWORD fed = GetTickCount();
+  Sleep(450);
+  EXPECT_LE(RendersSince(Calls(), fed + 1).size(), 1u) << Renders() << " renders for 40 feeds";
+  for (int32_t i = 0; i < 2; ++i, Sleep(20)) FeedPlugin(2, feed.data(), 2, feed.data());
+  const DWORD stop = GetTickCount();
+  StopPlugin();
+  EXPECT_TRUE(GetTickCount() - stop < 1000 && RendersSince(Calls(), stop + 1).empty()) << GetTickCount() - stop;
+}
+
+HRESULT ComProbe() {  // S_OK: COM was off here, S_FALSE: apartment-threaded, RPC_E_CHANGED_MODE: multithreaded
+  const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(result)) CoUninitialize();
+  return result;
 }
 
 PIDLIST_ABSOLUTE gBrowseAnswer = nullptr;
 BROWSEINFOA gBrowseAsked;
+HRESULT gBrowseCom;  // how COM ran while the browser was asked for
 PIDLIST_ABSOLUTE WINAPI AnswerBrowse(LPBROWSEINFOA browse) {
   gBrowseAsked = *browse;
+  gBrowseCom = ComProbe();
   return gBrowseAnswer;
 }
 
@@ -264,6 +291,7 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   gBrowseAnswer = ILCreateFromPathA(empty.c_str());
   gBrowseForFolder = AnswerBrowse;
   notify(IDC_PLUGIN_BROWSE, BN_CLICKED);
+  EXPECT_TRUE(gBrowseCom == S_FALSE && ComProbe() == S_OK) << "COM ran apartment-threaded for the browser only";
   EXPECT_EQ(gBrowseAsked.hwndOwner, page);
   EXPECT_STREQ(gBrowseAsked.lpszTitle, "Please Select a directory where plugins are stored...");
   EXPECT_TRUE(gBrowseAsked.pidlRoot == nullptr && gBrowseAsked.ulFlags == 0);
@@ -273,7 +301,10 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   Scan(folder_);
   choose(IDC_PLUGIN_LIBRARY, 0);
   gBrowseAnswer = nullptr;
+  EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
   notify(IDC_PLUGIN_BROWSE, BN_CLICKED);
+  EXPECT_TRUE(gBrowseCom == RPC_E_CHANGED_MODE && ComProbe() == RPC_E_CHANGED_MODE) << "kept multithreaded";
+  CoUninitialize();
   gBrowseForFolder = SHBrowseForFolderA;
   EXPECT_TRUE(gSettings.pluginFile[0] == 0 && gSettings.pluginModule == 0);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCOUNT), 1);
@@ -308,10 +339,15 @@ TEST_F(PluginHostTest, ThePlayerWindowRunsAPluginInPlaceOfItsVisualisation) {
   ASSERT_TRUE(Running());
   command(IDM_VIS_ACTIVATE);  // the internal visualisation takes over
   EXPECT_EQ(IsPluginRunning(), 0);
-  // A module that ends by itself (a WM_QUIT in its thread's queue) clears the running flag, and the
-  // window shows its own visualisation again.
+  // Test on the Plugins page replaces the module, whose late end changes nothing. A module that ends by
+  // itself (a WM_QUIT in its thread's queue) clears the running flag, and the visualisation comes back.
   command(IDM_PLUGIN_EXECUTE);
   ASSERT_TRUE(Running());
+  StopPlugin();
+  StartPlugin(gSettings.pluginModule, window, 2, 44100);
+  SendMessageA(window, kPluginSetValue, 0, 42);
+  ASSERT_TRUE(Running());  // the replaced module's end is handled meanwhile
+  EXPECT_TRUE(gSettings.visActive == 0 && gShell.pluginValue == 42);
   PostThreadMessageA(Calls().back().thread, WM_QUIT, 0, 0);
   EXPECT_TRUE(PumpUntil([] { return gPluginRunning == 0 && gSettings.visActive == 1; }, 3000));
   command(IDM_PLUGIN_EXECUTE);
@@ -319,7 +355,7 @@ TEST_F(PluginHostTest, ThePlayerWindowRunsAPluginInPlaceOfItsVisualisation) {
   DestroyWindow(window);  // the module quits with the window, and the visualisation is kept as it was
   EXPECT_EQ(IsPluginRunning(), 0);
   EXPECT_EQ(gSettings.visActive, 1);
-  EXPECT_EQ(Functions(), "Init Quit Init Quit Init Quit Init Quit");
+  EXPECT_EQ(Functions(), "Init Quit Init Quit Init Quit Init Quit Init Quit");
 }
 
 }  // namespace
