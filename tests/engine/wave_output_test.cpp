@@ -173,21 +173,13 @@ TEST_F(WaveOutputTest, APauseDuringPreBufferingOutlastsTheFilledBuffer) {
   EXPECT_EQ(gDouble->restarts, 1);
   EXPECT_FALSE(gDouble->paused);
 
-  // A pause asked for while no device is open holds the next one, with or without pre-buffering.
-  for (int32_t preBuffering : {1, 0}) {
-    CloseOutput(1);
-    PauseOutput();
-    EXPECT_EQ(IsOutputPaused(), 1);
-    gSettings.preBufferEnabled = preBuffering;
-    const int restarts = gDouble->restarts;
-    ASSERT_EQ(OpenOutput(2, 44100, -1, 2048, nullptr), 0);
-    EXPECT_TRUE(gDouble->paused) << preBuffering;
-    WriteBlocks(30);
-    EXPECT_EQ(gDouble->restarts, restarts) << preBuffering;
-    ResumeOutput();
-    EXPECT_FALSE(gDouble->paused);
-    EXPECT_EQ(IsOutputPaused(), 0);
-  }
+  // A pause asked for while no device is open holds the next one, also without pre-buffering.
+  CloseOutput(1);
+  PauseOutput();
+  OpenPlain(10);
+  WriteBlocks(10);
+  EXPECT_TRUE(gDouble->paused);
+  EXPECT_EQ(gDouble->restarts, 1);
 }
 
 TEST_F(WaveOutputTest, OtherPreBufferSharesStartTheDeviceAtTheirTarget) {

