@@ -20,7 +20,7 @@ constexpr int32_t kBlockSize = 2048;
 // What lives for the whole thread, not per track.
 struct DecodeThreadState {
   StreamState stream;
-  char path[260];
+  char path[kPathBytes];
   int32_t outputRate;      // Hz the device was opened at; 0 before the first open
   int32_t outputChannels;  // channel count the device was opened with
 };

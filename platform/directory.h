@@ -1,6 +1,7 @@
 // Folders for the playlist and the settings: attributes, the process's current directory, the program's
-// own folder and listing the "*.mp?" files of the current directory. The Windows half uses GetFileAttributesA, Get/SetCurrentDirectoryA and
-// FindFirstFileA/FindNextFileA/FindClose; the host half gives the same results with POSIX calls.
+// own folder and listing the "*.mp?" files of the current directory, every name in UTF-8. The Windows
+// half uses the wide GetFileAttributesW, Get/SetCurrentDirectoryW and FindFirstFileW/FindNextFileW/
+// FindClose; the host half gives the same results with POSIX calls.
 #pragma once
 #include <cstdint>
 
@@ -27,7 +28,7 @@ int32_t GetProgramFolder(char* buffer, int32_t size);
 // system gives them; folders are left out. 0 means "no listing".
 using MatchSearch = intptr_t;
 constexpr MatchSearch kNoSearch = 0;
-constexpr int32_t kMatchNameSize = 260;
+constexpr int32_t kMatchNameSize = 766;  // a name of up to 255 UTF-16 units, in UTF-8, and the NUL
 // Starts the listing and copies the first name; kNoSearch when nothing matches.
 MatchSearch FindFirstMatch(char name[kMatchNameSize]);
 // Copies the next name; 0 when the listing is over.

@@ -1,5 +1,5 @@
-// File access for the portable decoder core: read-only files addressed by a small handle.
-// The Windows half uses CreateFileA/ReadFile/SetFilePointer/GetFileSize, the host half POSIX calls.
+// File access for the portable decoder core: read-only files addressed by a small handle, named in UTF-8.
+// The Windows half uses CreateFileW/ReadFile/SetFilePointerEx/GetFileSizeEx, the host half POSIX calls.
 #pragma once
 #include <cstdint>
 

@@ -113,7 +113,7 @@ void StoreFacts(PlaylistEntry* e, const TrackFacts& facts) {
 bool CopyPath(char (&destination)[kPathSize], const char* path) {
   if (path == nullptr) return false;
   const size_t n = strnlen(path, kPathSize);
-  if (n >= kPathSize) return false;
+  if (n >= kPathSize || Utf16Length(path) > kMaxPathUnits) return false;
   std::memcpy(destination, path, n + 1);
   return true;
 }
@@ -369,7 +369,7 @@ int32_t IsAtFirst() {
   return gPlaylist.current == nullptr || gPlaylist.current->previous == nullptr ? 1 : 0;
 }
 
-int32_t PrepareCurrent(char destination[260]) {
+int32_t PrepareCurrent(char destination[kPathBytes]) {
   if (destination == nullptr) return 0;
   char path[kPathSize];
   uint64_t serial;

@@ -4,12 +4,13 @@
 #include <cstdint>
 
 #include "platform/notify.h"
+#include "platform/text.h"
 #include "playlist/track_scanner.h"
 
 struct PlaylistEntry {
   PlaylistEntry* previous;  // null for the first entry
   PlaylistEntry* next;      // null for the last entry
-  char path[260];
+  char path[kPathBytes];    // UTF-8, at most 259 UTF-16 units
   int32_t duration;         // whole seconds, -1 when unknown
   int32_t mpegVersion;      // 0 MPEG-1, 1 MPEG-2, 2 MPEG 2.5
   int32_t layerIndex;       // layer - 1
@@ -17,7 +18,7 @@ struct PlaylistEntry {
   TagInfo tag;
 };
 #if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(PlaylistEntry) == 460, "a playlist entry is 460 bytes where pointers are 4 bytes");
+static_assert(sizeof(PlaylistEntry) == 980, "a playlist entry is 980 bytes where pointers are 4 bytes");
 #endif
 
 // The window that owns the playlist's message boxes (the player window) and the playlist editor's
@@ -26,7 +27,7 @@ void SetPlaylistWindows(WindowHandle owner, WindowHandle editor);
 // The owner of the playlist's message boxes.
 WindowHandle PlaylistOwner();
 
-// 1, or 0 (nothing added) for a missing path, one longer than 259 characters or no memory.
+// 1, or 0 (nothing added) for a missing path, one longer than 259 UTF-16 units or no memory.
 int32_t AddTrack(const char* path);
 int32_t AddDirectory(const char* folder);
 void ClearPlaylist();
@@ -47,7 +48,7 @@ int32_t MakeCurrentAt(int32_t index);
 int32_t IsAtLast();
 int32_t IsAtFirst();
 // Decode thread: copies the current entry's path (completing its duration and tag first when unknown).
-int32_t PrepareCurrent(char destination[260]);
+int32_t PrepareCurrent(char destination[kPathBytes]);
 int32_t CurrentDuration();
 // Copies are detached from the list: their previous and next links are null.
 int32_t CopyCurrentEntry(PlaylistEntry* destination);

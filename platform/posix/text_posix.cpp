@@ -34,3 +34,34 @@ int32_t AnsiFromUtf16(const uint16_t* units, int32_t count, char* out, int32_t s
   out[n] = 0;
   return n;
 }
+
+int32_t Utf8FromAnsi(const char* ansi, int32_t length, char* out, int32_t size) {
+  if (out == nullptr || size <= 0) return 0;
+  uint16_t units[1024];
+  int32_t count = 0;
+  for (int32_t i = 0; ansi != nullptr && (length < 0 ? ansi[i] != 0 : i < length) && count < 1024; ++i) {
+    const auto byte = static_cast<uint8_t>(ansi[i]);
+    units[count++] = byte >= 0x80 && byte < 0xA0 ? kHighHalf[byte - 0x80] : byte;
+  }
+  return Utf8FromUtf16(units, count, out, size);
+}
+
+int32_t AnsiFromUtf8(const char* text, char* out, int32_t size) {
+  if (out == nullptr || size <= 0) return 0;
+  uint16_t units[1024];
+  const int32_t count = Utf16FromUtf8(text, -1, units, 1024);
+  bool lost = Utf16Length(text) > count;
+  int32_t n = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    if (n >= size - 1) {
+      lost = true;
+      break;
+    }
+    if (IsHighSurrogate(units[i]) && i + 1 < count && IsLowSurrogate(units[i + 1])) ++i;
+    out[n] = Windows1252(units[i]);
+    lost = lost || (out[n] == '?' && units[i] != '?');
+    ++n;
+  }
+  out[n] = 0;
+  return lost ? -1 : n;
+}

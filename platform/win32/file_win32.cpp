@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
+#include "platform/win32/wide.h"
+
 namespace {
 HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 }  // namespace
 
 FileHandle FileOpenRead(const char* path) {
-  HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  if (path == nullptr) return kNoFile;
+  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE || h == nullptr) return kNoFile;
   return reinterpret_cast<FileHandle>(h);

@@ -1,7 +1,9 @@
-// Windows half of the notification seam: PostMessageA and MessageBoxA unless a hook is installed.
+// Windows half of the notification seam: PostMessageA and MessageBoxW unless a hook is installed.
 #include "platform/notify.h"
 
 #include <windows.h>
+
+#include "platform/win32/wide.h"
 
 namespace {
 PostMessageHook gPostHook = nullptr;
@@ -25,7 +27,8 @@ intptr_t SendPlayerMessage(WindowHandle window, uint32_t message, uintptr_t wPar
 
 int32_t ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
   if (gBoxHook) return gBoxHook(owner, text, caption, style);
-  return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+  // The text may name a file in any script.
+  return MessageBoxW(static_cast<HWND>(owner), WideFromUtf8(text).c_str(), WideFromUtf8(caption).c_str(), style);
 }
 
 void SetPostMessageHook(PostMessageHook hook) { gPostHook = hook; }
