@@ -18,6 +18,9 @@ dir=${ZAV_WINE_DIR:-$build/wine}
 mkdir -p "$dir"
 export WINEPREFIX="$dir/prefix"
 export WINEDEBUG=-all
+# Wine maps file names through the Unix locale: in the C locale a name outside ASCII cannot even be
+# opened. C.UTF-8 keeps the ANSI code page Wine gives programs (1252) and lets every name through.
+export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ "${ZAV_AUDIO:-capture}" != system ]; then
   export HOME="$dir/home"

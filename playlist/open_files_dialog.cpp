@@ -1,4 +1,4 @@
-// The open dialog over GetOpenFileNameA, in its Explorer form with multiple selection.
+// The open dialog over GetOpenFileNameW, in its Explorer form with multiple selection.
 #include "playlist/open_files_dialog.h"
 
 #include <commdlg.h>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
 
@@ -14,10 +15,10 @@ namespace {
 
 constexpr DWORD kFileBufferChars = 16384;
 
-const char kFilter[] =
-    "All Supported Types\0*.MP?;*.PLS;*.M3U\0"
-    "Mpeg Audio Files\0*.MP?\0"
-    "Playlist Files\0*.PLS;*.M3U\0";
+const WCHAR kFilter[] =
+    L"All Supported Types\0*.MP?;*.PLS;*.M3U;*.M3U8\0"
+    L"Mpeg Audio Files\0*.MP?\0"
+    L"Playlist Files\0*.PLS;*.M3U;*.M3U8\0";
 
 }  // namespace
 
@@ -29,8 +30,8 @@ int32_t OpenFilesDialog(HWND owner, int32_t replace) {
   }
   // Each call has buffers of its own: another open dialog (the player's and the editor's may both be
   // up) or an add inside this one's message loops never writes into them.
-  std::vector<char> files(kFileBufferChars, '\0');
-  OPENFILENAMEA dialog;
+  std::vector<WCHAR> files(kFileBufferChars, L'\0');
+  OPENFILENAMEW dialog;
   std::memset(&dialog, 0, sizeof dialog);
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
@@ -38,34 +39,34 @@ int32_t OpenFilesDialog(HWND owner, int32_t replace) {
   dialog.nFilterIndex = 0;
   dialog.lpstrFile = files.data();
   dialog.nMaxFile = kFileBufferChars;
-  dialog.lpstrTitle = "Open A Mp3 Or Playlist...";
+  dialog.lpstrTitle = L"Open A Mp3 Or Playlist...";
   dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameA(&dialog)) return -1;
+  if (!GetOpenFileNameW(&dialog)) return -1;
   if (AddRunning()) {  // one started while the dialog was up
     MessageBeep(MB_OK);
     return -1;
   }
 
   if (replace) ClearPlaylist();
-  // The last two characters always stay NUL, so every walk below ends inside the buffer.
-  files[kFileBufferChars - 2] = files[kFileBufferChars - 1] = '\0';
-  const char* const buffer = files.data();
-  const size_t folderLength = std::strlen(buffer);
-  const char* name = buffer + folderLength + 1;
-  if (*name == '\0') {
+  // The last two units always stay 0, so every walk below ends inside the buffer.
+  files[kFileBufferChars - 2] = files[kFileBufferChars - 1] = L'\0';
+  const WCHAR* const buffer = files.data();
+  const std::string folder = Utf8FromWide(buffer);
+  const WCHAR* name = buffer + wcslen(buffer) + 1;
+  if (*name == L'\0') {
     // One file: the buffer holds its full path.
-    AddByType(buffer);
+    AddByType(folder.c_str());
     RefreshPlaylistEditor();
     return 1;
   }
-  // Several files: the folder, then each name, each ending in a NUL, and an empty name last.
-  const bool needsSeparator = folderLength == 0 || buffer[folderLength - 1] != '\\';
+  // Several files: the folder, then each name, each ending in a 0, and an empty name last.
+  const bool needsSeparator = folder.empty() || folder.back() != '\\';
   std::string joined;
   int32_t names = 0;
-  for (; *name != '\0'; name += std::strlen(name) + 1) {
-    joined.assign(buffer, folderLength);
+  for (; *name != L'\0'; name += wcslen(name) + 1) {
+    joined = folder;
     if (needsSeparator) joined += '\\';
-    joined += name;
+    joined += Utf8FromWide(name);
     AddByType(joined.c_str());
     ++names;
   }

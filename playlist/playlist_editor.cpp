@@ -4,11 +4,14 @@
 
 #include <commdlg.h>
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/folder_dialog.h"
 #include "platform/message_numbers.h"
 #include "platform/notify.h"
+#include "platform/win32/wide.h"
 #include "playlist/open_files_dialog.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
@@ -22,6 +25,7 @@ struct EditorState {
   PlaylistEditorSetup setup;
   PlaylistLines lines;            // the last fill's lines, kept for their capacity
   std::vector<int32_t> selected;  // list-box indices of the selection, sized by its count
+  std::vector<uint16_t> wide;     // one line in UTF-16, kept for its capacity
 };
 EditorState gEditor;
 
@@ -45,30 +49,36 @@ void ShowCurrentSongTime(HWND dialog) { ShowSongTime(dialog, CountedSeconds(Curr
 // Closes the editor the way its owner's command does, so the owner forgets it and unlights its button.
 void Close() { SendMessageA(gEditor.player, WM_COMMAND, IDM_PLAYLIST_EDITOR, 0); }
 
-// Refills the list box from the playlist and shows the times. The list keeps its scroll position.
+// Refills the list box from the playlist and shows the times. The list keeps its scroll position. The
+// list box is a Unicode one: each line goes in as UTF-16.
 void Fill(HWND dialog) {
   HWND list = ListBox(dialog);
   GatherPlaylistLines(&gEditor.lines);
   const PlaylistLines& lines = gEditor.lines;
-  const LRESULT top = SendMessageA(list, LB_GETTOPINDEX, 0, 0);
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
   if (lines.lines.empty()) {
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kEmptyLine));
     EnableWindow(list, FALSE);
   } else {
     if (!IsWindowEnabled(list)) EnableWindow(list, TRUE);
-    SendMessageA(list, LB_INITSTORAGE, lines.lines.size(), lines.text.size());
+    SendMessageW(list, LB_INITSTORAGE, lines.lines.size(), 2 * lines.text.size());
+    std::vector<uint16_t>& wide = gEditor.wide;
     for (const PlaylistLine& line : lines.lines) {
       const char* text = lines.text.data() + line.offset;
-      char title[256];
+      const size_t bytes = std::strlen(text);
+      if (wide.size() < bytes + 1) wide.resize(bytes + 1);
+      Utf16FromUtf8(text, int32_t(bytes), wide.data(), int32_t(wide.size()));
+      auto* units = reinterpret_cast<WCHAR*>(wide.data());
+      WCHAR title[MAX_PATH];
       // A path that has no file title (a folder, a name with wildcards) shows as it is.
-      if (line.isPath && GetFileTitleA(text, title, sizeof title) == 0) text = title;
-      SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+      if (line.isPath && GetFileTitleW(units, title, MAX_PATH) == 0) units = title;
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(units));
     }
-    if (top > 0) SendMessageA(list, LB_SETTOPINDEX, top, 0);
+    if (top > 0) SendMessageW(list, LB_SETTOPINDEX, top, 0);
   }
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
   ShowTotalTime(dialog, lines.totalSeconds);
   ShowCurrentSongTime(dialog);
@@ -106,34 +116,40 @@ void PlayEntryAtCaret(HWND dialog) {
   if (gEditor.setup.playCurrentEntry) gEditor.setup.playCurrentEntry(gEditor.player);
 }
 
-// The playlist-file dialog for loading (GetOpenFileNameA) or saving (GetSaveFileNameA). Returns true
-// with the chosen path.
-bool ChoosePlaylistFile(HWND dialog, bool save, char (&path)[MAX_PATH]) {
-  path[0] = '\0';
-  OPENFILENAMEA file = {};
+// The playlist-file dialog for loading (GetOpenFileNameW) or saving (GetSaveFileNameW). Returns true
+// with the chosen path in UTF-8 and, for saving, the type chosen by the filter (0 PLS, 1 M3U, 2 M3U8).
+bool ChoosePlaylistFile(HWND dialog, bool save, std::string* path, int32_t* type) {
+  WCHAR name[MAX_PATH] = L"";
+  OPENFILENAMEW file = {};
   file.lStructSize = sizeof file;
   file.hwndOwner = dialog;
-  file.lpstrFilter = save ? "Playlist Files\0*.PLS\0" : "Playlist Files\0*.PLS;*.M3U\0";
-  file.lpstrFile = path;
+  file.lpstrFilter = save ? L"Playlist Files\0*.PLS\0M3U Playlist\0*.M3U\0M3U8 Playlist (UTF-8)\0*.M3U8\0"
+                          : L"Playlist Files\0*.PLS;*.M3U;*.M3U8\0";
+  file.nFilterIndex = 1;
+  file.lpstrFile = name;
   file.nMaxFile = MAX_PATH;
-  file.lpstrTitle = save ? "Save Playlist..." : "Open A Mpeg Audio File...";
+  file.lpstrTitle = save ? L"Save Playlist..." : L"Open A Mpeg Audio File...";
   file.Flags = save ? kSavePlaylistFlags : kOpenPlaylistFlags;
-  const BOOL chosen = save ? GetSaveFileNameA(&file) : GetOpenFileNameA(&file);
-  path[MAX_PATH - 1] = '\0';
-  return chosen && path[0] != '\0';
+  const BOOL chosen = save ? GetSaveFileNameW(&file) : GetOpenFileNameW(&file);
+  name[MAX_PATH - 1] = L'\0';
+  if (!chosen || name[0] == L'\0') return false;
+  *path = Utf8FromWide(name);
+  if (type) *type = file.nFilterIndex >= 1 && file.nFilterIndex <= 3 ? int32_t(file.nFilterIndex) - 1 : 0;
+  return true;
 }
 
 void AddPlaylistFile(HWND dialog, bool replace) {
-  char path[MAX_PATH];
-  if (!ChoosePlaylistFile(dialog, false, path)) return;
+  std::string path;
+  if (!ChoosePlaylistFile(dialog, false, &path, nullptr)) return;
   if (replace) ClearPlaylist();
-  AddByType(path);
+  AddByType(path.c_str());
   Fill(dialog);
 }
 
 void SavePlaylistFile(HWND dialog) {
-  char path[MAX_PATH];
-  if (ChoosePlaylistFile(dialog, true, path)) SavePls(path);
+  std::string path;
+  int32_t type = 0;
+  if (ChoosePlaylistFile(dialog, true, &path, &type)) SavePls(path.c_str());
 }
 
 void AddFolder(HWND dialog) {
@@ -228,5 +244,6 @@ INT_PTR CALLBACK EditorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 HWND CreatePlaylistEditor(HINSTANCE instance, HWND player, const PlaylistEditorSetup& setup) {
   gEditor.player = player;
   gEditor.setup = setup;
-  return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PLAYLIST_EDITOR), player, &EditorProc, 0);
+  // A Unicode dialog, so that its list box holds names in any script.
+  return CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_PLAYLIST_EDITOR), player, &EditorProc, 0);
 }

@@ -45,3 +45,17 @@ int32_t SplitOpenArguments(const char* text, size_t length, void (*take)(const c
   }
   return sink.count;
 }
+
+const char* SkipProgramName(const char* commandLine) {
+  if (!commandLine) return "";
+  const char* p = commandLine;
+  if (*p == '"') {
+    ++p;
+    while (*p && *p != '"') ++p;
+    if (*p == '"') ++p;
+  } else {
+    while (*p && *p != ' ' && *p != '\t') ++p;
+  }
+  while (*p == ' ' || *p == '\t') ++p;
+  return p;
+}

@@ -11,3 +11,7 @@
 // number of paths handed to `take`.
 int32_t SplitOpenArguments(const char* text, size_t length, void (*take)(const char* path, void* context),
                            void* context);
+
+// The arguments of a whole command line as the system keeps it: the program name (a quoted run, or up
+// to the first blank) and the blanks after it skipped, as the entry point's own argument string has it.
+const char* SkipProgramName(const char* commandLine);

@@ -9,6 +9,8 @@
 #include "engine/messages.h"
 #include "eq/equalizer_dialog.h"
 #include "platform/notify.h"
+#include "platform/text.h"
+#include "platform/win32/wide.h"
 #include "playlist/open_files_dialog.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_editor.h"
@@ -292,14 +294,13 @@ LRESULT OnDropFiles(HWND window, HDROP drop) {
   // The paths as one argument string, each quoted whole (a file name cannot hold a quote); a path too
   // long for a playlist entry stays whole too, so the add names it instead of cutting it.
   std::string text;
-  const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
-    const UINT length = DragQueryFileA(drop, i, nullptr, 0);
-    std::string path(length + 1, '\0');
-    if (length == 0 || DragQueryFileA(drop, i, &path[0], length + 1) != length) continue;
-    path.resize(length);
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    if (length == 0 || DragQueryFileW(drop, i, &path[0], length + 1) != length) continue;
     if (!text.empty()) text += ' ';
-    text += '"' + path + '"';
+    text += '"' + Utf8FromWide(path.c_str(), int32_t(length)) + '"';
   }
   DragFinish(drop);
   // A drop onto the window while an "Adding Directory..." box is up waits until that add is done.
@@ -313,14 +314,25 @@ LRESULT OnDropFiles(HWND window, HDROP drop) {
 
 // Answered at once, so that the second copy can tell a live first copy from a dead one: the text is
 // kept and its files are added from a timer (adding may show boxes, which must not hold the sender).
+// The text comes in the ANSI code page, as every copy sends it whose paths that code page holds, or in
+// UTF-16 under the wide tag.
 LRESULT OnCopyData(HWND window, const COPYDATASTRUCT* data) {
-  if (!data || data->dwData != kHandOverTag) {
+  const bool wide = data && data->dwData == kWideHandOverTag;
+  if (!data || (data->dwData != kHandOverTag && !wide)) {
     QueueRefusedHandOver(window);
     return 0;
   }
   // The text is bounded by cbData alone: it carries no terminator.
-  const char* text = static_cast<const char*>(data->lpData);
-  QueueOpenRequest(window, text ? std::string(text, data->cbData) : std::string());
+  const void* text = data->lpData;
+  std::string utf8;
+  if (text && wide) {
+    utf8 = Utf8FromWide(static_cast<const wchar_t*>(text), int32_t(data->cbData / sizeof(wchar_t)));
+  } else if (text && data->cbData > 0) {
+    utf8.resize(3 * size_t(data->cbData) + 1);
+    utf8.resize(size_t(Utf8FromAnsi(static_cast<const char*>(text), int32_t(data->cbData), &utf8[0],
+                                    int32_t(utf8.size()))));
+  }
+  QueueOpenRequest(window, std::move(utf8));
   return 1;
 }
 

@@ -9,6 +9,8 @@
 
 // The tag a second copy puts on its WM_COPYDATA hand-over.
 constexpr ULONG_PTR kHandOverTag = 54321;
+// The hand-over of paths the ANSI code page cannot hold: the same text in UTF-16 (cbData counts bytes).
+constexpr ULONG_PTR kWideHandOverTag = 54322;
 
 // Messages plug-ins send the window.
 constexpr UINT kPluginSetValue = 0x8400;   // keep lParam

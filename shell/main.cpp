@@ -1,13 +1,21 @@
 // zav's entry point.
 #include <windows.h>
 
+#include <string>
+
+#include "platform/win32/wide.h"
+
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "shell/about.h"
+#include "shell/command_line.h"
 #include "shell/shell_state.h"
 #include "shell/startup.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // The wide command line: names in any script, not what the ANSI code page makes of them.
+  const std::string arguments = Utf8FromWide(GetCommandLineW());
+  const char* commandLine = SkipProgramName(arguments.c_str());
   gShell.instance = instance;
   LoadStartupSettings();
   ApplyProcessorAndOutputSettings();

@@ -2,6 +2,7 @@
 #include "shell/open_arguments.h"
 
 #include "platform/notify.h"
+#include "platform/win32/wide.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
 #include "settings/settings.h"
@@ -11,22 +12,20 @@
 
 namespace {
 
-// A playlist entry holds 259 characters and the terminator.
-constexpr size_t kMaxPathChars = MAX_PATH - 1;
 constexpr size_t kNamedInBox = 3;
 
 // The absolute form of `path`; false (with `path` itself in `out`) when that form would not fit a
 // playlist entry.
 bool MakeAbsolute(const char* path, std::string* out) {
-  const DWORD needed = GetFullPathNameA(path, 0, nullptr, nullptr);
+  const std::wstring wide = WideFromUtf8(path);
+  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   out->assign(path);
-  if (needed == 0) return out->size() <= kMaxPathChars;
-  if (needed > kMaxPathChars + 1) return false;
-  std::string absolute(needed, '\0');
-  const DWORD length = GetFullPathNameA(path, needed, &absolute[0], nullptr);
-  if (length == 0 || length >= needed) return out->size() <= kMaxPathChars;
-  absolute.resize(length);
-  *out = absolute;
+  if (needed == 0) return Utf16Length(path) <= kMaxPathUnits;
+  if (needed > kMaxPathUnits + 1) return false;
+  WCHAR absolute[kMaxPathUnits + 1];
+  const DWORD length = GetFullPathNameW(wide.c_str(), needed, absolute, nullptr);
+  if (length == 0 || length >= needed) return Utf16Length(path) <= kMaxPathUnits;
+  *out = Utf8FromWide(absolute, int32_t(length));
   return true;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "platform/notify.h"
+#include "platform/text.h"
+#include "platform/win32/wide.h"
 #include "playlist/playlist.h"
 #include "plugins/plugins_page.h"
 #include "resources/resource_ids.h"
@@ -68,10 +70,15 @@ int32_t HandOverToRunningCopy(const char* commandLine) {
       AbsoluteOpenArguments(commandLine, commandLine ? std::strlen(commandLine) : 0, &skipped);
   ReportSkippedPaths(nullptr, skipped);
   if (text.empty()) return 1;
+  // The text goes in the ANSI code page when that holds every path, so that an older first copy takes
+  // it too; in UTF-16 under the wide tag otherwise. No terminator is sent.
+  std::string ansi(text.size() + 1, '\0');
+  const int32_t ansiLength = AnsiFromUtf8(text.c_str(), &ansi[0], int32_t(ansi.size()));
+  const std::wstring wide = ansiLength < 0 ? WideFromUtf8(text) : std::wstring();
   COPYDATASTRUCT data;
-  data.dwData = kHandOverTag;
-  data.cbData = static_cast<DWORD>(text.size());  // no terminator is sent
-  data.lpData = const_cast<char*>(text.data());
+  data.dwData = ansiLength < 0 ? kWideHandOverTag : kHandOverTag;
+  data.cbData = ansiLength < 0 ? DWORD(wide.size() * sizeof(wchar_t)) : DWORD(ansiLength);
+  data.lpData = ansiLength < 0 ? static_cast<void*>(const_cast<wchar_t*>(wide.data())) : &ansi[0];
   // The first copy answers at once (it adds the files afterwards): the time-out only tells whether it
   // is alive.
   DWORD_PTR answer = 0;
@@ -113,13 +120,25 @@ HWND CreatePlayerWindow() {
   return gShell.window;
 }
 
+bool KeyForTextField(const MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+  WCHAR name[16];
+  return GetClassNameW(msg.hwnd, name, 16) > 0 && lstrcmpiW(name, L"Edit") == 0;
+}
+
+void DispatchPlayerMessage(MSG& msg) {
+  // Keys act on the player window whichever of the program's windows has the focus, except keys typed
+  // into a text field, which are the field's ("b" there is a letter, not Next Track).
+  if (gShell.window && !KeyForTextField(msg) && TranslateAcceleratorW(gShell.window, gShell.accelerators, &msg))
+    return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
 int RunMessageLoop() {
+  // The wide loop: a Unicode window gets the characters typed as they are; an ANSI one gets them
+  // converted by the system, as before.
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    // Keys act on the player window whichever of the program's windows has the focus.
-    if (gShell.window && TranslateAcceleratorA(gShell.window, gShell.accelerators, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchPlayerMessage(msg);
   return static_cast<int>(msg.wParam);
 }

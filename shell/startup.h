@@ -26,5 +26,8 @@ constexpr UINT kHandOverWaitMs = 5000;
 void FillPlaylist(const char* commandLine);
 // Registers the class "zav" and creates the player window; null on failure.
 HWND CreatePlayerWindow();
+// Hands one message of the loop on: to the accelerators of table 120, unless it is a key typed into a
+// text field, then translated and dispatched.
+void DispatchPlayerMessage(MSG& msg);
 // Runs until WM_QUIT; returns its wParam.
 int RunMessageLoop();

@@ -43,6 +43,10 @@ TEST(CommandLine, QuotedRunsArePathsAndTheTextBetweenSplitsAtSpaces) {
   // Pieces longer than a playlist entry holds are handed whole (a cut one could name another file).
   const std::string longName(300, 'n');
   EXPECT_EQ(Split(longName + " \"" + longName + "\""), (Paths{longName, longName}));
+  // The arguments of a whole command line.
+  EXPECT_STREQ(SkipProgramName("\"C:\\Program Files\\zav.exe\"  a.mp3 b"), "a.mp3 b");
+  EXPECT_STREQ(SkipProgramName("zav.exe\t\"x y.mp3\""), "\"x y.mp3\"");
+  EXPECT_STREQ(SkipProgramName("zav.exe"), "");
 }
 
 }  // namespace

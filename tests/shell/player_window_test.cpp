@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "engine/messages.h"
 #include "engine/wave_output.h"
 #include "platform/profile.h"
+#include "platform/win32/wide.h"
 #include "playlist/open_files_dialog.h"
 #include "playlist/playlist.h"
 #include "resources/resource_ids.h"
@@ -29,23 +31,27 @@
 namespace {
 
 std::string FullPath(const std::string& path) {
-  char full[MAX_PATH];
-  const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  return length && length < sizeof full ? full : path;
+  WCHAR full[MAX_PATH];
+  const DWORD length = GetFullPathNameW(WideFromUtf8(path).c_str(), MAX_PATH, full, nullptr);
+  return length && length < MAX_PATH ? Utf8FromWide(full) : path;
 }
 
 #include "tests/shell/player_window_test_support.h"
-// What the shell shows when files are dropped on the window: a DROPFILES block of ANSI paths.
-HDROP MakeDrop(const std::vector<std::string>& paths) {
-  size_t bytes = sizeof(DROPFILES) + 1;
-  for (const std::string& p : paths) bytes += p.size() + 1;
-  HGLOBAL memory = GlobalAlloc(GHND, bytes);
+// What the shell shows when files are dropped on the window: a DROPFILES block of paths, in UTF-16
+// (as the shell gives them) or in the ANSI code page.
+HDROP MakeDrop(const std::vector<std::string>& paths, bool wide = false) {
+  std::wstring units;
+  std::string bytes;
+  for (const std::string& p : paths) {
+    units += WideFromUtf8(p) + L'\0';
+    bytes += p + '\0';
+  }
+  const size_t size = wide ? (units.size() + 1) * sizeof(wchar_t) : bytes.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + size);
   auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
   drop->pFiles = sizeof(DROPFILES);
-  drop->fWide = FALSE;
-  char* at = reinterpret_cast<char*>(drop + 1);
-  for (const std::string& p : paths) at = std::copy(p.c_str(), p.c_str() + p.size() + 1, at);
-  *at = '\0';
+  drop->fWide = wide;
+  std::memcpy(drop + 1, wide ? static_cast<const void*>(units.c_str()) : bytes.c_str(), size);
   GlobalUnlock(memory);
   return static_cast<HDROP>(memory);
 }
@@ -111,6 +117,20 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   EXPECT_EQ(EntryPath(0), FullPath(dropped[0]));
   EXPECT_EQ(EntryPath(1), FullPath(dropped[1]));
   EXPECT_TRUE(PumpUntil([&] { return AnsweredPlayState(window) == kPlaying; }, 5000));
+  // Names the ANSI code page cannot hold: dropped (UTF-16, as the shell gives them) and handed over under
+  // the wide tag, they reach the playlist whole.
+  const std::string unicodeFolder = TestFolder("unicode") + "юникод";
+  CreateDirectoryW(WideFromUtf8(unicodeFolder).c_str(), nullptr);
+  const std::string cyrillic = unicodeFolder + "\\Музыка 😀.mp3";
+  ASSERT_TRUE(CopyFileW(WideFromUtf8(dropped[0]).c_str(), WideFromUtf8(cyrillic).c_str(), FALSE));
+  SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({cyrillic, dropped[1]}, true)), 0);
+  EXPECT_EQ(EntryPath(0), FullPath(cyrillic));
+  const std::wstring handed = L"\"" + WideFromUtf8(cyrillic) + L"\"";
+  COPYDATASTRUCT wide = {kWideHandOverTag, DWORD(handed.size() * 2), const_cast<wchar_t*>(handed.c_str())};
+  EXPECT_EQ(SendMessageA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&wide)), 1);
+  EXPECT_TRUE(PumpUntil([&] { return PlaylistCount() == 1; }, 3000));
+  EXPECT_EQ(EntryPath(0), FullPath(cyrillic));
+  SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
 
   SendMessageA(window, WM_COMMAND, IDM_REPEAT, 0);
   SendMessageA(window, WM_COMMAND, IDM_ALWAYS_ON_TOP, 0);
@@ -214,6 +234,19 @@ COLORREF BodyAt(POINT p) { return BitmapPixel(IDB_BODY, p.x, p.y); }
 TEST_F(PlayerWindowTest, RingVolumeTrackAdvanceAndTheCloseArea) {
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);
+  // A plain-letter key typed into a text field is the field's: "x" there does not play; on the window it
+  // does (Play with an empty list lights Play).
+  gShell.accelerators = LoadAcceleratorsA(gShell.instance, MAKEINTRESOURCEA(IDA_PLAYER));
+  HWND field = CreateWindowExW(0, L"Edit", L"", WS_CHILD, 0, 0, 50, 20, window, nullptr, nullptr, nullptr);
+  for (HWND target : {field, window}) {
+    MSG key = {target, WM_KEYDOWN, 'X', 0x002D0001, 0, {}};
+    DispatchPlayerMessage(key);
+    EXPECT_EQ(AnsweredPlayState(window), target == field ? kStopped : kPlaying);
+  }
+  PumpUntil([] { return false; }, 100);
+  EXPECT_EQ(GetWindowTextLengthW(field), 1);
+  DestroyWindow(field);
+  SendMessageA(window, WM_COMMAND, IDM_STOP, 0);
   UpdateWindow(window);
   HDC dc = GetDC(window);
   auto shown = [&](POINT p) { return GetPixel(dc, p.x, p.y); };
