@@ -9,7 +9,10 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/win32/wide.h"
 #include "settings/settings_file.h"
+#include "tests/decode_file.h"
+#include "tests/engine/capture_file.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -149,11 +152,14 @@ bool Process::StartPlayer(const std::string& arguments, const std::string& folde
   Kill();
   std::string line = "\"" + Backslashed(ZAV_EXE_PATH) + "\"";
   if (!arguments.empty()) line += " " + arguments;
-  STARTUPINFOA startup{};
+  // Wide, so that names in any script reach the player as they are.
+  std::wstring wide = WideFromUtf8(line);
+  const std::wstring wideFolder = WideFromUtf8(folder);
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startedAt = GetTickCount();
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info) != 0;
+  return CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : wideFolder.c_str(), &startup, &info) != 0;
 }
 
 bool Process::Running() const { return info.hProcess && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
@@ -323,9 +329,7 @@ std::vector<std::string> ListBoxLines(HWND list) {
     const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0);
     std::wstring wide(size_t(length > 0 ? length : 0) + 1, L'\0');
     SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide.data()));
-    char text[1024] = "";
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, text, sizeof text, nullptr, nullptr);
-    lines.push_back(text);
+    lines.push_back(Utf8FromWide(wide.c_str()));
   }
   return lines;
 }
@@ -400,4 +404,18 @@ HWND WaitForSheet(DWORD pid) {
 HWND Turn(HWND sheet, int32_t index) {
   SendMessageA(sheet, PSM_SETCURSEL, index, 0);
   return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t volume, size_t* first) {
+  const size_t whole = pcm.size() / 1024 * 1024;  // up to the last whole 2048-byte block
+  WaitUntil([&] { return PlayState(player) == kStopped && ReadWholeFile(CapturePath()).size() >= whole * 2; },
+            60000, 100);
+  const std::vector<int16_t> captured = ReadPcm16(CapturePath());
+  if (captured.size() < whole) return whole;
+  size_t mismatches = 0;
+  if (first) *first = whole;
+  for (size_t i = 0; i < whole; ++i) {
+    if (captured[i] != AtWineVolume(pcm[i], volume) && mismatches++ == 0 && first) *first = i;
+  }
+  return mismatches;
 }

@@ -141,5 +141,10 @@ bool ShowsTitleStrip(HWND player);
 // v reaches the device as trunc(sample * (v * 1024) / 65535).
 int16_t AtWineVolume(int16_t sample, int32_t volume);
 
+// Waits until the player has stopped with the whole 2048-byte blocks of `pcm` captured from its device,
+// and returns how many of those samples differ from `pcm` played at volume `volume` (all of them when
+// the capture is short); the first that differs goes to `first`.
+size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t volume, size_t* first = nullptr);
+
 // Writes `picture` as ScreenshotPath(name).bmp.
 void SaveScreenshot(const std::string& name, const Picture& picture);

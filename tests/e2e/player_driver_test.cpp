@@ -2,6 +2,9 @@
 // transport, seeking and volume, the pin, minimizing and dragging, playlists with Repeat and Shuffle,
 // the ends of the list, the hand-over between copies, the boxes, the tray icon, and a monkey run. The
 // scenarios run in the order written; each starts its own copy of the player.
+#include <windows.h>
+#include <commdlg.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/wide.h"
 #include "tests/decode_file.h"
 #include "tests/e2e/player_driver.h"
 #include "tests/engine/capture_file.h"
@@ -206,18 +210,8 @@ TEST(PlayerDriver, FirstStartIdleWindowSecondCopiesAndTwoTracksAsDecoded) {
   ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
   secondCopy(second, Quoted(a) + " " + Quoted(b));
   EXPECT_TRUE(WaitForState(player, kPlaying, 5000));
-  const size_t whole = expected.pcm.size() / 1024 * 1024;  // up to the last whole 2048-byte block
-  EXPECT_TRUE(WaitUntil(
-      [&] { return PlayState(player) == kStopped && ReadWholeFile(CapturePath()).size() >= whole * 2; }, 30000, 100));
-  const std::vector<int16_t> captured = ReadPcm16(CapturePath());
-  ASSERT_GE(captured.size(), whole);
-  size_t mismatches = 0, first = whole;
-  for (size_t i = 0; i < whole; ++i) {
-    if (captured[i] != AtWineVolume(expected.pcm[i], 32)) {
-      if (mismatches++ == 0) first = i;
-    }
-  }
-  EXPECT_EQ(mismatches, 0u) << "first at sample " << first << " of " << whole;
+  size_t first = 0;
+  EXPECT_EQ(CaptureMismatches(player, expected.pcm, 32, &first), 0u) << "first at sample " << first;
   EXPECT_TRUE(ShowsFaces(player, kTransport, {kNormal, kNormal, kLit}));
 
   Command(player, kCommandClose);
@@ -479,6 +473,74 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   EXPECT_EQ(settings.minimizeMode, 2);
   settings.minimizeMode = 1;
   WriteSavedSettings(settings);
+}
+
+// Names in four scripts, in folders named likewise: given on the command line, handed over by a second
+// copy, listed in an M3U8 of relative paths and in a UTF-8 PLS, and added as a folder, every one plays as
+// decoded and the editor shows its name.
+TEST(PlayerDriver, NamesInEveryScriptPlayFromEveryPlaceTheyComeFrom) {
+  PrepareDesktop();
+  const std::vector<std::string> tracks = {MediaPath("Музыка/Песня.mp3"), MediaPath("Ελληνικά/Τραγούδι.mp3"),
+                                           MediaPath("音乐/歌曲.mp3"), MediaPath("😀 Emoji/🎵 Song.mp3")};
+  std::vector<std::string> titles;
+  for (const std::string& track : tracks) {
+    WCHAR title[MAX_PATH] = L"";
+    GetFileTitleW(WideFromUtf8(track).c_str(), title, MAX_PATH);
+    titles.push_back(Utf8FromWide(title));
+  }
+  Settings settings{};
+  if (!ReadSavedSettings(&settings)) {
+    ASSERT_TRUE(WriteSavedSettings(settings = DefaultSettings()));
+  }
+  // The Decode thread carries its filter state from track to track, so what it plays next is decoded
+  // after everything it played before in this process.
+  std::vector<std::string> played;
+  const auto playsAsDecoded = [&](HWND player, const std::vector<std::string>& paths) {
+    const size_t before = DecodeFilesToPcm(played, DecodeOptions{}).pcm.size();
+    played.insert(played.end(), paths.begin(), paths.end());
+    const DecodedFile all = DecodeFilesToPcm(played, DecodeOptions{});
+    ASSERT_EQ(all.result, kTrackDone);
+    size_t first = 0;
+    const std::vector<int16_t> expected(all.pcm.begin() + long(before), all.pcm.end());
+    EXPECT_EQ(CaptureMismatches(player, expected, settings.volume, &first), 0u) << paths[0] << " at " << first;
+  };
+  ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
+  Process zav;
+  ASSERT_TRUE(zav.StartPlayer(Quoted(tracks[0])));
+  const HWND player = WaitForPlayerWindow(30000);
+  ASSERT_NE(player, nullptr);
+  const DWORD pid = zav.info.dwProcessId;
+  playsAsDecoded(player, {tracks[0]});
+  Key(player, 'E', true);
+  const HWND editor = WaitForBox(pid, "Playlist Editor...", 5000);
+  ASSERT_NE(editor, nullptr);
+  const HWND list = GetDlgItem(editor, 1147);
+  const auto handOver = [&](const std::string& arguments) {
+    ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
+    Process second;
+    ASSERT_TRUE(second.StartPlayer(arguments));
+    EXPECT_EQ(second.WaitExit(15000), 0) << arguments;
+  };
+  handOver(Quoted(tracks[1]) + " " + Quoted(tracks[2]));
+  playsAsDecoded(player, {tracks[1], tracks[2]});
+  EXPECT_EQ(ListBoxLines(list), std::vector<std::string>(titles.begin() + 1, titles.begin() + 3));
+  for (const char* list : {"Списки.m3u8", "Списки.pls"}) {
+    handOver(Quoted(MediaPath(list)));
+    playsAsDecoded(player, tracks);
+  }
+  EXPECT_EQ(ListBoxLines(list), titles);
+  SaveScreenshot("playlist-editor-unicode", GrabWindow(editor));
+  handOver(Quoted(MediaPath("Всё 全部")));
+  const HWND adding = WaitForBox(pid, "Adding Directory...", 15000);
+  ASSERT_NE(adding, nullptr);
+  PressBoxButton(adding, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return ListBoxLines(list).size() == 4; }, 5000));
+  std::vector<std::string> lines = ListBoxLines(list), sorted = titles;
+  std::sort(lines.begin(), lines.end());
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(lines, sorted);
+  Command(player, kCommandClose);
+  EXPECT_EQ(zav.WaitExit(10000), 0);
 }
 
 // Random clicks, right clicks, keys and commands on the playing window. It must answer within a
