@@ -164,7 +164,7 @@ TEST(Id3v2TitlesTest, PlaylistShowsThemWhereId3v1TitlesWouldBe) {
 
   // The entry added without reading is completed when it starts playing.
   ASSERT_EQ(MakeCurrentAt(2), 1);
-  char path[260];
+  char path[kPathBytes];
   ASSERT_EQ(PrepareCurrent(path), 1);
   GatherPlaylistLines(&lines);
   EXPECT_STREQ(&lines.text[lines.lines[2].offset], "V2 Artist / V2 Title");

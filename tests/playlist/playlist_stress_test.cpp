@@ -54,7 +54,7 @@ TEST(PlaylistStressTest, ReadsDuringEditsSeeWholeEntries) {
   std::atomic<bool> stop{false};
   std::atomic<int64_t> reads{0}, prepared{0}, known{0}, torn{0};
   auto reader = [&](bool decodeThread) {
-    char path[260];
+    char path[kPathBytes];
     PlaylistEntry e;
     while (!stop.load()) {
       if (decodeThread && PrepareCurrent(path)) {

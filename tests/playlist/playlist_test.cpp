@@ -95,7 +95,7 @@ TEST_F(PlaylistTest, AddingAndWalking) {
   EXPECT_EQ(IsAtLast(), 1);
   EXPECT_EQ(IsAtFirst(), 1);
   EXPECT_EQ(CurrentDuration(), -1);
-  char path[260];
+  char path[kPathBytes];
   EXPECT_EQ(PrepareCurrent(path), 0);
 
   AddAll({"A", "B", "C"});
@@ -196,7 +196,7 @@ TEST_F(PlaylistTest, TheTrackAfterADeletedPlayingEntryIsTheOneThatFollowedIt) {
     ASSERT_TRUE(WriteWholeFile(files.back(), TaggedTrack(1, name)));
   }
   AddAll(files);
-  char playing[260];
+  char playing[kPathBytes];
   auto play = [&] { ASSERT_EQ(PrepareCurrent(playing), 1); };  // as the Decode thread takes the track
   NextEntry();
   play();
@@ -403,7 +403,7 @@ TEST_F(PlaylistTest, PrepareCurrentCompletesTheEntryOnce) {
   std::remove(missing.c_str());
   AddAll({good, missing});
 
-  char path[260] = {};
+  char path[kPathBytes] = {};
   EXPECT_EQ(CurrentDuration(), -1);
   EXPECT_EQ(PrepareCurrent(path), 1);
   EXPECT_EQ(std::string(path), good);
@@ -437,7 +437,7 @@ TEST_F(PlaylistTest, PrepareCurrentWritesBackToTheTrackNotThePosition) {
   AddAll({late, other});
 
   gDuringBox = [] { SortPlaylist(0); };  // moves the scanned track to position 1
-  char path[260];
+  char path[kPathBytes];
   EXPECT_EQ(PrepareCurrent(path), 1);
   EXPECT_EQ(std::string(path), late);
   EXPECT_EQ(EntryAt(0).path, other);
