@@ -1,5 +1,6 @@
-// Arbitrary bytes as an M3U file: every entry the reader adds must be a terminated path that fits,
-// neither blank nor a "#" line.
+// Arbitrary bytes as an M3U file behind one knob byte: bit 0 names the file ".m3u8" (UTF-8 by its name)
+// instead of ".m3u". Every entry the reader adds must be a terminated path in UTF-8 that fits, neither
+// blank nor a "#" line; written back as M3U (bit 1 clear) or M3U8 (set), the list must read back the same.
 #include <unistd.h>
 
 #include <cstddef>
@@ -8,39 +9,70 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "platform/notify.h"
+#include "platform/text.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
 #include "fuzz/scratch_folder.h"
 #include "settings/settings.h"
 
 namespace {
-std::string gPath;
+std::string gPlain;
+std::string gUtf8;
+std::string gCopy;
+
+int32_t NoBox(WindowHandle, const char*, const char*, uint32_t) { return kAnswerOk; }
 
 void Start() {
-  gPath = ScratchFile("m3u-fuzz", "list.m3u");
+  gPlain = ScratchFile("m3u-fuzz", "list.m3u");
+  gUtf8 = ScratchFile("m3u-fuzz", "list.m3u8");
+  gCopy = ScratchFile("m3u-fuzz", "copy");
+  ScratchFile("m3u-fuzz", "copy.m3u");
+  ScratchFile("m3u-fuzz", "copy.m3u8");
   gSettings.readInfoOnAdd = 0;  // entries are names only
+  SetMessageBoxHook(&NoBox);
+}
+
+std::vector<std::string> Entries() {
+  std::vector<std::string> paths;
+  PlaylistEntry entry;
+  for (int32_t i = 0; CopyEntryAt(i, &entry); ++i) {
+    const size_t length = strnlen(entry.path, sizeof entry.path);
+    if (length == 0 || length >= sizeof entry.path) std::abort();
+    if (!IsUtf8(reinterpret_cast<const uint8_t*>(entry.path), length)) std::abort();
+    if (Utf16Length(entry.path) > kMaxPathUnits) std::abort();
+    if (std::strchr(entry.path, '\r') || std::strchr(entry.path, '\n')) std::abort();
+    if (entry.path[0] == '#') std::abort();
+    paths.emplace_back(entry.path, length);
+  }
+  return paths;
 }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (gPath.empty()) Start();
-  FILE* f = std::fopen(gPath.c_str(), "wb");
+  if (size == 0) return 0;
+  if (gPlain.empty()) Start();
+  const uint8_t knob = data[0];
+  ++data;
+  --size;
+  const std::string& path = (knob & 1) ? gUtf8 : gPlain;
+  FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) std::abort();
   if (size && std::fwrite(data, 1, size, f) != size) std::abort();
   std::fclose(f);
 
   ClearPlaylist();
-  if (LoadM3u(gPath.c_str()) != 1) std::abort();
-  const int32_t count = PlaylistCount();
-  if (size_t(count) > size / 2 + 1) std::abort();  // at most one entry per line
-  PlaylistEntry entry;
-  for (int32_t i = 0; i < count; ++i) {
-    if (!CopyEntryAt(i, &entry)) std::abort();
-    const size_t length = strnlen(entry.path, sizeof entry.path);
-    if (length == 0 || length >= sizeof entry.path) std::abort();
-    if (std::strchr(entry.path, '\r') || std::strchr(entry.path, '\n')) std::abort();
-    if (entry.path[0] == '#') std::abort();
+  if (LoadM3u(path.c_str()) != 1) std::abort();
+  const std::vector<std::string> first = Entries();
+  if (first.size() > size / 2 + 1) std::abort();  // at most one entry per line
+  if (!first.empty()) {
+    const PlaylistType type = (knob & 2) ? kPlaylistM3u8 : kPlaylistM3u;
+    if (SavePlaylist(gCopy.c_str(), type) != 1) std::abort();
+    ClearPlaylist();
+    if (LoadM3u((gCopy + (type == kPlaylistM3u8 ? ".m3u8" : ".m3u")).c_str()) != 1) std::abort();
+    if (Entries() != first) std::abort();
   }
   ClearPlaylist();
   return 0;

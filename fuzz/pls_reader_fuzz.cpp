@@ -1,5 +1,7 @@
-// Arbitrary bytes as a PLS file: the reader must stay within its bounds, and what it read must survive
-// a save and a second read unchanged (when an ini value can hold it unchanged).
+// Arbitrary bytes as a PLS file behind one knob byte: the reader must stay within its bounds and add
+// paths in UTF-8, and what it read must survive a save and a second read unchanged (when an ini value
+// can hold it unchanged), saved into a new file (bit 0 clear) or over a copy of the input (set), whose
+// other lines stay and whose text may have to turn from the ANSI code page into UTF-8.
 #include <unistd.h>
 
 #include <cstddef>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "platform/notify.h"
+#include "platform/text.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
 #include "fuzz/scratch_folder.h"
@@ -43,18 +46,28 @@ std::vector<std::string> Entries() {
   for (int32_t i = 0; CopyEntryAt(i, &entry); ++i) {
     const size_t length = strnlen(entry.path, sizeof entry.path);
     if (length == 0 || length >= sizeof entry.path) std::abort();
+    if (!IsUtf8(reinterpret_cast<const uint8_t*>(entry.path), length)) std::abort();
+    if (Utf16Length(entry.path) > kMaxPathUnits) std::abort();
     paths.emplace_back(entry.path, length);
   }
   return paths;
 }
-}  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (gPath.empty()) Start();
-  FILE* f = std::fopen(gPath.c_str(), "wb");
+void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
+  FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) std::abort();
   if (size && std::fwrite(data, 1, size, f) != size) std::abort();
   std::fclose(f);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  if (gPath.empty()) Start();
+  const uint8_t knob = data[0];
+  ++data;
+  --size;
+  WriteFile(gPath, data, size);
 
   ClearPlaylist();
   LoadPls(gPath.c_str());
@@ -64,6 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& path : first) verbatim = verbatim && KeptVerbatim(path);
   if (!first.empty() && verbatim) {
     std::remove(gCopy.c_str());
+    if (knob & 1) WriteFile(gCopy, data, size);
     if (SavePls(gCopy.c_str()) != 1) std::abort();
     ClearPlaylist();
     if (LoadPls(gCopy.c_str()) != 1) std::abort();

@@ -1,5 +1,6 @@
-// File access for the portable decoder core: read-only files addressed by a small handle, named in UTF-8.
-// The Windows half uses CreateFileW/ReadFile/SetFilePointerEx/GetFileSizeEx, the host half POSIX calls.
+// File access for the portable code: read-only files addressed by a small handle, and whole files
+// written in one go, named in UTF-8. The Windows half uses CreateFileW/ReadFile/SetFilePointerEx/
+// GetFileSizeEx/WriteFile/SetEndOfFile, the host half POSIX calls.
 #pragma once
 #include <cstdint>
 
@@ -18,6 +19,10 @@ int64_t FileSeek(FileHandle file, int64_t distance, FileOrigin origin);
 // Size of the file in bytes, or -1 on failure.
 int64_t FileSize(FileHandle file);
 void FileClose(FileHandle file);
+
+// Makes `size` bytes the whole content of the file at `path`, creating it when missing; an existing
+// file keeps its attributes (a hidden file stays hidden). Returns 1, or 0 when it could not be written.
+int32_t FileWriteWhole(const char* path, const void* bytes, int64_t size);
 
 #ifndef _WIN32
 // Host only: serves `size` bytes from memory as an open file (one at a time), so that fuzz targets need

@@ -15,6 +15,11 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+// Where the profile functions keep `file` (UTF-8): a name without a folder is in the Windows folder,
+// any other path is itself. For code that reads and writes profile files through the file seam.
+std::string ProfileFilePath(const char* file);
 
 // The value of `key` as an integer, or `defaultValue` when the key is missing or its value is empty.
 // Parsing stops at the first character that is not part of the number, as Windows does.

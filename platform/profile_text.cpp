@@ -141,6 +141,19 @@ bool FindProfileValue(const std::string& text, const char* section, const char* 
   return keyFound;
 }
 
+std::vector<ProfileKey> ListProfileKeys(const std::string& text, const char* section) {
+  std::vector<ProfileKey> keys;
+  size_t headerNext = 0;
+  ForSectionLines(text, section, headerNext, [&](const Line&, const ParsedLine& parsed) {
+    if (parsed.kind == LineKind::kKey) {
+      keys.push_back({parsed.nameBegin, parsed.nameEnd - parsed.nameBegin, parsed.valueBegin,
+                      parsed.valueEnd - parsed.valueBegin});
+    }
+    return true;
+  });
+  return keys;
+}
+
 bool ApplyProfileWrites(std::string& text, const char* section, const ProfileString* strings, size_t count) {
   if (HasLineBreak(section)) return false;
   for (size_t i = 0; i < count; ++i) {

@@ -8,12 +8,23 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "platform/profile.h"
 
 // Finds the value of `key` in `section`: its offset and length in `text`. False when either is missing.
 bool FindProfileValue(const std::string& text, const char* section, const char* key, size_t& begin,
                       size_t& length);
+
+// One key line of a section: where its name and its value (as FindProfileValue gives it) lie in the text.
+struct ProfileKey {
+  size_t nameBegin, nameLength;
+  size_t valueBegin, valueLength;
+};
+
+// The key lines of the first section called `section`, in the order of the text, in one pass (a name
+// that comes again is listed again; reads take the first). Empty when the section is missing.
+std::vector<ProfileKey> ListProfileKeys(const std::string& text, const char* section);
 
 // Sets each key of `strings` in turn as the profile functions do: a key of the section keeps its line
 // and its name there and gets the new value; a new key goes after the section's last non-blank line;

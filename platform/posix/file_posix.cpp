@@ -87,3 +87,20 @@ void FileClose(FileHandle file) {
   }
   if (file != kNoFile) ::close(Descriptor(file));
 }
+
+int32_t FileWriteWhole(const char* path, const void* bytes, int64_t size) {
+  if (path == nullptr || size < 0 || (bytes == nullptr && size > 0)) return 0;
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return 0;
+  const auto* data = static_cast<const char*>(bytes);
+  for (int64_t done = 0; done < size;) {
+    const ssize_t put = ::write(fd, data + done, static_cast<size_t>(size - done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      ::close(fd);
+      return 0;
+    }
+    done += put;
+  }
+  return ::close(fd) == 0 ? 1 : 0;
+}

@@ -96,6 +96,8 @@ int HexDigit(char c) {
 
 }  // namespace
 
+std::string ProfileFilePath(const char* file) { return ResolvePath(file); }
+
 int32_t ProfileGetInt(const char* section, const char* key, int32_t defaultValue, const char* file) {
   char value[64];
   if (ProfileGetString(section, key, "", value, sizeof value, file) == 0) return defaultValue;

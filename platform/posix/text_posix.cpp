@@ -37,13 +37,18 @@ int32_t AnsiFromUtf16(const uint16_t* units, int32_t count, char* out, int32_t s
 
 int32_t Utf8FromAnsi(const char* ansi, int32_t length, char* out, int32_t size) {
   if (out == nullptr || size <= 0) return 0;
-  uint16_t units[1024];
-  int32_t count = 0;
-  for (int32_t i = 0; ansi != nullptr && (length < 0 ? ansi[i] != 0 : i < length) && count < 1024; ++i) {
+  int32_t n = 0;
+  // One byte is one character: each converts on its own, so any length of text does.
+  for (int32_t i = 0; ansi != nullptr && (length < 0 ? ansi[i] != 0 : i < length); ++i) {
     const auto byte = static_cast<uint8_t>(ansi[i]);
-    units[count++] = byte >= 0x80 && byte < 0xA0 ? kHighHalf[byte - 0x80] : byte;
+    const uint16_t unit = byte >= 0x80 && byte < 0xA0 ? kHighHalf[byte - 0x80] : byte;
+    char bytes[4];
+    const int32_t width = Utf8FromUtf16(&unit, 1, bytes, int32_t(sizeof bytes));  // a NUL too is 1 byte
+    if (n + width > size - 1) break;
+    for (int32_t k = 0; k < width; ++k) out[n++] = bytes[k];
   }
-  return Utf8FromUtf16(units, count, out, size);
+  out[n] = 0;
+  return n;
 }
 
 int32_t AnsiFromUtf8(const char* text, char* out, int32_t size) {

@@ -43,3 +43,21 @@ int64_t FileSize(FileHandle file) {
 void FileClose(FileHandle file) {
   if (file != kNoFile) CloseHandle(Native(file));
 }
+
+int32_t FileWriteWhole(const char* path, const void* bytes, int64_t size) {
+  if (path == nullptr || size < 0 || (bytes == nullptr && size > 0)) return 0;
+  // OPEN_ALWAYS keeps the attributes of a file that exists (a hidden file refuses CREATE_ALWAYS).
+  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE || h == nullptr) return 0;
+  const auto* data = static_cast<const char*>(bytes);
+  bool ok = true;
+  for (int64_t done = 0; ok && done < size;) {
+    const DWORD chunk = size - done > (int64_t(1) << 20) ? DWORD(1) << 20 : DWORD(size - done);
+    DWORD put = 0;
+    ok = WriteFile(h, data + done, chunk, &put, nullptr) && put == chunk;
+    done += put;
+  }
+  ok = ok && SetEndOfFile(h);
+  return CloseHandle(h) && ok ? 1 : 0;
+}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/profile_text.h"
+#include "platform/win32/wide.h"
 
 namespace {
 
@@ -71,6 +72,16 @@ bool IsUtf16(const std::string& text) {
 }
 
 }  // namespace
+
+std::string ProfileFilePath(const char* file) {
+  if (std::strchr(file, '\\') || std::strchr(file, '/')) return file;
+  wchar_t folder[MAX_PATH];
+  const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return file;
+  std::string path = Utf8FromWide(folder, int32_t(length));
+  if (path.back() != '\\') path += '\\';
+  return path + file;
+}
 
 int32_t ProfileGetInt(const char* section, const char* key, int32_t defaultValue, const char* file) {
   return static_cast<int32_t>(GetPrivateProfileIntA(section, key, defaultValue, file));

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/directory.h"
+#include "platform/file.h"
+#include "platform/text.h"
 #include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "tests/settings/profile_test_support.h"
@@ -51,6 +54,18 @@ class PlaylistFilesTest : public ::testing::Test {
   }
   static void AddAll(const std::vector<std::string>& paths) {
     for (const std::string& p : paths) AddTrack(p.c_str());
+  }
+  // The whole file, named in UTF-8 (the stream helpers take ANSI names on Windows).
+  static std::string Bytes(const std::string& path) {
+    std::string bytes(1 << 16, '\0');
+    const FileHandle file = FileOpenRead(path.c_str());
+    bytes.resize(size_t(FileRead(file, &bytes[0], int32_t(bytes.size()))));
+    FileClose(file);
+    return bytes;
+  }
+  static std::string FromAnsi(const std::string& ansi) {
+    char text[1024];
+    return std::string(text, size_t(Utf8FromAnsi(ansi.c_str(), -1, text, int32_t(sizeof text))));
   }
 
   std::string folder_;
@@ -129,6 +144,40 @@ TEST_F(PlaylistFilesTest, M3uIgnoresAByteOrderMarkAndStopsAtCtrlZ) {
       Write("marked.m3u", "\xEF\xBB\xBF" "C:\\first.mp3\r\nC:\\second.mp3\r\n\x1A" "C:\\after-eof.mp3\r\n");
   EXPECT_EQ(LoadM3u(m3u.c_str()), 1);
   EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\first.mp3", "C:\\second.mp3"}));
+}
+
+TEST_F(PlaylistFilesTest, TextIsUtf8ByItsMarkNameOrBytesElseAnsiAndFileUrlsNameTheirPaths) {
+  const std::string ru = "C:\\Музыка\\Песня.mp3";
+  const std::string cafeAnsi = "C:\\caf\xE9 \x80.mp3";  // é and € in Windows-1252
+  const std::string cafe = "C:\\café €.mp3";
+  ASSERT_EQ(FromAnsi(cafeAnsi), cafe) << "the ANSI code page of the tests is Windows-1252";
+  auto load = [&](const std::string& name, const std::string& text) {
+    ClearPlaylist();
+    const std::string path = Write(name, text);
+    EXPECT_EQ(name.find(".pls") != std::string::npos ? LoadPls(path.c_str()) : LoadM3u(path.c_str()), 1) << name;
+    return Entries();
+  };
+  const std::string mixed = ru + "\r\n" + cafeAnsi + "\r\n";  // not UTF-8 as a whole
+  EXPECT_EQ(load("mixed.m3u8", mixed), (std::vector<std::string>{ru, cafe}));
+  EXPECT_EQ(load("marked.m3u", "\xEF\xBB\xBF" + mixed), (std::vector<std::string>{ru, cafe}));
+  EXPECT_EQ(load("mixed.m3u", mixed), (std::vector<std::string>{FromAnsi(ru), cafe}));
+  EXPECT_EQ(load("utf8.m3u", ru + "\n" + cafe), (std::vector<std::string>{ru, cafe}));
+  uint16_t units[64];
+  const int32_t count = Utf16FromUtf8(ru.c_str(), -1, units, 64);
+  std::string utf16 = "\xFF\xFE";
+  for (int32_t i = 0; i < count; ++i) utf16 += std::string{char(units[i] & 0xFF), char(units[i] >> 8)};
+  EXPECT_EQ(load("utf16.m3u", utf16 + std::string("\r\0", 2)), (std::vector<std::string>{ru}));
+  EXPECT_EQ(load("utf8.pls", "[playlist]\r\nNumberOfEntries=2\r\nFile1=音乐\\歌曲.mp3\r\nFile2=" + cafe + "\r\n"),
+            (std::vector<std::string>{folder_ + "音乐\\歌曲.mp3", cafe}));
+  EXPECT_EQ(load("ansi.pls", "[playlist]\r\nNumberOfEntries=1\r\nFile1=" + cafeAnsi + "\r\n"),
+            (std::vector<std::string>{cafe}));
+
+  const std::string s(1, kPathSeparator);
+  EXPECT_EQ(load("urls.m3u", "file:///C:/Music/a%20b.mp3\r\nFILE://localhost/C:/%D0%9F%d0%b5.mp3\r\n"
+                             "file://server/share/c.mp3\r\nfile:///home/u/d%25.mp3\r\nfile:///C:/bad%2x.mp3\r\n"
+                             "file:///C:/nul%00.mp3\r\nfile:///C:/line%0A.mp3\r\nfile:///C:/%E9.mp3\r\nfile://\r\n"),
+            (std::vector<std::string>{"C:" + s + "Music" + s + "a b.mp3", "C:" + s + "Пе.mp3", s + s + "server" + s +
+                                      "share" + s + "c.mp3", s + "home" + s + "u" + s + "d%.mp3"}));
 }
 
 TEST_F(PlaylistFilesTest, AnM3uThatCannotBeOpenedAddsNothingAndShowsNothing) {
@@ -285,6 +334,46 @@ TEST_F(PlaylistFilesTest, SavingALongPlaylistTakesOneWalkAndOneWrite) {
   for (int32_t i : {0, 1, 4097, kEntries - 1})
     EXPECT_EQ(lines[size_t(i) + 1], "File" + std::to_string(i + 1) + "=" + entry(i));
   EXPECT_EQ(lines.back(), "NumberOfEntries=65536");
+}
+
+TEST_F(PlaylistFilesTest, EveryTypeIsWrittenInAnsiWhenItHoldsTheNamesElseInUtf8AndReadsBackTheSame) {
+  // Each list with the lines an ANSI file holds, or none when it must be UTF-8.
+  const std::vector<std::string> latin = {"C:\\caf\xE9\\1.mp3", "C:\\d\xE9j\xE0\\2.mp3", "C:\\\xC3\xA9\\3.mp3",
+                                          "C:\\\xE9\\4.mp3"};
+  const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> lists = {
+      {{"C:\\music\\one.mp3", folder_ + "two.mp3"}, {"C:\\music\\one.mp3", folder_ + "two.mp3"}},
+      {{FromAnsi(latin[0]), FromAnsi(latin[1]), FromAnsi(latin[2]), FromAnsi(latin[3])}, latin},
+      {{FromAnsi(latin[2])}, {}},  // its ANSI bytes would read back as UTF-8
+      {{"C:\\Музыка\\Песня.mp3", "D:\\音乐\\歌曲.mp3", "E:\\😀 Emoji\\🎵 Song.mp3"}, {}}};
+  const char* const extensions[] = {".pls", ".m3u", ".m3u8"};
+  for (size_t l = 0; l < lists.size(); ++l) {
+    for (PlaylistType type : {kPlaylistPls, kPlaylistM3u, kPlaylistM3u8}) {
+      const std::string name = folder_ + "Списки " + std::to_string(l);
+      const std::string target = name + extensions[type];
+      FileWriteWhole(target.c_str(), "", 0);
+      ClearPlaylist();
+      AddAll(lists[l].first);
+      ASSERT_EQ(SavePlaylist(name.c_str(), type), 1) << target;
+      const bool ansi = !lists[l].second.empty() && type != kPlaylistM3u8;
+      const std::vector<std::string>& lines = ansi ? lists[l].second : lists[l].first;
+      // The PLS as the profile functions have always written it; an M3U in UTF-8 behind a byte order mark.
+      std::string expected =
+          type == kPlaylistPls ? "[playlist]\r\n" : ansi || type == kPlaylistM3u8 ? "" : "\xEF\xBB\xBF";
+      for (size_t i = 0; i < lines.size(); ++i)
+        expected += (type == kPlaylistPls ? "File" + std::to_string(i + 1) + "=" : "") + lines[i] + "\r\n";
+      if (type == kPlaylistPls) expected += "NumberOfEntries=" + std::to_string(lines.size()) + "\r\n";
+      EXPECT_EQ(Bytes(target), expected) << target;
+      ClearPlaylist();
+      EXPECT_EQ(type == kPlaylistPls ? LoadPls(target.c_str()) : LoadM3u(target.c_str()), 1) << target;
+      EXPECT_EQ(Entries(), lists[l].first) << target;
+    }
+  }
+  // Names beyond the ANSI code page over an ANSI file: its other lines turn to UTF-8 with them.
+  const std::vector<std::string>& names = lists[3].first;
+  ASSERT_EQ(SavePls((folder_ + "Списки 1.pls").c_str()), 1);
+  EXPECT_EQ(Bytes(folder_ + "Списки 1.pls"), "[playlist]\r\nFile1=" + names[0] + "\r\nFile2=" + names[1] + "\r\nFile3=" +
+                                                 names[2] + "\r\nFile4=" + lists[1].first[3] + "\r\nNumberOfEntries=3\r\n");
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
 TEST_F(PlaylistFilesTest, SavingAnEmptyPlaylistOrWhereNoFileCanBeWrittenFailsWithABox) {

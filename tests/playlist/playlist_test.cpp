@@ -545,13 +545,17 @@ TEST_F(PlaylistFolderTest, AddByTypeDispatchesOnKind) {
   ClearPlaylist();
   const std::string m3u = root_ + "/list.M3U";
   const std::string pls = root_ + "/list.Pls";
+  const std::string m3u8 = root_ + "/list.M3u8";  // UTF-8 by its name, though not as a whole
   const std::string m3uText = "C:\\a.mp3\r\n";
   const std::string plsText = "[playlist]\r\nNumberOfEntries=1\r\nFile1=D:\\b.mp3\r\n";
+  const std::string m3u8Text = "C:\\\xC3\xA9.mp3\r\nC:\\\xE9.mp3\r\n";
   ASSERT_TRUE(WriteWholeFile(m3u, std::vector<uint8_t>(m3uText.begin(), m3uText.end())));
   ASSERT_TRUE(WriteWholeFile(pls, std::vector<uint8_t>(plsText.begin(), plsText.end())));
+  ASSERT_TRUE(WriteWholeFile(m3u8, std::vector<uint8_t>(m3u8Text.begin(), m3u8Text.end())));
   EXPECT_EQ(AddByType(m3u.c_str()), 1);
   EXPECT_EQ(AddByType(pls.c_str()), 1);
-  EXPECT_EQ(Paths(), (std::vector<std::string>{"C:\\a.mp3", "D:\\b.mp3"}));
+  EXPECT_EQ(AddByType(m3u8.c_str()), 1);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"C:\\a.mp3", "D:\\b.mp3", "C:\\\xC3\xA9.mp3", "C:\\\xC3\xA9.mp3"}));
 }
 
 TEST_F(PlaylistTest, MakeCurrentAtAPositionAsTheEditorsDoubleClickDoes) {

@@ -1,4 +1,4 @@
-[playlist]
+0[playlist]
 NumberOfEntries=3
 File3=C:\c.mp3
 File1 = C:\a.mp3

@@ -1,4 +1,4 @@
-[playlist]
+1[playlist]
 File1=C:\music\a.mp3
 Title1=A
 Length1=215
