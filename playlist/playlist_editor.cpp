@@ -117,7 +117,7 @@ void PlayEntryAtCaret(HWND dialog) {
 }
 
 // The playlist-file dialog for loading (GetOpenFileNameW) or saving (GetSaveFileNameW). Returns true
-// with the chosen path in UTF-8 and, for saving, the type chosen by the filter (0 PLS, 1 M3U, 2 M3U8).
+// with the chosen path in UTF-8 and, for saving, the type chosen by the filter, in PlaylistType's order.
 bool ChoosePlaylistFile(HWND dialog, bool save, std::string* path, int32_t* type) {
   WCHAR name[MAX_PATH] = L"";
   OPENFILENAMEW file = {};
@@ -149,7 +149,7 @@ void AddPlaylistFile(HWND dialog, bool replace) {
 void SavePlaylistFile(HWND dialog) {
   std::string path;
   int32_t type = 0;
-  if (ChoosePlaylistFile(dialog, true, &path, &type)) SavePls(path.c_str());
+  if (ChoosePlaylistFile(dialog, true, &path, &type)) SavePlaylist(path.c_str(), PlaylistType(type));
 }
 
 void AddFolder(HWND dialog) {
