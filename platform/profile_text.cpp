@@ -141,6 +141,20 @@ bool FindProfileValue(const std::string& text, const char* section, const char* 
   return keyFound;
 }
 
+bool RemoveProfileKey(std::string& text, const char* section, const char* key) {
+  bool found = false;
+  Line keyLine{};
+  size_t headerNext = 0;
+  ForSectionLines(text, section, headerNext, [&](const Line& line, const ParsedLine& parsed) {
+    if (parsed.kind != LineKind::kKey || !NameIs(text, parsed.nameBegin, parsed.nameEnd, key)) return true;
+    found = true;
+    keyLine = line;
+    return false;
+  });
+  if (found) text.erase(keyLine.begin, keyLine.next - keyLine.begin);
+  return found;
+}
+
 bool ApplyProfileWrites(std::string& text, const char* section, const ProfileString* strings, size_t count) {
   if (HasLineBreak(section)) return false;
   for (size_t i = 0; i < count; ++i) {

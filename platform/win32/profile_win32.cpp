@@ -86,6 +86,10 @@ bool ProfileWriteString(const char* section, const char* key, const char* value,
   return WritePrivateProfileStringA(section, key, value, file) != FALSE;
 }
 
+bool ProfileDeleteKey(const char* section, const char* key, const char* file) {
+  return WritePrivateProfileStringA(section, key, nullptr, file) != FALSE;
+}
+
 bool ProfileGetStruct(const char* section, const char* key, void* dest, uint32_t size, const char* file) {
   return GetPrivateProfileStructA(section, key, dest, size, file) != FALSE;
 }
