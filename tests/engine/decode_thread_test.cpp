@@ -14,6 +14,7 @@
 #include "decoder/synthesis.h"
 #include "engine/messages.h"
 #include "engine/wave_output.h"
+#include "platform/win32/wide.h"
 #include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "tests/box_recorder.h"
@@ -437,6 +438,23 @@ MMRESULT WINAPI RecordVolume(HWAVEOUT, DWORD volume) {
 }
 WaveOutApi gDeviceWithoutVolume;
 
+// Runs zavdec.exe on the UTF-8 arguments; its exit code.
+DWORD RunZavdec(const std::vector<std::string>& args) {
+  std::wstring line = L"zavdec";
+  for (const std::string& arg : args) line += L" \"" + WideFromUtf8(arg) + L"\"";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  const std::wstring program = WideFromUtf8(std::string(ZAV_BUILD_PATH) + "/zavdec.exe");
+  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return DWORD(-1);
+  DWORD code = DWORD(-1);
+  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return code;
+}
+
 class DecodeThreadOnDevice : public DecodeThreadTest {
  protected:
   void SetUp() override {
@@ -480,6 +498,16 @@ TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   EXPECT_TRUE(captured == padded) << "first difference at sample "
                                   << (std::mismatch(padded.begin(), padded.end(), captured.begin()).first -
                                       padded.begin());
+
+  // zavdec.exe writes the same for inputs and an output whose names lie beyond the ANSI code page.
+  const std::string first = ScratchPath("первый 🎵.mp3"), second = ScratchPath("второй.mp3");
+  const std::string output = ScratchPath("вывод 🎶.wav"), copy = ScratchPath("zavdec-unicode.wav");
+  ASSERT_TRUE(CopyFileW(WideFromUtf8(a).c_str(), WideFromUtf8(first).c_str(), FALSE) &&
+              CopyFileW(WideFromUtf8(b).c_str(), WideFromUtf8(second).c_str(), FALSE));
+  DeleteFileW(WideFromUtf8(output).c_str());
+  ASSERT_EQ(RunZavdec({first, second, output}), 0u);
+  ASSERT_TRUE(CopyFileW(WideFromUtf8(output).c_str(), WideFromUtf8(copy).c_str(), FALSE));
+  EXPECT_TRUE(ReadPcm16(copy, 44) == expected.pcm);
 }
 
 }  // namespace
