@@ -72,6 +72,7 @@ bool Unescape(const char* text, char (&path)[kPathBytes]) {
 // Whether the record's field (of `size` bytes, damaged or not) holds the ANSI form of `path`; `lossy`
 // tells whether that form lost characters or was cut.
 bool FieldHolds(const char* path, const char* field, size_t size, bool* lossy = nullptr) {
+  static_assert(sizeof gSettings.pluginFolder <= 260 && sizeof gSettings.pluginFile <= 260, "fields fit");
   char ansi[260];
   const int32_t written = AnsiFromUtf8(path, ansi, int32_t(size));
   if (lossy) *lossy = written < 0;
@@ -96,7 +97,8 @@ void SetPath(char (&kept)[kPathBytes], char* field, size_t size, const char* pat
   AnsiFromUtf8(kept, field, int32_t(size));
 }
 
-// A key whose ANSI form is not the record's is taken too: PathOf passes it over.
+// Keeps the path of a well-formed key whatever the record holds: PathOf uses it only while the record's
+// field holds its ANSI form.
 void LoadPath(const char* key, char (&kept)[kPathBytes]) {
   kept[0] = 0;
   char text[kEscapedBytes];
