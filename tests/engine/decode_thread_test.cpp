@@ -445,11 +445,11 @@ DWORD RunZavdec(const std::vector<std::string>& args) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  const std::wstring program = WideFromUtf8(std::string(ZAV_BUILD_PATH) + "/zavdec.exe");
-  if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return DWORD(-1);
   DWORD code = DWORD(-1);
-  if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+  if (CreateProcessW(WideFromUtf8(std::string(ZAV_BUILD_PATH) + "/zavdec.exe").c_str(), &line[0], nullptr, nullptr,
+                     FALSE, 0, nullptr, nullptr, &startup, &process) &&
+      WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+    GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return code;
