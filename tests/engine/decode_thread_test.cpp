@@ -4,6 +4,7 @@
 #include "engine/decode_thread.h"
 
 #include <gtest/gtest.h>
+#include <process.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -438,23 +439,6 @@ MMRESULT WINAPI RecordVolume(HWAVEOUT, DWORD volume) {
 }
 WaveOutApi gDeviceWithoutVolume;
 
-// Runs zavdec.exe on the UTF-8 arguments; its exit code.
-DWORD RunZavdec(const std::vector<std::string>& args) {
-  std::wstring line = L"zavdec";
-  for (const std::string& arg : args) line += L" \"" + WideFromUtf8(arg) + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  DWORD code = DWORD(-1);
-  if (CreateProcessW(WideFromUtf8(std::string(ZAV_BUILD_PATH) + "/zavdec.exe").c_str(), &line[0], nullptr, nullptr,
-                     FALSE, 0, nullptr, nullptr, &startup, &process) &&
-      WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-    GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return code;
-}
-
 class DecodeThreadOnDevice : public DecodeThreadTest {
  protected:
   void SetUp() override {
@@ -505,7 +489,10 @@ TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   ASSERT_TRUE(CopyFileW(WideFromUtf8(a).c_str(), WideFromUtf8(first).c_str(), FALSE) &&
               CopyFileW(WideFromUtf8(b).c_str(), WideFromUtf8(second).c_str(), FALSE));
   DeleteFileW(WideFromUtf8(output).c_str());
-  ASSERT_EQ(RunZavdec({first, second, output}), 0u);
+  std::wstring args[3] = {WideFromUtf8(first), WideFromUtf8(second), WideFromUtf8(output)};
+  for (std::wstring& arg : args) arg = L"\"" + arg + L"\"";  // spawned arguments are joined as they are
+  const wchar_t* argv[] = {L"zavdec", args[0].c_str(), args[1].c_str(), args[2].c_str(), nullptr};
+  ASSERT_EQ(_wspawnv(_P_WAIT, WideFromUtf8(std::string(ZAV_BUILD_PATH) + "/zavdec.exe").c_str(), argv), 0);
   ASSERT_TRUE(CopyFileW(WideFromUtf8(output).c_str(), WideFromUtf8(copy).c_str(), FALSE));
   EXPECT_TRUE(ReadPcm16(copy, 44) == expected.pcm);
 }
