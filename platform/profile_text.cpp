@@ -142,17 +142,15 @@ bool FindProfileValue(const std::string& text, const char* section, const char* 
 }
 
 bool RemoveProfileKey(std::string& text, const char* section, const char* key) {
-  bool found = false;
-  Line keyLine{};
+  std::vector<Line> lines;
   size_t headerNext = 0;
   ForSectionLines(text, section, headerNext, [&](const Line& line, const ParsedLine& parsed) {
-    if (parsed.kind != LineKind::kKey || !NameIs(text, parsed.nameBegin, parsed.nameEnd, key)) return true;
-    found = true;
-    keyLine = line;
-    return false;
+    if (parsed.kind == LineKind::kKey && NameIs(text, parsed.nameBegin, parsed.nameEnd, key)) lines.push_back(line);
+    return true;
   });
-  if (found) text.erase(keyLine.begin, keyLine.next - keyLine.begin);
-  return found;
+  // From the last, so that the offsets of the lines before stay as they are.
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) text.erase(line->begin, line->next - line->begin);
+  return !lines.empty();
 }
 
 bool ApplyProfileWrites(std::string& text, const char* section, const ProfileString* strings, size_t count) {

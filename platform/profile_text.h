@@ -21,5 +21,5 @@ bool FindProfileValue(const std::string& text, const char* section, const char* 
 // batch. False (and `text` unchanged) when a section, key or value holds a line break.
 bool ApplyProfileWrites(std::string& text, const char* section, const ProfileString* strings, size_t count);
 
-// Removes the first line of `key` in `section`. False (and `text` unchanged) when there is none.
+// Removes every line of `key` in `section`. False (and `text` unchanged) when there is none.
 bool RemoveProfileKey(std::string& text, const char* section, const char* key);
