@@ -1,6 +1,6 @@
-// Arbitrary bytes as "zav.ini": the settings loader must always end with a usable record, and a record
-// it saves must load back unchanged. Also reads other keys through the profile functions with small
-// buffers.
+// Arbitrary bytes as "zav.ini": the settings loader must always end with a usable record and plug-in
+// paths of well-formed UTF-8 that fit a path, and a record and paths it saves must load back unchanged.
+// Also reads other keys through the profile functions with small buffers.
 #include <unistd.h>
 
 #include <cstddef>
@@ -12,6 +12,8 @@
 
 #include "platform/notify.h"
 #include "platform/profile.h"
+#include "platform/text.h"
+#include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 
@@ -47,6 +49,13 @@ void Start() {
   gShowAboutBox = &CountAbout;
 }
 
+void CheckPath(const PluginPath& path) {
+  const size_t length = strnlen(path.text, sizeof path.text);
+  if (length >= sizeof path.text || !IsUtf8(reinterpret_cast<const uint8_t*>(path.text), length) ||
+      Utf16Length(path.text) > kMaxPathUnits)
+    std::abort();
+}
+
 void WriteIni(const uint8_t* data, size_t size) {
   FILE* f = std::fopen(gIniPath.c_str(), "wb");
   if (!f) std::abort();
@@ -74,6 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (std::strlen(small) >= sizeof small || std::strlen(large) >= sizeof large) std::abort();
   ProfileGetInt("zav", "nod", 0, kSettingsFile);
 
+  const PluginPath folder = PluginFolder(), file = PluginFile();
+  CheckPath(folder);
+  CheckPath(file);
+
   // Saving over whatever the file held keeps its other lines and reads back exactly.
   const Settings loaded = gSettings;
   if (SaveSettings() != 1) std::abort();
@@ -82,5 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gBoxes = 0;
   LoadSettings();
   if (gAbouts != 0 || gBoxes != 0 || std::memcmp(&gSettings, &loaded, sizeof loaded) != 0) std::abort();
+  if (std::strcmp(PluginFolder().text, folder.text) != 0 || std::strcmp(PluginFile().text, file.text) != 0)
+    std::abort();
   return 0;
 }

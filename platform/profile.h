@@ -35,6 +35,11 @@ uint32_t ProfileGetString(const char* section, const char* key, const char* defa
 // line. Returns false when the file could not be written.
 bool ProfileWriteString(const char* section, const char* key, const char* value, const char* file);
 
+// Removes `key` from `section`, every line of that name (a hand-edited file may repeat a key, and the
+// next would be read in its place), keeping every other line; a missing file, section or key is left as
+// it is. Returns false when the file could not be written.
+bool ProfileDeleteKey(const char* section, const char* key, const char* file);
+
 // One key and its value for ProfileWriteStrings.
 struct ProfileString {
   const char* key;

@@ -154,6 +154,18 @@ std::vector<ProfileKey> ListProfileKeys(const std::string& text, const char* sec
   return keys;
 }
 
+bool RemoveProfileKey(std::string& text, const char* section, const char* key) {
+  std::vector<Line> lines;
+  size_t headerNext = 0;
+  ForSectionLines(text, section, headerNext, [&](const Line& line, const ParsedLine& parsed) {
+    if (parsed.kind == LineKind::kKey && NameIs(text, parsed.nameBegin, parsed.nameEnd, key)) lines.push_back(line);
+    return true;
+  });
+  // From the last, so that the offsets of the lines before stay as they are.
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) text.erase(line->begin, line->next - line->begin);
+  return !lines.empty();
+}
+
 bool ApplyProfileWrites(std::string& text, const char* section, const ProfileString* strings, size_t count) {
   if (HasLineBreak(section)) return false;
   for (size_t i = 0; i < count; ++i) {

@@ -31,3 +31,6 @@ std::vector<ProfileKey> ListProfileKeys(const std::string& text, const char* sec
 // without the section, a new section at the end holds the keys. One pass over the text for the whole
 // batch. False (and `text` unchanged) when a section, key or value holds a line break.
 bool ApplyProfileWrites(std::string& text, const char* section, const ProfileString* strings, size_t count);
+
+// Removes every line of `key` in `section`. False (and `text` unchanged) when there is none.
+bool RemoveProfileKey(std::string& text, const char* section, const char* key);

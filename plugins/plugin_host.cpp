@@ -5,7 +5,7 @@
 
 #include "engine/wave_output.h"
 #include "plugins/plugin_scan.h"
-#include "settings/settings.h"
+#include "settings/plugin_paths.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ struct PluginHost {
   HWND parent;
   int32_t channels;
   int32_t sampleRate;
-  char libraryPath[kPluginPathSize];
+  char libraryPath[kPathBytes];  // UTF-8
   // Counts the starts; each Plugin thread sends its own with WM_PLUGIN_ENDED, so that the window can
   // tell the end of the current module from the late end of one it has replaced.
   DWORD generation;
@@ -131,8 +131,8 @@ bool PluginThreadAlive() { return gHost.thread && WaitForSingleObject(gHost.thre
 // the running one whatever was chosen, or the chosen one while it starts.
 bool ConfiguresThreadModule(int32_t index) {
   if (!PluginThreadAlive()) return false;
-  return IsPluginRunning() || (index == gHost.moduleIndex &&
-                               std::strncmp(gSettings.pluginFile, gHost.libraryPath, sizeof gHost.libraryPath) == 0);
+  return IsPluginRunning() ||
+         (index == gHost.moduleIndex && std::strcmp(PluginFile().text, gHost.libraryPath) == 0);
 }
 
 }  // namespace
@@ -147,7 +147,7 @@ int32_t StartPlugin(int32_t index, HWND parent, int32_t channels, int32_t sample
   gHost.parent = parent;
   gHost.channels = channels;
   gHost.sampleRate = sampleRate;
-  CopyPluginText(gHost.libraryPath, sizeof gHost.libraryPath, gSettings.pluginFile);
+  CopyPluginText(gHost.libraryPath, sizeof gHost.libraryPath, PluginFile().text);
   gHost.stopRequested = 0;
   gHost.renderPending = 0;
   gHost.spectrum.fill(0);
@@ -180,10 +180,8 @@ int32_t ConfigurePlugin(int32_t index, HWND parent) {
     if (hold) FreeLibrary(hold);
     if (module) return 0;
   }
-  char path[kPluginPathSize];
-  CopyPluginText(path, sizeof path, gSettings.pluginFile);
   // The library stays loaded afterwards: a module's Config may leave windows of its own open.
-  const HMODULE library = LoadPluginLibrary(path);
+  const HMODULE library = LoadPluginLibrary(PluginFile().text);
   VisModule* module = ModuleOf(library, index);
   if (!module) return 0;
   module->hwndParent = parent;

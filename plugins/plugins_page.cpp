@@ -6,9 +6,11 @@
 
 #include "platform/folder_dialog.h"
 #include "platform/notify.h"
+#include "platform/win32/wide.h"
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "resources/resource_ids.h"
+#include "settings/plugin_paths.h"
 #include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 
@@ -18,11 +20,16 @@ constexpr int32_t kEnabledByScan[] = {IDC_PLUGIN_LIBRARY, IDC_PLUGIN_MODULE, IDC
 
 // The library the settings name, or null.
 const PluginLibrary* ChosenLibrary() {
+  const PluginPath chosen = PluginFile();
   for (const PluginLibrary& library : PluginLibraries()) {
-    if (std::strncmp(library.path, gSettings.pluginFile, sizeof library.path) == 0) return &library;
+    if (std::strcmp(library.path, chosen.text) == 0) return &library;
   }
   return nullptr;
 }
+
+// The sheet's windows are Unicode, so the folder shows whatever its name holds; the descriptions of
+// the plug-ins are ANSI text, which the A messages hand over converted from the ANSI code page.
+void ShowFolder(HWND page) { SetDlgItemTextW(page, IDC_PLUGIN_FOLDER, WideFromUtf8(PluginFolder().text).c_str()); }
 
 // The modules of the chosen library, the one at the settings' module index selected (else the first).
 void FillModules(HWND page) {
@@ -52,7 +59,7 @@ void ChooseLibrary(HWND page) {
   const LRESULT item = SendDlgItemMessageA(page, IDC_PLUGIN_LIBRARY, CB_GETCURSEL, 0, 0);
   const auto& libraries = PluginLibraries();
   if (item < 0 || static_cast<size_t>(item) >= libraries.size()) return;
-  CopyPluginText(gSettings.pluginFile, sizeof gSettings.pluginFile, libraries[static_cast<size_t>(item)].path);
+  SetPluginFile(libraries[static_cast<size_t>(item)].path);
   FillModules(page);
 }
 
@@ -69,24 +76,24 @@ void TestModule(HWND page) {
 }
 
 void Browse(HWND page) {
-  char folder[sizeof gSettings.pluginFolder];
+  char folder[kPathBytes];
   const int32_t chosen = ChooseFolder(page, "Please Select a directory where plugins are stored...", folder, sizeof folder);
   if (chosen < 0) {
     ShowMessageBox(page, "An Error Occurred...", "Error...", kBoxOk);
     return;
   }
-  if (chosen > 0) CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
+  if (chosen > 0) SetPluginFolder(folder);
   // Chosen or not, the folder is scanned again and nothing in it is chosen yet.
-  SetDlgItemTextA(page, IDC_PLUGIN_FOLDER, gSettings.pluginFolder);
+  ShowFolder(page);
   ScanPlugins(gSettings.pluginFolder);
-  gSettings.pluginFile[0] = 0;
+  SetPluginFile("");
   gSettings.pluginModule = 0;
   FillLists(page);
 }
 
 INT_PTR OnPageInit(HWND page) {
-  SendDlgItemMessageA(page, IDC_PLUGIN_FOLDER, EM_LIMITTEXT, sizeof gSettings.pluginFolder - 1, 0);
-  SetDlgItemTextA(page, IDC_PLUGIN_FOLDER, gSettings.pluginFolder);
+  SendDlgItemMessageW(page, IDC_PLUGIN_FOLDER, EM_LIMITTEXT, kMaxPathUnits, 0);
+  ShowFolder(page);
   FillLists(page);
   return TRUE;
 }
@@ -115,9 +122,9 @@ INT_PTR OnPageCommand(HWND page, int32_t id, int32_t code) {
 // OK keeps the folder as edited (the next start or Browse scans it).
 INT_PTR OnPageNotify(HWND page, const NMHDR* note) {
   return AnswerSheetNotification(page, note, [](HWND p) {
-    char folder[sizeof gSettings.pluginFolder] = "";
-    GetDlgItemTextA(p, IDC_PLUGIN_FOLDER, folder, sizeof folder);
-    CopyPluginText(gSettings.pluginFolder, sizeof gSettings.pluginFolder, folder);
+    WCHAR folder[kMaxPathUnits + 1] = L"";
+    GetDlgItemTextW(p, IDC_PLUGIN_FOLDER, folder, kMaxPathUnits + 1);
+    SetPluginFolder(Utf8FromWide(folder).c_str());
   });
 }
 

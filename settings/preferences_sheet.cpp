@@ -10,7 +10,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 
-INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERA) = PropertySheetA;
+INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERW) = PropertySheetW;
 
 namespace {
 
@@ -263,17 +263,17 @@ INT_PTR CALLBACK UrlStreamingPageProc(HWND page, UINT message, WPARAM, LPARAM lP
 
 struct PreferencePage {
   int32_t dialogId;
-  const char* title;
+  const wchar_t* title;
   DLGPROC procedure;
 };
 
 std::array<PreferencePage, 6> gPages = {{
-    {IDD_GENERAL_PAGE, "General Settings", GeneralPageProc},
-    {IDD_AUDIO_OUTPUT_PAGE, "Audio Output", AudioOutputPageProc},
-    {IDD_AUDIO_BUFFERING_PAGE, "Audio Buffering", AudioBufferingPageProc},
-    {IDD_PREFS_PAGE_160, "Plug-ins", StandInPageProc},
-    {IDD_URL_STREAMING_PAGE, "URL Streaming", UrlStreamingPageProc},
-    {IDD_VISUALISATION_PAGE, "Visualisation", StandInPageProc},
+    {IDD_GENERAL_PAGE, L"General Settings", GeneralPageProc},
+    {IDD_AUDIO_OUTPUT_PAGE, L"Audio Output", AudioOutputPageProc},
+    {IDD_AUDIO_BUFFERING_PAGE, L"Audio Buffering", AudioBufferingPageProc},
+    {IDD_PREFS_PAGE_160, L"Plug-ins", StandInPageProc},
+    {IDD_URL_STREAMING_PAGE, L"URL Streaming", UrlStreamingPageProc},
+    {IDD_VISUALISATION_PAGE, L"Visualisation", StandInPageProc},
 }};
 
 // An empty page of the usual size, for a page whose dialog the program does not hold: the sheet keeps
@@ -316,28 +316,30 @@ void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure) {
     if (page.dialogId == dialogId) page.procedure = procedure ? procedure : StandInPageProc;
 }
 
+// The sheet and its pages are Unicode windows, so that a control can show any text (the Plugins page's
+// folder); the pages talk to their controls with A messages on ASCII text, which Windows converts.
 int32_t ShowPreferences(HWND owner) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  std::array<PROPSHEETPAGEA, gPages.size()> pages = {};
+  std::array<PROPSHEETPAGEW, gPages.size()> pages = {};
   for (size_t i = 0; i < pages.size(); ++i) {
-    PROPSHEETPAGEA& page = pages[i];
+    PROPSHEETPAGEW& page = pages[i];
     page.dwSize = sizeof page;
     page.dwFlags = PSP_USETITLE;
     page.hInstance = instance;
-    page.pszTemplate = MAKEINTRESOURCEA(gPages[i].dialogId);
-    if (!FindResourceA(instance, page.pszTemplate, RT_DIALOG)) {
+    page.pszTemplate = MAKEINTRESOURCEW(gPages[i].dialogId);
+    if (!FindResourceA(instance, MAKEINTRESOURCEA(gPages[i].dialogId), RT_DIALOG)) {
       page.dwFlags |= PSP_DLGINDIRECT;
       page.pResource = &kBlankPage.header;
     }
     page.pszTitle = gPages[i].title;
     page.pfnDlgProc = gPages[i].procedure;
   }
-  PROPSHEETHEADERA header = {};
+  PROPSHEETHEADERW header = {};
   header.dwSize = sizeof header;
   header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_PROPTITLE;
   header.hwndParent = owner;
   header.hInstance = instance;
-  header.pszCaption = "zav";
+  header.pszCaption = L"zav";
   header.nPages = static_cast<UINT>(pages.size());
   header.nStartPage = 0;
   header.ppsp = pages.data();

@@ -23,6 +23,6 @@ INT_PTR AnswerSheetNotification(HWND page, const NMHDR* note, void (*storeOnOk)(
 // Sets trackbar `id` of `page` to the range, tick spacing and position.
 void SetUpSlider(HWND page, int32_t id, int32_t low, int32_t high, int32_t tickEvery, int32_t position);
 
-// PropertySheetA; tests put a stand-in here.
-extern INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERA);
+// PropertySheetW; tests put a stand-in here.
+extern INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERW);
 

@@ -6,6 +6,8 @@
 #include "platform/directory.h"
 #include "platform/notify.h"
 #include "platform/profile.h"
+#include "platform/text.h"
+#include "settings/plugin_paths.h"
 #include "settings/settings.h"
 
 void (*gShowAboutBox)() = nullptr;
@@ -23,6 +25,7 @@ int32_t LoadSettings() {
   Settings loaded = gSettings;
   if (ProfileGetStruct(kSettingsSection, kSettingsRecordKey, &loaded, sizeof loaded, kSettingsFile)) {
     gSettings = loaded;
+    LoadPluginPaths();
   } else {
     ApplyDefaultSettings();
   }
@@ -34,7 +37,10 @@ void ApplyDefaultSettings() {
   s.reserved0 = 6;
   s.reserved4 = 0;
   s.reserved8 = 0;
-  GetWorkingDirectory(s.startupFolder, int32_t(sizeof s.startupFolder));
+  // The folders come in UTF-8; the record keeps text in the ANSI code page.
+  char folder[kPathBytes];
+  GetWorkingDirectory(folder, kPathBytes);
+  AnsiFromUtf8(folder, s.startupFolder, int32_t(sizeof s.startupFolder));
   s.outputDevice = -1;
   s.bufferBlocks = 50;
   s.preBufferPercent = 50;
@@ -66,9 +72,11 @@ void ApplyDefaultSettings() {
   s.analyserDecay = 3;
   s.scopeColour = 0x0000AA00;
   // Plug-ins are looked for beside the program, never in whatever folder the program was started in.
-  if (!GetProgramFolder(s.pluginFolder, int32_t(sizeof s.pluginFolder)))
-    GetWorkingDirectory(s.pluginFolder, int32_t(sizeof s.pluginFolder));
+  if (!GetProgramFolder(folder, kPathBytes)) GetWorkingDirectory(folder, kPathBytes);
+  std::memset(s.pluginFolder, 0, sizeof s.pluginFolder);
   std::memset(s.pluginFile, 0, sizeof s.pluginFile);
+  SetPluginFolder(folder);
+  SetPluginFile("");
   s.pluginModule = 0;
   s.reserved1036 = 0;
   s.reserved1040 = 0;
@@ -83,5 +91,6 @@ int32_t SaveSettings() {
   char version[16];
   std::snprintf(version, sizeof version, "%d", static_cast<int>(kSettingsVersion));
   const bool versionWritten = ProfileWriteString(kSettingsSection, kSettingsVersionKey, version, kSettingsFile);
-  return recordWritten && versionWritten ? 1 : 0;
+  const bool pathsWritten = SavePluginPaths() == 1;
+  return recordWritten && versionWritten && pathsWritten ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 // The settings file: the whole settings record stored as one struct value in "zav.ini" (section "zav",
-// key "nod"), next to the layout version in "CurrentVersion".
+// key "nod"), next to the layout version in "CurrentVersion", and the plug-in paths the record cannot
+// hold whole in keys of their own (plugin_paths.h).
 #pragma once
 #include <cstdint>
 
@@ -20,5 +21,6 @@ int32_t LoadSettings();
 // Stores every default in gSettings (the time display keeps its value) and shows the About box.
 void ApplyDefaultSettings();
 
-// Writes gSettings and the version to the settings file. Returns 1, or 0 when a write failed.
+// Writes gSettings, the version and the plug-in paths' keys to the settings file. Returns 1, or 0 when
+// a write failed.
 int32_t SaveSettings();

@@ -6,6 +6,7 @@ list(APPEND ZAV_PLATFORM_POSIX_SOURCES platform/posix/profile_posix.cpp platform
 list(APPEND ZAV_PORTABLE_SOURCES
   settings/settings_record.cpp
   settings/settings_file.cpp
+  settings/plugin_paths.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )

@@ -154,6 +154,16 @@ bool ProfileWriteStrings(const char* section, const ProfileString* strings, size
   return WriteFileText(path, content);
 }
 
+bool ProfileDeleteKey(const char* section, const char* key, const char* file) {
+  const std::string path = ResolvePath(file);
+  std::string content;
+  bool truncated = false;
+  const ReadResult read = ReadFileText(path, content, truncated);
+  if (read == ReadResult::kMissing) return true;
+  if (read == ReadResult::kError || truncated) return false;
+  return !RemoveProfileKey(content, section, key) || WriteFileText(path, content);
+}
+
 bool ProfileGetStruct(const char* section, const char* key, void* dest, uint32_t size, const char* file) {
   std::string content;
   size_t begin = 0;

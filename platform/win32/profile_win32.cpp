@@ -67,6 +67,14 @@ bool WriteText(const std::string& path, const std::string& text) {
   return CloseHandle(handle) && ok;
 }
 
+// A key is there unless reads with two different defaults both give their default.
+bool HasKey(const char* section, const char* key, const char* file) {
+  char first[2], second[2];
+  GetPrivateProfileStringA(section, key, "a", first, sizeof first, file);
+  GetPrivateProfileStringA(section, key, "b", second, sizeof second, file);
+  return first[0] != 'a' || second[0] != 'b';
+}
+
 bool IsUtf16(const std::string& text) {
   return text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF'));
 }
@@ -95,6 +103,14 @@ uint32_t ProfileGetString(const char* section, const char* key, const char* defa
 
 bool ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {
   return WritePrivateProfileStringA(section, key, value, file) != FALSE;
+}
+
+bool ProfileDeleteKey(const char* section, const char* key, const char* file) {
+  // Each call removes the first line of the key; the bound keeps a hostile file from holding us long.
+  for (int32_t lines = 0; lines < 1024 && HasKey(section, key, file); ++lines) {
+    if (!WritePrivateProfileStringA(section, key, nullptr, file)) return false;
+  }
+  return true;
 }
 
 bool ProfileGetStruct(const char* section, const char* key, void* dest, uint32_t size, const char* file) {

@@ -4,6 +4,7 @@
 #include "engine/decode_thread.h"
 
 #include <gtest/gtest.h>
+#include <process.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "decoder/synthesis.h"
 #include "engine/messages.h"
 #include "engine/wave_output.h"
+#include "platform/win32/wide.h"
 #include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "tests/box_recorder.h"
@@ -480,6 +482,19 @@ TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   EXPECT_TRUE(captured == padded) << "first difference at sample "
                                   << (std::mismatch(padded.begin(), padded.end(), captured.begin()).first -
                                       padded.begin());
+
+  // zavdec.exe writes the same for inputs and an output whose names lie beyond the ANSI code page.
+  const std::string first = ScratchPath("первый 🎵.mp3"), second = ScratchPath("второй.mp3");
+  const std::string output = ScratchPath("вывод 🎶.wav"), copy = ScratchPath("zavdec-unicode.wav");
+  ASSERT_TRUE(CopyFileW(WideFromUtf8(a).c_str(), WideFromUtf8(first).c_str(), FALSE) &&
+              CopyFileW(WideFromUtf8(b).c_str(), WideFromUtf8(second).c_str(), FALSE));
+  DeleteFileW(WideFromUtf8(output).c_str());
+  std::wstring args[3] = {WideFromUtf8(first), WideFromUtf8(second), WideFromUtf8(output)};
+  for (std::wstring& arg : args) arg = L"\"" + arg + L"\"";  // spawned arguments are joined as they are
+  const wchar_t* argv[] = {L"zavdec", args[0].c_str(), args[1].c_str(), args[2].c_str(), nullptr};
+  ASSERT_EQ(_wspawnv(_P_WAIT, WideFromUtf8(std::string(ZAV_BUILD_PATH) + "/zavdec.exe").c_str(), argv), 0);
+  ASSERT_TRUE(CopyFileW(WideFromUtf8(output).c_str(), WideFromUtf8(copy).c_str(), FALSE));
+  EXPECT_TRUE(ReadPcm16(copy, 44) == expected.pcm);
 }
 
 }  // namespace

@@ -15,10 +15,12 @@
 
 #include "engine/wave_output.h"
 #include "platform/folder_dialog.h"
+#include "platform/win32/wide.h"
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "plugins/plugins_page.h"
 #include "resources/resource_ids.h"
+#include "settings/plugin_paths.h"
 #include "tests/plugins/recorded_calls.h"
 #include "tests/shell/player_window_test_support.h"
 
@@ -33,7 +35,8 @@ std::string Backslashed(std::string path) {
 // library stays loaded) is this build's already.
 std::string Place(const std::string& folder, const std::string& name, const std::string& as) {
   const std::string path = folder + as;
-  EXPECT_TRUE(CopyFileA((Backslashed(ZAV_BUILD_PATH) + "\\" + name).c_str(), path.c_str(), FALSE) ||
+  EXPECT_TRUE(CopyFileW(WideFromUtf8(Backslashed(ZAV_BUILD_PATH) + "\\" + name).c_str(), WideFromUtf8(path).c_str(),
+                        FALSE) ||
               FileExists(path));
   return path;
 }
@@ -235,10 +238,12 @@ HRESULT ComProbe() {  // S_OK: COM was off here, S_FALSE: apartment-threaded, RP
 }
 
 PIDLIST_ABSOLUTE gBrowseAnswer = nullptr;
-BROWSEINFOA gBrowseAsked;
+BROWSEINFOW gBrowseAsked;
+std::wstring gBrowseTitle;
 HRESULT gBrowseCom;  // how COM ran while the browser was asked for
-PIDLIST_ABSOLUTE WINAPI AnswerBrowse(LPBROWSEINFOA browse) {
+PIDLIST_ABSOLUTE WINAPI AnswerBrowse(LPBROWSEINFOW browse) {
   gBrowseAsked = *browse;
+  gBrowseTitle = browse->lpszTitle;
   gBrowseCom = ComProbe();
   return gBrowseAnswer;
 }
@@ -247,7 +252,7 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   Scan(folder_);
   Choose("", 5);
   HWND sheet = nullptr;
-  HWND page = OpenOnePageSheet(IDD_PLUGINS_PAGE, PluginsPageProcedure, "Plugins", &sheet, parent_);
+  HWND page = OpenOnePageSheet(IDD_PLUGINS_PAGE, PluginsPageProcedure, L"Plugins", &sheet, parent_);
   ASSERT_NE(page, nullptr);
   auto ask = [&](int32_t id, UINT message) { return SendDlgItemMessageA(page, id, message, 0, 0); };
   auto notify = [&](int32_t id, int32_t code) {
@@ -288,12 +293,12 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
 
   // Browse to an empty folder: nothing to choose; cancelled, the folder is scanned again.
   const std::string empty = Backslashed(TestFolder("no-plugins"));
-  gBrowseAnswer = ILCreateFromPathA(empty.c_str());
+  gBrowseAnswer = ILCreateFromPathW(WideFromUtf8(empty).c_str());
   gBrowseForFolder = AnswerBrowse;
   notify(IDC_PLUGIN_BROWSE, BN_CLICKED);
   EXPECT_TRUE(gBrowseCom == S_FALSE && ComProbe() == S_OK) << "COM ran apartment-threaded for the browser only";
   EXPECT_EQ(gBrowseAsked.hwndOwner, page);
-  EXPECT_STREQ(gBrowseAsked.lpszTitle, "Please Select a directory where plugins are stored...");
+  EXPECT_EQ(gBrowseTitle, L"Please Select a directory where plugins are stored...");
   EXPECT_TRUE(gBrowseAsked.pidlRoot == nullptr && gBrowseAsked.ulFlags == 0);
   EXPECT_EQ(gSettings.pluginFolder, empty);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCOUNT), 0);
@@ -305,15 +310,37 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   notify(IDC_PLUGIN_BROWSE, BN_CLICKED);
   EXPECT_TRUE(gBrowseCom == RPC_E_CHANGED_MODE && ComProbe() == RPC_E_CHANGED_MODE) << "kept multithreaded";
   CoUninitialize();
-  gBrowseForFolder = SHBrowseForFolderA;
   EXPECT_TRUE(gSettings.pluginFile[0] == 0 && gSettings.pluginModule == 0);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCOUNT), 1);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCURSEL), CB_ERR);
   EXPECT_EQ(enabled(), 4);
+
+  // A folder and a plug-in named beyond the ANSI code page: shown, scanned, listed, chosen, run and
+  // configured.
+  const std::string unicode = Backslashed(ScratchPath("плагины 🎵"));
+  CreateDirectoryW(WideFromUtf8(unicode).c_str(), nullptr);
+  const std::string library = Place(unicode + "\\", "zav_vis_sample.dll", "визуализация.dll");
+  Place(unicode + "\\", "test-dlls\\zav_marker_dll.dll", "обычная.dll");
+  gBrowseAnswer = ILCreateFromPathW(WideFromUtf8(unicode).c_str());
+  notify(IDC_PLUGIN_BROWSE, BN_CLICKED);
+  gBrowseForFolder = SHBrowseForFolderW;
+  WCHAR shown[300] = L"";
+  GetDlgItemTextW(page, IDC_PLUGIN_FOLDER, shown, 300);
+  EXPECT_TRUE(Utf8FromWide(shown) == unicode && PluginFolder().text == unicode + "\\");
+  ASSERT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCOUNT), 1);
+  choose(IDC_PLUGIN_LIBRARY, 0);
+  choose(IDC_PLUGIN_MODULE, 1);
+  EXPECT_EQ(PluginFile().text, library);
+  DeleteFileA(recording_.c_str());
+  notify(IDC_PLUGIN_TEST, BN_CLICKED);
+  ASSERT_TRUE(Running());
+  notify(IDC_PLUGIN_CONFIGURE, BN_CLICKED);
+  StopPlugin();
+  EXPECT_EQ(Functions(), "Init Config Quit");
   // OK keeps the folder as edited.
-  SetDlgItemTextA(page, IDC_PLUGIN_FOLDER, "C:\\elsewhere");
+  SetDlgItemTextW(page, IDC_PLUGIN_FOLDER, L"C:\\другая");
   CloseSheet(sheet, PSBTN_OK);
-  EXPECT_STREQ(gSettings.pluginFolder, "C:\\elsewhere");
+  EXPECT_STREQ(PluginFolder().text, "C:\\другая");
 }
 
 TEST_F(PluginHostTest, ThePlayerWindowRunsAPluginInPlaceOfItsVisualisation) {

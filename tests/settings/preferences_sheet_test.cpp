@@ -41,12 +41,12 @@ bool SavedAsTheyAre() {
          std::memcmp(&saved, &gSettings, sizeof saved) == 0;
 }
 
-INT_PTR WINAPI FailingPropertySheet(LPCPROPSHEETHEADERA) { return -1; }
+INT_PTR WINAPI FailingPropertySheet(LPCPROPSHEETHEADERW) { return -1; }
 
 class PreferencesSheetTest : public PlayerWindowFixture {
  protected:
   void TearDown() override {
-    gPropertySheet = PropertySheetA;
+    gPropertySheet = PropertySheetW;
     EXPECT_FALSE(gModalCancelled) << "the test closed the sheet";
     PlayerWindowFixture::TearDown();
     RemoveWaveOutDouble();

@@ -11,6 +11,8 @@
 
 #include "platform/directory.h"
 #include "platform/profile.h"
+#include "platform/text.h"
+#include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "tests/settings/profile_test_support.h"
 #include "tests/settings_guard.h"
@@ -208,6 +210,62 @@ TEST_F(SettingsFileTest, ADamagedOrShortRecordGivesTheDefaultsSilently) {
       EXPECT_TRUE(BoxRecorder::Boxes().empty());
     }
   }
+}
+
+// Plug-in paths the ANSI code page cannot hold: the record keeps their ANSI form and keys of their own
+// the escaped UTF-8. A record an older copy changed since, keys this program never writes and a file
+// without keys leave the record's text as the path.
+TEST_F(SettingsFileTest, PluginPathsBeyondTheAnsiCodePageLiveInKeysOfTheirOwn) {
+  char ansi[8];
+  ASSERT_EQ(AnsiFromUtf8("П", ansi, sizeof ansi), -1) << "the test needs an ANSI code page without Cyrillic";
+  const std::string folder = "C:\\Плагины 🎵\\", file = folder + "в 100%.dll";
+  gSettings = PatternRecord(3);
+  SetPluginFolder(folder.c_str());
+  SetPluginFile(file.c_str());
+  EXPECT_EQ(std::string(gSettings.pluginFile).substr(0, 10), "C:\\???????");
+  const Settings written = gSettings;
+  ASSERT_EQ(SaveSettings(), 1);
+  const std::string escaped = "C:\\%D0%9F%D0%BB%D0%B0%D0%B3%D0%B8%D0%BD%D1%8B%20%F0%9F%8E%B5\\";
+  std::vector<std::string> lines = ProfileFileLines(iniPath_);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "PluginFolderUtf8=" + escaped), 1);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "PluginFileUtf8=" + escaped + "%D0%B2%20100%25.dll"), 1);
+  gSettings = PatternRecord(4);
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_TRUE(SameRecord(gSettings, written));
+  EXPECT_TRUE(PluginFolder().text == folder && PluginFile().text == file);
+
+  // An older copy stores another folder and leaves the keys: its record wins; the next save drops the key.
+  Settings older = written;
+  std::strcpy(older.pluginFolder, "D:\\Vis\\");
+  ASSERT_TRUE(ProfileWriteStruct(kSettingsSection, kSettingsRecordKey, &older, sizeof older, kSettingsFile));
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_TRUE(PluginFolder().text == std::string("D:\\Vis\\") && PluginFile().text == file);
+  ASSERT_EQ(SaveSettings(), 1);
+  lines = ProfileFileLines(iniPath_);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("Utf8=") != l.npos; }),
+            1);
+
+  // Keys are refused (key, record's field, path) even where a lenient reading would match the record.
+  std::string a260;
+  while (a260.size() < 3 * 260) a260 += "%41";
+  const std::string a255(255, 'A');
+  const std::string cases[][3] = {{"C:\\%D0%9F", "C:\\?", "C:\\П"},  // well formed: taken
+                                  {"C:\\%D0%9F%", "C:\\?", "C:\\?"},  {"C:\\%D0%9F%G", "C:\\?", "C:\\?"},
+                                  {"C:\\\xD0\x9F", "C:\\?", "C:\\?"}, {"C:\\%C0%AF", "C:\\??", "C:\\??"},
+                                  {a260, a255, a255},               {std::string(2400, 'A'), a255, a255}};
+  for (const auto& [key, field, path] : cases) {
+    Settings record = older;
+    std::snprintf(record.pluginFile, sizeof record.pluginFile, "%s", field.c_str());
+    ASSERT_TRUE(ProfileWriteStruct(kSettingsSection, kSettingsRecordKey, &record, sizeof record, kSettingsFile));
+    ASSERT_TRUE(ProfileWriteString(kSettingsSection, kPluginFileKey, key.c_str(), kSettingsFile));
+    EXPECT_EQ(LoadSettings(), 1);
+    EXPECT_EQ(PluginFile().text, path) << key.substr(0, 40);
+  }
+  ASSERT_TRUE(ProfileWriteStruct(kSettingsSection, kSettingsRecordKey, &older, sizeof older, kSettingsFile));
+  ASSERT_TRUE(ProfileDeleteKey(kSettingsSection, kPluginFileKey, kSettingsFile));
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_TRUE(SameRecord(gSettings, older) && PluginFile().text == std::string(older.pluginFile));
+  EXPECT_EQ(gAboutShown, 0);
 }
 
 TEST_F(SettingsFileTest, DefaultsFillEveryFieldOfTheTable) {

@@ -148,7 +148,7 @@ BOOL WINAPI ChooseRed(LPCHOOSECOLORA choice) {
 }
 
 HWND OpenPage(HWND* sheet) {
-  return OpenOnePageSheet(IDD_VISUALISATION_PAGE, VisualisationPageProc, "Visualisation", sheet);
+  return OpenOnePageSheet(IDD_VISUALISATION_PAGE, VisualisationPageProc, L"Visualisation", sheet);
 }
 
 TEST_F(PlayerWindowTest, TheVisualisationPageSetsModeDecayAndColour) {

@@ -194,24 +194,24 @@ inline PixelImage BitmapPixels(int32_t id) {
 inline COLORREF BitmapPixel(int32_t id, int32_t x, int32_t y) { return BitmapPixels(id).At(x, y); }
 
 // A preferences page (dialog `templateId`) alone in a modeless sheet owned by `owner`, so that a test
-// can work it; returns the page.
-inline HWND OpenOnePageSheet(int32_t templateId, DLGPROC procedure, const char* title, HWND* sheet,
+// can work it; returns the page. Unicode windows, as the preferences sheet's.
+inline HWND OpenOnePageSheet(int32_t templateId, DLGPROC procedure, const wchar_t* title, HWND* sheet,
                              HWND owner = nullptr) {
-  PROPSHEETPAGEA page = {};
+  PROPSHEETPAGEW page = {};
   page.dwSize = sizeof page;
   page.dwFlags = PSP_USETITLE;
   page.hInstance = gShell.instance;
-  page.pszTemplate = MAKEINTRESOURCEA(templateId);
+  page.pszTemplate = MAKEINTRESOURCEW(templateId);
   page.pfnDlgProc = procedure;
   page.pszTitle = title;
-  PROPSHEETHEADERA header = {};
+  PROPSHEETHEADERW header = {};
   header.dwSize = sizeof header;
   header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_MODELESS;
   header.hwndParent = owner;
-  header.pszCaption = "zav";
+  header.pszCaption = L"zav";
   header.nPages = 1;
   header.ppsp = &page;
-  *sheet = reinterpret_cast<HWND>(PropertySheetA(&header));
+  *sheet = reinterpret_cast<HWND>(PropertySheetW(&header));
   return PropSheet_GetCurrentPageHwnd(*sheet);
 }
 

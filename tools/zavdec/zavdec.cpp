@@ -23,6 +23,9 @@
 
 #include "decoder/decode_buffer.h"
 #include "tools/zavdec/track_decoding.h"
+#ifdef _WIN32
+#include "platform/win32/wide.h"
+#endif
 
 namespace {
 
@@ -59,6 +62,22 @@ struct Output {
 } gOut;
 
 bool gShowProgress = false;
+
+// Names are UTF-8 on every system; Windows opens them through its wide functions.
+std::filesystem::path PathOf(const std::string& name) { return std::filesystem::u8path(name); }
+
+FILE* OpenForWriting(const std::string& name) {
+#ifdef _WIN32
+  return _wfopen(PathOf(name).c_str(), L"wb");
+#else
+  return std::fopen(name.c_str(), "wb");
+#endif
+}
+
+void RemoveFile(const std::string& name) {
+  std::error_code ignored;
+  std::filesystem::remove(PathOf(name), ignored);
+}
 
 void Put16(uint8_t* p, uint32_t v) {
   p[0] = uint8_t(v);
@@ -128,17 +147,17 @@ bool OpenOutput(const std::string& path) {
   // A device or pipe (/dev/null, a FIFO) is written straight: renaming a finished file onto its name
   // would replace the device itself.
   std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  const std::filesystem::file_status status = std::filesystem::status(PathOf(path), error);
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
       !std::filesystem::is_directory(status)) {
-    gOut.file = std::fopen(path.c_str(), "wb");
+    gOut.file = OpenForWriting(path);
     gOut.streamed = true;
     if (gOut.file) std::setvbuf(gOut.file, gOutputBuffer, _IOFBF, kOutputBufferBytes);
     return gOut.file != nullptr;
   }
   gOut.finalPath = path;
   gOut.tempPath = path + ".zavdec-" + std::to_string(ZAV_GETPID()) + ".tmp";
-  gOut.file = std::fopen(gOut.tempPath.c_str(), "wb");
+  gOut.file = OpenForWriting(gOut.tempPath);
   if (gOut.file) std::setvbuf(gOut.file, gOutputBuffer, _IOFBF, kOutputBufferBytes);
   return gOut.file != nullptr;
 }
@@ -146,7 +165,7 @@ bool OpenOutput(const std::string& path) {
 void DiscardOutput() {
   if (gOut.file && !gOut.toStdout) {
     std::fclose(gOut.file);
-    if (!gOut.streamed) std::remove(gOut.tempPath.c_str());
+    if (!gOut.streamed) RemoveFile(gOut.tempPath);
   }
   gOut.file = nullptr;
 }
@@ -163,13 +182,13 @@ bool FinishOutput() {
   gOut.file = nullptr;
   if (gOut.streamed) return !gOut.failed;
   if (gOut.failed) {
-    std::remove(gOut.tempPath.c_str());
+    RemoveFile(gOut.tempPath);
     return false;
   }
   std::error_code error;
-  std::filesystem::rename(gOut.tempPath, gOut.finalPath, error);
+  std::filesystem::rename(PathOf(gOut.tempPath), PathOf(gOut.finalPath), error);
   if (error) {
-    std::remove(gOut.tempPath.c_str());
+    RemoveFile(gOut.tempPath);
     return false;
   }
   return true;
@@ -222,19 +241,19 @@ int Usage(const char* problem) {
   return kExitUsage;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Everything after the program's name, UTF-8.
+int Run(const std::vector<std::string>& args) {
   DecodeOptions options;
   std::vector<std::string> paths;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  const size_t argc = args.size();
+  for (size_t i = 0; i < argc; ++i) {
+    const std::string& arg = args[i];
     auto value = [&](const char* name) -> const char* {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "zavdec: %s needs a value\n", name);
         return nullptr;
       }
-      return argv[++i];
+      return args[++i].c_str();
     };
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
@@ -324,3 +343,20 @@ int main(int argc, char** argv) {
                total.outputRate ? double(total.samples) / total.outputRate : 0.0, static_cast<long long>(clipped));
   return kExitOk;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The wide command line, so that any name Windows allows arrives whole.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8FromWide(argv[i]));
+  return Run(args);
+}
+#else
+int main(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+  return Run(args);
+}
+#endif
