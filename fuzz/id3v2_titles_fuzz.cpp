@@ -1,6 +1,6 @@
 // Arbitrary bytes as a file that starts with an ID3v2 tag: the titles read from it must be
-// NUL-terminated texts of at most 30 characters without trailing spaces, the genre within its table,
-// and the result must agree with the present flag.
+// NUL-terminated UTF-8 texts of at most 30 characters without trailing spaces, the genre within its
+// table, and the result must agree with the present flag.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,6 @@
 // Scans arbitrary bytes as a track file: the first header, the duration and the ID3v1 tag. Every text
-// of the tag must come back NUL-terminated within its field and the genre within its table.
+// of the tag must come back as UTF-8 of at most its characters, NUL-terminated within its field, and
+// the genre within its table.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -25,6 +25,10 @@ int32_t Utf16Length(const char* text);
 int32_t IsUtf8(const uint8_t* bytes, size_t count);
 // 1 when some byte of the text is not ASCII.
 int32_t HasNonAscii(const uint8_t* bytes, size_t count);
+// The code point that starts at byte `*at` of the `count` bytes of `text`, moving `*at` past it; a
+// malformed byte reads as U+FFFD and moves one byte on, as the conversions above take it. 0, moving
+// nothing, when `*at` is not before `count`.
+uint32_t NextCodePoint(const char* text, size_t count, size_t* at);
 
 // ANSI code page to UTF-8: `length` bytes (up to the NUL when negative), bounded as Utf8FromUtf16.
 int32_t Utf8FromAnsi(const char* ansi, int32_t length, char* out, int32_t size);

@@ -143,3 +143,10 @@ int32_t HasNonAscii(const uint8_t* bytes, size_t count) {
     if (bytes[i] >= 0x80) return 1;
   return 0;
 }
+
+uint32_t NextCodePoint(const char* text, size_t count, size_t* at) {
+  if (text == nullptr || at == nullptr || *at >= count) return 0;
+  uint32_t code;
+  DecodeUtf8(reinterpret_cast<const uint8_t*>(text), count, at, &code);
+  return code;
+}

@@ -10,11 +10,11 @@
 namespace {
 
 constexpr int32_t kChunkBytes = 256;
-// Bytes kept of a text frame: 30 characters of four UTF-8 bytes, or of two UTF-16 bytes doubled by
-// unsynchronisation, with the encoding byte, a byte-order mark and the frame's own extra bytes.
+// Bytes kept of a text frame: 30 characters of up to four bytes (UTF-8, or a UTF-16 surrogate pair),
+// doubled by unsynchronisation, with the encoding byte, a byte-order mark and the frame's own extra bytes.
 constexpr int32_t kFrameBytes = 256;
-// Code units decoded: enough for 30 characters of the ANSI code page and the spaces cut behind them.
-constexpr int32_t kMaxUnits = 64;
+// Code units decoded: 30 characters of two UTF-16 units each.
+constexpr int32_t kMaxUnits = 60;
 constexpr int32_t kTextLength = 30;
 
 // Flags of the tag header and of a frame's format byte.
@@ -109,9 +109,11 @@ int32_t Resynchronise(uint8_t* bytes, int32_t length) {
   return n;
 }
 
-// Code units of a text frame's first string, up to its terminator. Encodings: 0 ISO-8859-1, 1 UTF-16
-// with a byte-order mark, and in 2.4 also 2 UTF-16 big-endian and 3 UTF-8. Returns the count, or -1
-// for an encoding the version lacks or UTF-16 without a byte-order mark.
+// Code units of a text frame's first string, up to its terminator and at most kMaxUnits. Encodings:
+// 0 ISO-8859-1 (its bytes are the first 256 code points), 1 UTF-16 with a byte-order mark, and in 2.4
+// also 2 UTF-16 big-endian and 3 UTF-8, where each malformed byte stands for one U+FFFD. A byte-order
+// mark in front of the text is no part of it. Returns the count, or -1 for an encoding the version
+// lacks or UTF-16 without a byte-order mark.
 int32_t DecodeText(int32_t major, const uint8_t* b, int32_t n, uint16_t* units) {
   if (n < 1) return -1;
   const int32_t encoding = b[0];
@@ -134,47 +136,36 @@ int32_t DecodeText(int32_t major, const uint8_t* b, int32_t n, uint16_t* units) 
       if (unit != 0xFEFF || count > 0) units[count++] = unit;
     }
   } else if (encoding == 3 && major == 4) {
-    int32_t i = 0;
-    while (i < n && b[i] != 0 && count + 2 <= kMaxUnits) {
-      // A sequence that is cut short, overlong or out of range stands for one unreadable character.
-      const uint8_t lead = b[i];
-      const int32_t more = lead < 0x80                   ? 0
-                           : lead >= 0xC2 && lead < 0xE0 ? 1
-                           : lead >= 0xE0 && lead < 0xF0 ? 2
-                           : lead >= 0xF0 && lead < 0xF5 ? 3
-                                                         : -1;
-      uint32_t code = more == 0 ? lead : more == 1 ? lead & 0x1Fu : more == 2 ? lead & 0x0Fu : lead & 0x07u;
-      int32_t used = 1;
-      while (more > 0 && used <= more && i + used < n && (b[i + used] & 0xC0) == 0x80) {
-        code = code << 6 | (b[i + used] & 0x3Fu);
-        ++used;
-      }
-      const bool whole = more >= 0 && used == more + 1;
-      const uint32_t least = more == 2 ? 0x800 : more == 3 ? 0x10000 : 0;
-      if (!whole || code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-      i += used;
-      if (code == 0xFEFF && count == 0) continue;
-      if (code >= 0x10000) {
-        units[count++] = uint16_t(0xD800 + ((code - 0x10000) >> 10));
-        units[count++] = uint16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-      } else {
-        units[count++] = uint16_t(code);
-      }
-    }
+    int32_t length = 0;
+    while (length < n && b[length] != 0) ++length;
+    int32_t start = length >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF ? 3 : 0;
+    count = Utf16FromUtf8(reinterpret_cast<const char*>(b + start), length - start, units, kMaxUnits + 1);
   } else {
     return -1;
   }
   return count;
 }
 
-// Converts a text frame's content into a tag field of at most 30 characters without trailing spaces.
-bool StoreText(int32_t major, const uint8_t* content, int32_t length, char* field, size_t fieldSize) {
-  uint16_t units[kMaxUnits];
+// The units of the first `characters` characters of `units`: a surrogate pair is one character, as
+// is an unpaired surrogate (which becomes U+FFFD).
+int32_t UnitsOfCharacters(const uint16_t* units, int32_t count, int32_t characters) {
+  int32_t i = 0;
+  for (int32_t c = 0; c < characters && i < count; ++c) {
+    const bool pair = units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 &&
+                      units[i + 1] <= 0xDFFF;
+    i += pair ? 2 : 1;
+  }
+  return i;
+}
+
+// Converts a text frame's content into a UTF-8 tag field: its first 30 characters without trailing
+// spaces. `field` holds kTagTextBytes.
+bool StoreText(int32_t major, const uint8_t* content, int32_t length, char* field) {
+  uint16_t units[kMaxUnits + 1];
   const int32_t count = DecodeText(major, content, length, units);
   if (count < 0) return false;
-  std::memset(field, 0, fieldSize);
-  const int32_t limit = int32_t(fieldSize) < kTextLength + 1 ? int32_t(fieldSize) : kTextLength + 1;
-  int32_t n = AnsiFromUtf16(units, count, field, limit);
+  std::memset(field, 0, kTagTextBytes);
+  int32_t n = Utf8FromUtf16(units, UnitsOfCharacters(units, count, kTextLength), field, kTagTextBytes);
   while (n > 0 && field[n - 1] == ' ') field[--n] = 0;
   return true;
 }
@@ -282,12 +273,12 @@ int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag) {
     const uint8_t* text = content + extra;
     length -= extra;
     if (kind == kTitle) {
-      StoreText(major, text, length, found.title, sizeof found.title);
+      StoreText(major, text, length, found.title);
     } else if (kind == kArtist) {
-      StoreText(major, text, length, found.artist, sizeof found.artist);
+      StoreText(major, text, length, found.artist);
     } else {
-      char name[kTextLength + 2];
-      if (StoreText(major, text, length, name, sizeof name)) genre = GenreNumber(name);
+      char name[kTagTextBytes];
+      if (StoreText(major, text, length, name)) genre = GenreNumber(name);
     }
   }
   if (found.title[0] == 0 && found.artist[0] == 0) return 0;

@@ -7,9 +7,10 @@
 #include "platform/file.h"
 #include "playlist/track_scanner.h"
 
-// Fills `tag` as ReadTag does: artist and title cut to 30 characters without trailing spaces, the
-// genre's number and name ("Unknown" when the tag names none of the table), album, year and comment
-// empty. Returns 1 when the tag gave an artist or a title; else 0 with tag->present 0, also for a
-// damaged tag (a frame that runs past the tag's end, a frame name that is none), which gives nothing.
-// Reads at most the tag's own bytes. Moves the file pointer.
+// Fills `tag` as ReadTag does: artist and title in UTF-8 with every character kept, cut to 30
+// characters (code points, none cut in two) without trailing spaces, the genre's number and name
+// ("Unknown" when the tag names none of the table), album, year and comment empty. Returns 1 when the
+// tag gave an artist or a title; else 0 with tag->present 0, also for a damaged tag (a frame that runs
+// past the tag's end, a frame name that is none), which gives nothing. Reads at most the tag's own
+// bytes. Moves the file pointer.
 int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag);

@@ -18,7 +18,7 @@ struct PlaylistEntry {
   TagInfo tag;
 };
 #if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(PlaylistEntry) == 980, "a playlist entry is 980 bytes where pointers are 4 bytes");
+static_assert(sizeof(PlaylistEntry) == 1348, "a playlist entry is 1348 bytes where pointers are 4 bytes");
 #endif
 
 // The window that owns the playlist's message boxes (the player window) and the playlist editor's

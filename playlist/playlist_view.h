@@ -5,7 +5,7 @@
 #include <vector>
 
 // A tagged entry's line is its text, "artist / title"; any other entry's line is its path, which the
-// editor turns into the file's title.
+// editor turns into the file's title. Both are UTF-8, as the tag and the path hold them.
 struct PlaylistLine {
   uint32_t offset;  // of the line's NUL-terminated text in PlaylistLines::text
   bool isPath;

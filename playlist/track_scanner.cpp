@@ -9,6 +9,7 @@
 #include "decoder/frame_reader.h"
 #include "decoder/vbr_header.h"
 #include "decoder/id3v2_tag.h"
+#include "platform/text.h"
 
 const char* const kGenreNames[kGenreCount] = {
     "Blues",        "Classic Rock", "Country",     "Dance",       "Disco",      "Funk",       "Grunge",
@@ -26,16 +27,14 @@ std::atomic<WindowHandle> gScanOwner{nullptr};
 
 constexpr int32_t kTagBytes = 128;
 
-// Copies a tag text of `length` bytes, stopping at a NUL, and removes trailing spaces. `destination`
-// holds at least length + 1 bytes and is NUL-filled behind the text.
+// Converts a tag text of `length` bytes in the ANSI code page, stopping at a NUL and without its
+// trailing spaces, to UTF-8. `destination` is NUL-filled behind the text.
 void CopyTagText(char* destination, size_t destinationSize, const uint8_t* source, size_t length) {
   std::memset(destination, 0, destinationSize);
   size_t n = 0;
-  while (n < length && n + 1 < destinationSize && source[n] != 0) {
-    destination[n] = static_cast<char>(source[n]);
-    ++n;
-  }
-  while (n > 0 && destination[n - 1] == ' ') destination[--n] = 0;
+  while (n < length && source[n] != 0) ++n;
+  while (n > 0 && source[n - 1] == ' ') --n;
+  Utf8FromAnsi(reinterpret_cast<const char*>(source), int32_t(n), destination, int32_t(destinationSize));
 }
 
 }  // namespace

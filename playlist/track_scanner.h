@@ -27,21 +27,25 @@ struct HeaderInfo {
 };
 static_assert(sizeof(HeaderInfo) == 52, "thirteen 32-bit header fields");
 
-// The ID3v1 fields kept in every playlist entry. Texts are NUL-terminated, at most 30 characters (the
-// year 4), without trailing spaces.
+// The tag fields kept in every playlist entry, as UTF-8. Texts are NUL-terminated, at most 30
+// characters (the year 4) of up to four bytes each, without trailing spaces; the genre name is one of
+// kGenreNames. The record lives in memory only (no file or interface stores it), so its size follows
+// the text it holds.
+constexpr int32_t kTagTextBytes = 4 * 30 + 1;
+constexpr int32_t kTagYearBytes = 4 * 4 + 1;
 struct TagInfo {
   int32_t present;  // 0 when the file has no tag or was not read
-  char title[32];
-  char artist[32];
-  char album[32];
-  char year[7];
-  char comment[32];
+  char title[kTagTextBytes];
+  char artist[kTagTextBytes];
+  char album[kTagTextBytes];
+  char year[kTagYearBytes];
+  char comment[kTagTextBytes];
   char genreName[33];
   int32_t genre;  // 0..44; 44 is "Unknown"
 };
-static_assert(sizeof(TagInfo) == 176, "TagInfo is 176 bytes in every build");
-static_assert(offsetof(TagInfo, year) == 100 && offsetof(TagInfo, comment) == 107 &&
-                  offsetof(TagInfo, genreName) == 139 && offsetof(TagInfo, genre) == 172,
+static_assert(sizeof(TagInfo) == 544, "TagInfo is 544 bytes in every build");
+static_assert(offsetof(TagInfo, year) == 367 && offsetof(TagInfo, comment) == 384 &&
+                  offsetof(TagInfo, genreName) == 505 && offsetof(TagInfo, genre) == 540,
               "TagInfo layout");
 
 // Genre numbers 0..43 and 44 for "Unknown".
@@ -58,7 +62,8 @@ void SetScanOwner(WindowHandle owner);
 // Finds the first frame header; 1 when one was found, else 0 ("No Header Found" is shown when the
 // positions run out; reserved version or layer bits return 0 silently).
 int32_t ScanHeader(FileHandle file, HeaderInfo* header);
-// Reads the ID3v1 tag; 1 when a tag was read, else 0 with tag->present 0.
+// Reads the ID3v1 tag, whose texts are in the ANSI code page, into UTF-8; 1 when a tag was read, else
+// 0 with tag->present 0.
 int32_t ReadTag(FileHandle file, TagInfo* tag);
 
 // Bitrate of a scanned header in kbit/s; 0 for the free format, index 15 or fields out of range.

@@ -3,14 +3,34 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace {
 
-// Appends at most `limit` characters of `text` (stopping at its NUL), keeping room for the final NUL.
-void Append(SongNameText& out, int32_t& length, const char* text, size_t limit) {
-  for (size_t i = 0; i < limit && text[i] != '\0' && length < kSongNameCapacity - 1; ++i) out[size_t(length++)] = text[i];
+// Appends whole characters of `text` (at most `limit` bytes, stopping at its NUL) while the strip's text
+// holds fewer than its 255.
+void Append(SongNameText& out, size_t& bytes, int32_t& characters, const char* text, size_t limit) {
+  const size_t n = strnlen(text, limit);
+  for (size_t at = 0; at < n && characters < kSongNameCharacters;) {
+    const size_t start = at;
+    NextCodePoint(text, n, &at);
+    if (bytes + (at - start) > out.size() - 1) break;
+    for (size_t i = start; i < at; ++i) out[bytes++] = text[i];
+    ++characters;
+  }
 }
 
 constexpr const char kTagSeparator[] = " ` ";
+
+// The base letters of U+00C0 to U+017F, eight a row; '~', which the font lacks, where there is none.
+constexpr char kBaseLetters[] =
+    "AAAAAAAC" "EEEEIIII" "DNOOOOO~" "OUUUUYTS"   // U+00C0: A grave .. sharp s
+    "AAAAAAAC" "EEEEIIII" "DNOOOOO~" "OUUUUYTY"   // U+00E0: a grave .. y diaeresis
+    "AAAAAACC" "CCCCCCDD" "DDEEEEEE" "EEEEGGGG"   // U+0100: A macron .. g breve
+    "GGGGHHHH" "IIIIIIII" "IIIIJJKK" "KLLLLLLL"   // U+0120: G dot .. L middle dot
+    "LLLNNNNN" "NNNNOOOO" "OOOORRRR" "RRSSSSSS"   // U+0140: l middle dot .. s cedilla
+    "SSTTTTTT" "UUUUUUUU" "UUUUWWYY" "YZZZZZZS";  // U+0160: S caron .. long s
+static_assert(sizeof kBaseLetters == 0x180 - 0xC0 + 1, "one letter for each of U+00C0..U+017F");
 
 }  // namespace
 
@@ -31,26 +51,36 @@ std::array<int32_t, 4> TimeDigits(int32_t seconds) {
 }
 
 int32_t ComposeSongName(const TagInfo* tag, const char* fileTitle, SongNameText& text) {
-  int32_t length = 0;
+  size_t bytes = 0;
+  int32_t characters = 0;
   if (tag == nullptr) {
-    Append(text, length, kIdleSongName, std::strlen(kIdleSongName));
+    Append(text, bytes, characters, kIdleSongName, std::strlen(kIdleSongName));
   } else if (tag->present) {
-    Append(text, length, tag->artist, sizeof tag->artist);
-    Append(text, length, kTagSeparator, 3);
-    Append(text, length, tag->title, sizeof tag->title);
-    Append(text, length, kTagSeparator, 3);
-    Append(text, length, tag->genreName, sizeof tag->genreName);
+    Append(text, bytes, characters, tag->artist, sizeof tag->artist);
+    Append(text, bytes, characters, kTagSeparator, 3);
+    Append(text, bytes, characters, tag->title, sizeof tag->title);
+    Append(text, bytes, characters, kTagSeparator, 3);
+    Append(text, bytes, characters, tag->genreName, sizeof tag->genreName);
   } else if (fileTitle != nullptr) {
-    Append(text, length, fileTitle, size_t(kSongNameCapacity));
+    Append(text, bytes, characters, fileTitle, text.size());
   }
-  text[size_t(length)] = '\0';
-  return length;
+  text[bytes] = '\0';
+  return characters;
 }
 
-int32_t FontGlyph(char c) {
-  int32_t code = static_cast<unsigned char>(c);
+int32_t FontGlyph(uint32_t code) {
+  if (code >= 0xC0 && code < 0x180) code = static_cast<unsigned char>(kBaseLetters[code - 0xC0]);
   if (code >= 'a' && code <= 'z') code -= 'a' - 'A';
-  return code >= 32 && code <= 96 ? code - 32 : -1;
+  return code >= 32 && code <= 96 ? int32_t(code) - 32 : -1;
+}
+
+int32_t SongNameGlyphsOf(const SongNameText& text, SongNameGlyphs& glyphs) {
+  const size_t bytes = strnlen(text.data(), text.size());
+  int32_t count = 0;
+  for (size_t at = 0; at < bytes && count < kSongNameCharacters;) {
+    glyphs[size_t(count++)] = int8_t(FontGlyph(NextCodePoint(text.data(), bytes, &at)));
+  }
+  return count;
 }
 
 int32_t ScrollSpeed(int32_t setting) {

@@ -23,33 +23,40 @@ int32_t DisplayedSeconds(int32_t mode, int32_t totalSeconds, int32_t elapsedSeco
 // The digits M M S S of `seconds`; minutes wrap at 60 (3725 s shows 0 2 0 5), negative shows 0 0 0 0.
 std::array<int32_t, 4> TimeDigits(int32_t seconds);
 
-// The song-name strip: 216 x 8 pixels, one 6 x 6 glyph per character, one pixel below the strip's top.
+// The song-name strip: 216 x 8 pixels, one 6 x 6 glyph per character (code point), one pixel below the
+// strip's top.
 constexpr int32_t kStripWidth = 216;
 constexpr int32_t kStripHeight = 8;
 constexpr int32_t kGlyphSize = 6;
 constexpr int32_t kGlyphTop = 1;
-constexpr int32_t kSongNameCapacity = 256;  // at most 255 characters and the NUL
-using SongNameText = std::array<char, kSongNameCapacity>;
+constexpr int32_t kSongNameCharacters = 255;
+using SongNameText = std::array<char, 4 * kSongNameCharacters + 1>;  // UTF-8 and its NUL
 constexpr const char* kIdleSongName = "Zav 0.77";
 
-// The strip's text: the idle text without a current entry (`tag` null); "artist ` title ` genre" when
-// the entry has a tag; else the entry's file title. Cut to 255 characters; returns the length.
+// The strip's UTF-8 text: the idle text without a current entry (`tag` null); "artist ` title ` genre"
+// when the entry has a tag; else the entry's file title. Whole characters only, at most 255; a malformed
+// byte counts as one. Returns the number of characters.
 int32_t ComposeSongName(const TagInfo* tag, const char* fileTitle, SongNameText& text);
-// The font glyph of a character: its code - 32 after upper-casing, or -1 when the font has none
-// (codes below 32 or above 96).
-int32_t FontGlyph(char c);
+// The font glyph of a code point: code - 32 for codes 32 to 96 after upper-casing a to z; a Latin letter
+// with a mark (Latin-1 and Latin Extended-A: é, Ø, Ł, ...) takes its base letter's capital, ß and ſ
+// take S, a ligature (Æ, Œ, Ĳ) its first letter, Ð D and Þ T. -1 (a blank cell) for everything else.
+int32_t FontGlyph(uint32_t code);
+// The glyph of each character of the strip's text, in order; returns their number, the count
+// ComposeSongName gave.
+using SongNameGlyphs = std::array<int8_t, kSongNameCharacters>;
+int32_t SongNameGlyphsOf(const SongNameText& text, SongNameGlyphs& glyphs);
 
 // Scrolling: the offset runs from 0 to the limit (text width - strip width) and back by the speed per
 // tick, turning once it has reached or passed an end.
 struct SongScroll {
-  int32_t width;   // 6 x text length
+  int32_t width;   // 6 x the characters of the text
   int32_t limit;   // width - 216; the text scrolls only when this is above 0
   int32_t offset;  // x of the text shown at the strip's left edge
   int32_t step;    // pixels per tick: +speed or -speed
 };
 // The scroll speed as the strip uses it: its magnitude, held to 1..5.
 int32_t ScrollSpeed(int32_t setting);
-// A new text of `length` characters: offset 0, moving forward.
+// A new text of `length` characters (code points): offset 0, moving forward.
 void ResetSongScroll(SongScroll& scroll, int32_t length, int32_t speedSetting);
 // One tick. Returns false, moving nothing, when the text fits the strip.
 bool AdvanceSongScroll(SongScroll& scroll, int32_t speedSetting);

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/win32/wide.h"
 #include "playlist/playlist.h"
 #include "settings/settings.h"
 #include "shell/shell_state.h"
@@ -18,7 +19,7 @@ namespace {
 Canvas gTimeCanvas = {};
 Canvas gSongNameCanvas = {};
 
-// The path's last component, for a path GetFileTitleA does not take.
+// The path's last component, for a path GetFileTitleW does not take.
 const char* FileNameOf(const char* path) {
   const char* name = path;
   for (const char* at = path; *at; ++at)
@@ -26,13 +27,22 @@ const char* FileNameOf(const char* path) {
   return name;
 }
 
-int32_t CurrentSongName(SongNameText& text) {
+// The song name of the current entry; its file title (the name as GetFileTitleW gives it, which shows
+// the extension as the system's setting says) when it has no tag.
+void CurrentSongName(SongNameText& text) {
   PlaylistEntry entry;
-  if (!CopyCurrentEntry(&entry)) return ComposeSongName(nullptr, nullptr, text);
+  if (!CopyCurrentEntry(&entry)) {
+    ComposeSongName(nullptr, nullptr, text);
+    return;
+  }
   entry.path[sizeof entry.path - 1] = '\0';
-  char title[MAX_PATH];
-  const bool titled = GetFileTitleA(entry.path, title, sizeof title) == 0;
-  return ComposeSongName(&entry.tag, titled ? title : FileNameOf(entry.path), text);
+  wchar_t title[MAX_PATH];
+  if (GetFileTitleW(WideFromUtf8(entry.path).c_str(), title, MAX_PATH) != 0) {
+    ComposeSongName(&entry.tag, FileNameOf(entry.path), text);
+    return;
+  }
+  title[MAX_PATH - 1] = L'\0';
+  ComposeSongName(&entry.tag, Utf8FromWide(title).c_str(), text);
 }
 
 }  // namespace
@@ -64,13 +74,15 @@ bool PaintTime(HDC dc) {
 void RebuildSongName(HWND window) {
   gSongNameCanvas.Release();
   SongNameText text;
-  const int32_t length = CurrentSongName(text);
+  CurrentSongName(text);
+  SongNameGlyphs glyphs;
+  const int32_t length = SongNameGlyphsOf(text, glyphs);
   ResetSongScroll(gSongScroll, length, gSettings.scrollSpeed);
   if (gSongNameCanvas.Create(gSongScroll.width, kStripHeight)) {
     // The font's glyphs are drawn on black: ORed onto the background they keep it around their strokes.
     MemoryDc font(gSongNameCanvas.dc);
     for (int32_t i = 0; font.dc && i < length; ++i) {
-      const int32_t glyph = FontGlyph(text[size_t(i)]);
+      const int32_t glyph = glyphs[size_t(i)];
       if (glyph < 0) continue;
       font.Copy(gSongNameCanvas.dc, kGlyphSize * i, kGlyphTop, kGlyphSize, kGlyphSize, gSkin.font, kGlyphSize * glyph,
                 0, SRCPAINT);

@@ -185,12 +185,12 @@ TEST_F(TrackScannerTest, ShortFilesDoNotReuseOldBytes) {
 TEST_F(TrackScannerTest, Id3v1Fields) {
   TagInfo t;
   std::vector<uint8_t> file = Join(std::vector<uint8_t>(1000, 0xAA),
-                                   Id3v1Tag("TAG", "Song" + std::string(26, ' '), std::string(30, 'A'),
+                                   Id3v1Tag("TAG", "Song" + std::string(26, ' '), std::string(30, '\xE9'),
                                             "Album \t", "1999", "Note  ", 255));
   ASSERT_EQ(Tag(file, &t), 1);
   EXPECT_EQ(t.present, 1);
   EXPECT_STREQ(t.title, "Song");
-  EXPECT_STREQ(t.artist, std::string(30, 'A').c_str());
+  EXPECT_STREQ(t.artist + 56, "\xC3\xA9\xC3\xA9") << "30 x 0xE9 (Windows-1252 here) are 30 x \"\xC3\xA9\" in UTF-8";
   EXPECT_STREQ(t.album, "Album \t");
   EXPECT_STREQ(t.year, "1999");
   // Spaces before NUL padding are trailing spaces too.
@@ -202,10 +202,11 @@ TEST_F(TrackScannerTest, Id3v1Fields) {
   for (size_t i = 4; i < sizeof t.year; ++i) EXPECT_EQ(t.year[i], 0);
 
   // Lower-case "tag", a field that stops at a NUL, all-space fields, genre numbers at the table's end.
-  std::vector<uint8_t> tag = Id3v1Tag("tag", std::string("Ab\0Cd", 5), "", std::string(30, ' '), "    ", "", 43);
+  std::vector<uint8_t> tag =
+      Id3v1Tag("tag", std::string("Ab\0Cd", 5), "\x80 \x9C ", std::string(30, ' '), "    ", "", 43);
   ASSERT_EQ(Tag(tag, &t), 1);
   EXPECT_STREQ(t.title, "Ab");
-  EXPECT_STREQ(t.artist, "");
+  EXPECT_STREQ(t.artist, "\xE2\x82\xAC \xC5\x93");
   EXPECT_STREQ(t.album, "");
   EXPECT_STREQ(t.year, "");
   EXPECT_EQ(t.genre, 43);

@@ -32,29 +32,45 @@ TEST(DisplayText, TimeDigitsWrapAtTheHourAndNoTimeIsNegative) {
   EXPECT_EQ(DisplayedSeconds(1, 300, 310), 0) << "past the estimated length nothing remains";
 }
 
+// The cells of a composed text, as the characters whose glyphs they show ('#' for a blank cell).
+std::string Shown(const SongNameText& text) {
+  SongNameGlyphs g;
+  std::string shown;
+  const int32_t n = SongNameGlyphsOf(text, g);
+  for (int32_t i = 0; i < n; ++i) shown += g[size_t(i)] < 0 ? '#' : char(g[size_t(i)] + 32);
+  return shown;
+}
+
 TEST(DisplayText, SongNameFromTheTagOrTheFileTitleInTheUpperCaseFont) {
   SongNameText text;
   EXPECT_EQ(ComposeSongName(nullptr, "ignored.mp3", text), 8);
-  std::string glyphs;
-  for (int32_t i = 0; i < 8; ++i) glyphs += char(FontGlyph(text[size_t(i)]) + 32);
-  EXPECT_EQ(glyphs, "ZAV 0.77");
+  EXPECT_EQ(Shown(text), "ZAV 0.77");
 
-  TagInfo tag = {1, "Waterloo", "Abba", "", "", "", "Pop", 13};
-  EXPECT_EQ(ComposeSongName(&tag, "file.mp3", text), 21);
-  EXPECT_STREQ(text.data(), "Abba ` Waterloo ` Pop");
+  TagInfo tag = {1, "Waterloo", "Bj\xC3\xB6rk", "", "", "", "Pop", 13};
+  EXPECT_EQ(ComposeSongName(&tag, "file.mp3", text), 22);
+  EXPECT_STREQ(text.data(), "Bj\xC3\xB6rk ` Waterloo ` Pop");
   std::memset(tag.artist, 'x', sizeof tag.artist);  // no terminator: taken to the field's end only
   ComposeSongName(&tag, "file.mp3", text);
-  EXPECT_EQ(std::string(text.data()).substr(30), "xx ` Waterloo ` Pop");
+  EXPECT_EQ(std::string(text.data()).substr(sizeof tag.artist - 2), "xx ` Waterloo ` Pop");
   tag.present = 0;
   ComposeSongName(&tag, "file.mp3", text);
   EXPECT_STREQ(text.data(), "file.mp3");
+  // One cell a code point: a letter with a mark shows its base letter; CJK, Cyrillic, emoji, bad bytes none.
+  const char* mixed = "\xC3\x89t\xC3\xA9 \xC3\x98\xC3\x9F\xC3\x86\xC5\xBE \xD0\x96\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF.";
+  EXPECT_EQ(ComposeSongName(&tag, mixed, text), 14);
+  EXPECT_EQ(Shown(text), "ETE OSAZ ####.") << "14 cells of 6 pixels, not 26 bytes";
+  // 255 characters at most, counted in code points and never cut in two.
   EXPECT_EQ(ComposeSongName(&tag, std::string(400, 'n').c_str(), text), 255);
   EXPECT_EQ(text[255], '\0');
+  std::string wide;
+  for (int32_t i = 0; i < 300; ++i) wide += i < 253 ? "\xC3\xA9" : "\xF0\x9F\x8E\xB5";
+  EXPECT_EQ(ComposeSongName(&tag, wide.c_str(), text), 255);
+  EXPECT_EQ(std::string(text.data()), wide.substr(0, 2 * 253 + 2 * 4));
 
   EXPECT_EQ(FontGlyph(' '), 0);
   EXPECT_EQ(FontGlyph('z'), 'Z' - 32);
   EXPECT_EQ(FontGlyph('`'), 64);
-  for (char c : {'\x1f', '{', '\x7f', '\xe9'}) EXPECT_EQ(FontGlyph(c), -1) << int(c);
+  for (uint32_t c : {0x1Fu, 0x7Bu, 0x7Fu, 0xA0u, 0xD7u, 0x180u, 0xFFFDu}) EXPECT_EQ(FontGlyph(c), -1) << c;
 }
 
 std::vector<int32_t> Offsets(int32_t length, int32_t speed, int32_t ticks) {

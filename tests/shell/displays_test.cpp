@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/messages.h"
+#include "platform/win32/wide.h"
 #include "resources/resource_ids.h"
 #include "shell/display_text.h"
 #include "shell/skin_geometry.h"
@@ -99,6 +100,14 @@ TEST_F(PlayerWindowTest, TimeDigitsAndSongNameAreCellsOfTheirBitmapsAndTheNameSc
   Send(window, WM_COMMAND, IDM_AUTOSCROLL);
   Send(window, WM_TIMER, 1);
   EXPECT_EQ(Strip(window), ExpectedStrip(name, 0)) << "AutoScroll off shows the start";
+
+  // An untagged file named in several scripts shows its title, one cell a character ("{" blank).
+  const std::string named = ScratchPath("\xC3\x87" "a \xC3\xA9t\xC3\xA9 \xD0\x96\xE4\xB8\xAD\xF0\x9F\x98\x80.mp3");
+  ASSERT_TRUE(CopyFileW(WideFromUtf8(Media("first-44k.mp3")).c_str(), WideFromUtf8(named).c_str(), FALSE));
+  ClearPlaylist();
+  ASSERT_EQ(AddTrack(named.c_str()), 1);
+  Send(window, WM_PLAYER_STARTED, 0);
+  EXPECT_EQ(Strip(window), ExpectedStrip("Ca ete {{{.mp3", 0));
   DestroyWindow(window);
 }
 
