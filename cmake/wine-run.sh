@@ -30,7 +30,10 @@ if [ "${ZAV_AUDIO:-capture}" != system ]; then
 pcm.!default { type file; slave.pcm "null"; file "$ZAV_CAPTURE_FILE"; format "raw"; truncate ${ZAV_CAPTURE_TRUNCATE:-true} }
 ASOUND
 fi
-if [ ! -f "$WINEPREFIX/.zav-ready" ]; then
+# A new prefix, once. Its dialog and message-box fonts are linked to the CJK font the set-up installs,
+# so that names in Chinese show instead of boxes (the fonts Wine links them to by default are Windows'
+# own, which are not there).
+if [ ! -f "$WINEPREFIX/.zav-fonts" ]; then
   mkdir -p "$WINEPREFIX"
   (
     flock 9
@@ -38,6 +41,14 @@ if [ ! -f "$WINEPREFIX/.zav-ready" ]; then
       wineboot -i >/dev/null 2>&1 || true
       wineserver -w || true
       touch "$WINEPREFIX/.zav-ready"
+    fi
+    if [ ! -f "$WINEPREFIX/.zav-fonts" ]; then
+      for font in "MS Sans Serif" Tahoma; do
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$font" \
+          /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 || true
+      done
+      wineserver -w || true
+      touch "$WINEPREFIX/.zav-fonts"
     fi
   ) 9>"$dir/prefix.lock"
 fi
