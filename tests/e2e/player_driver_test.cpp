@@ -458,9 +458,13 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   EXPECT_TRUE(WaitUntil([&] { return ShowsTitleStrip(player); }, 3000)) << "back on the screen";
   EXPECT_TRUE(WaitUntil([&] { return !IsWindow(icon) || !IsWindowVisible(icon); }, 3000));
 
-  // In the tray again: a second copy without files brings the window back too.
-  Click(player, kMinimizeSymbol.x, kMinimizeSymbol.y);
-  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(player); }, 2000));
+  // In the tray again (the click is repeated while the window may still be coming back): a second copy
+  // without files brings the window back too.
+  for (int i = 0; i < 5 && IsWindowVisible(player); ++i) {
+    Click(player, kMinimizeSymbol.x, kMinimizeSymbol.y);
+    WaitUntil([&] { return !IsWindowVisible(player); }, 1000);
+  }
+  EXPECT_FALSE(IsWindowVisible(player));
   Process third;
   ASSERT_TRUE(third.StartPlayer(""));
   EXPECT_EQ(third.WaitExit(10000), 0);
