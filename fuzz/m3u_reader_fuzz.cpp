@@ -15,6 +15,7 @@
 #include "platform/text.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
+#include "fuzz/playlist_paths_check.h"
 #include "fuzz/scratch_folder.h"
 #include "settings/settings.h"
 
@@ -36,16 +37,9 @@ void Start() {
 }
 
 std::vector<std::string> Entries() {
-  std::vector<std::string> paths;
-  PlaylistEntry entry;
-  for (int32_t i = 0; CopyEntryAt(i, &entry); ++i) {
-    const size_t length = strnlen(entry.path, sizeof entry.path);
-    if (length == 0 || length >= sizeof entry.path) std::abort();
-    if (!IsUtf8(reinterpret_cast<const uint8_t*>(entry.path), length)) std::abort();
-    if (Utf16Length(entry.path) > kMaxPathUnits) std::abort();
-    if (std::strchr(entry.path, '\r') || std::strchr(entry.path, '\n')) std::abort();
-    if (entry.path[0] == '#') std::abort();
-    paths.emplace_back(entry.path, length);
+  std::vector<std::string> paths = CheckedPlaylistPaths();
+  for (const std::string& path : paths) {
+    if (path.find_first_of("\r\n") != std::string::npos || path[0] == '#') std::abort();
   }
   return paths;
 }

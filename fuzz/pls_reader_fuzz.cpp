@@ -16,6 +16,7 @@
 #include "platform/text.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
+#include "fuzz/playlist_paths_check.h"
 #include "fuzz/scratch_folder.h"
 #include "settings/settings.h"
 
@@ -40,18 +41,7 @@ bool KeptVerbatim(const std::string& path) {
   return !(path.size() >= 2 && (path.front() == '"' || path.front() == '\'') && path.back() == path.front());
 }
 
-std::vector<std::string> Entries() {
-  std::vector<std::string> paths;
-  PlaylistEntry entry;
-  for (int32_t i = 0; CopyEntryAt(i, &entry); ++i) {
-    const size_t length = strnlen(entry.path, sizeof entry.path);
-    if (length == 0 || length >= sizeof entry.path) std::abort();
-    if (!IsUtf8(reinterpret_cast<const uint8_t*>(entry.path), length)) std::abort();
-    if (Utf16Length(entry.path) > kMaxPathUnits) std::abort();
-    paths.emplace_back(entry.path, length);
-  }
-  return paths;
-}
+std::vector<std::string> Entries() { return CheckedPlaylistPaths(); }
 
 void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
   FILE* f = std::fopen(path.c_str(), "wb");
