@@ -481,11 +481,27 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   WriteSavedSettings(settings);
 }
 
+// The classes of the top-level windows of process `pid`, sorted.
+std::vector<std::string> TopLevelWindows(DWORD pid) {
+  struct Search {
+    DWORD pid;
+    std::vector<std::string> classes;
+  } search{pid, {}};
+  EnumWindows([](HWND window, LPARAM context) -> BOOL {
+    auto* s = reinterpret_cast<Search*>(context);
+    char name[64] = "";
+    if (WindowProcess(window) == s->pid && GetClassNameA(window, name, sizeof name)) s->classes.push_back(name);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&search));
+  std::sort(search.classes.begin(), search.classes.end());
+  return search.classes;
+}
+
 // Random clicks, right clicks, keys and commands on the playing window. It must answer within a
 // second after each, and over a second phase of the same work (after the first has warmed it up) its
-// private bytes must stay flat. Half the actions open a menu, each other one repaints: a brush and
-// memory device context leaked on each menu adds about 2 KB a time, half a megabyte over a phase,
-// where the work itself adds under 50 KB.
+// private bytes must stay flat and its windows be the same. Half the actions open a menu, each other
+// one repaints: a brush and memory device context leaked on each menu adds about 2 KB a time, half a
+// megabyte over a phase, where the work itself adds under 50 KB.
 TEST(PlayerDriver, MonkeyNeitherCrashesHangsNorLeaks) {
   PrepareDesktop();
   const char* setting = std::getenv("ZAV_MONKEY_SECONDS");
@@ -569,17 +585,19 @@ TEST(PlayerDriver, MonkeyNeitherCrashesHangsNorLeaks) {
   }
   work(phaseMs);
   const Process::Memory warm = settledReading();
+  const std::vector<std::string> warmWindows = TopLevelWindows(pid);
   work(phaseMs);
   const Process::Memory later = settledReading();
   constexpr double kMB = 1048576.0;
   std::printf("FIGURE monkey: %d actions in 2 x %lu s, %d menus and boxes closed, private bytes %.3f -> %.3f MB, "
-              "working set %.2f -> %.2f MB\n",
+              "working set %.2f -> %.2f MB, %zu windows\n",
               actions, phaseMs / 1000, tended, warm.privateBytes / kMB, later.privateBytes / kMB,
-              warm.workingSet / kMB, later.workingSet / kMB);
+              warm.workingSet / kMB, later.workingSet / kMB, warmWindows.size());
   ASSERT_TRUE(zav.Running()) << "the player ended during the monkey run";
   EXPECT_EQ(unanswered, 0);
   EXPECT_GT(warm.privateBytes, 0u);
   EXPECT_LT(double(later.privateBytes) - double(warm.privateBytes), kMB / 4);
+  EXPECT_EQ(TopLevelWindows(pid), warmWindows) << "a window of the player was never destroyed";
   TendBoxesAndMenus(player, pid);
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
