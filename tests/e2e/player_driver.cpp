@@ -201,14 +201,16 @@ double Process::CpuSeconds() const {
   return seconds;
 }
 
-size_t Process::WorkingSetBytes() const {
+Process::Memory Process::MemoryUse() const {
+  Memory memory;
   const HANDLE query = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, info.dwProcessId);
-  if (!query) return 0;
+  if (!query) return memory;
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
-  const size_t bytes = GetProcessMemoryInfo(query, &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+  if (GetProcessMemoryInfo(query, &counters, sizeof counters))
+    memory = {counters.WorkingSetSize, counters.PagefileUsage};
   CloseHandle(query);
-  return bytes;
+  return memory;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD stepMs) {

@@ -87,7 +87,14 @@ struct Process {
   int64_t WaitExit(DWORD timeoutMs);
   void Kill();
   double CpuSeconds() const;    // user and kernel time of its threads
-  size_t WorkingSetBytes() const;
+  // Its memory as GetProcessMemoryInfo reports it (zeros when it cannot be asked). The private bytes
+  // (PagefileUsage; under Wine the resident anonymous memory) hold its heaps, GDI objects and thread
+  // stacks; the working set also counts the pages of mapped files and the shared memory of window
+  // surfaces.
+  struct Memory {
+    size_t workingSet = 0, privateBytes = 0;
+  };
+  Memory MemoryUse() const;
 };
 
 // Polls `condition` every `stepMs` until it holds or `timeoutMs` has passed; returns its last value.
