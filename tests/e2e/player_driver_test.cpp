@@ -381,9 +381,10 @@ TEST(PlayerDriver, ExtendedM3uPlaysInOrderThenRepeatsAndShuffles) {
 
 TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   PrepareDesktop();
-  // Minimizing to the tray, and a saved window position off every screen.
+  // Minimizing to the tray, and a saved window position off every screen; the list plays in order once.
   Settings settings{};
   ASSERT_TRUE(ReadSavedSettings(&settings)) << "saved by the scenarios before";
+  settings.shuffle = settings.repeat = 0;
   settings.minimizeMode = 2;
   settings.windowLeft = -3000;
   settings.windowTop = 5000;
