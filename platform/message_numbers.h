@@ -16,6 +16,11 @@ constexpr uint32_t WM_PLAYER_POSITION = 0x8202;
 constexpr uint32_t WM_PLAYER_STARTED = 0x8205;
 constexpr uint32_t WM_PLAYER_STOPPED = 0x8206;
 constexpr uint32_t WM_PLAYER_SYNC = 0x8207;
+// A network stream's news; wParam says which (the window reads the rest from the stream source).
+constexpr uint32_t WM_PLAYER_STREAM = 0x8208;
+constexpr uintptr_t kStreamTitleChanged = 0;  // a new StreamTitle or station name
+constexpr uintptr_t kStreamBuffering = 1;     // lParam 1: refilling ("Buffering..."), 0: playing again
+constexpr uintptr_t kStreamFailed = 2;        // the stream ended with a reason to show
 
 // lParam values of WM_PLAYER_SYNC.
 constexpr intptr_t kSyncLocked = 0;     // a header was accepted
