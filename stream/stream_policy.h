@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // The "Connection Speed" choices, in bits per second, as the URL Streaming page lists them.
-constexpr int32_t kConnectionSpeeds[] = {14400, 28800, 33600, 56000, 64000, 128000};
+constexpr int32_t kConnectionSpeeds[] = {14400, 28800, 57600, 64000, 112000, 128000};
 // Milliseconds of audio buffered before playing starts or resumes: 8000 at 14400 BPS down to 2000 at
 // 128000 BPS, in steps between; values outside the list are taken to the nearest end.
 int32_t PrebufferMs(int32_t connectionBps);
