@@ -2,4 +2,10 @@
 # received from a server, and the buffering and reconnect policy.
 list(APPEND ZAV_PORTABLE_SOURCES
   stream/stream_url.cpp
+  stream/stream_text.cpp
+  stream/http_response.cpp
+  stream/icy_metadata.cpp
+  stream/stream_policy.cpp
+  stream/stream_playlist.cpp
 )
+list(APPEND ZAV_PORTABLE_TESTS tests/stream/stream_parsing_test.cpp)
