@@ -89,7 +89,7 @@ TEST(StreamParsingTest, AddressesRedirectsHeadsAndPlaylists) {
       {"ICY 200 OK\r\nicy-name:Caf\xE9 Radio\r\nICY-METAINT: 8192\r\nicy-br:128,128\r\n\r\nAUDIO", 1, 200, 8192, 128, "", "Caf\xC3\xA9 Radio"},
       {"HTTP/1.1 200 OK\nContent-Type: Audio/MPEG; charset=x\nicy-name: \xC3\xA9t\xC3\xA9\n\n", 1, 200, 0, 0, "audio/mpeg", "\xC3\xA9t\xC3\xA9"},
       {"HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\nicy-metaint: 0\r\n\r\n", 1, 302, 0, 0, "", ""},
-      {"HTTP/1.0 200\r\nicy-metaint: 65536\r\n\r\n", 1, 200, 65536, 0, "", ""},
+      {"HTTP/1.0 200\r\nicy-metaint  : 65536\r\n\r\n", 1, 200, 65536, 0, "", ""},
       {"HTTP/1.0 200 OK\r\nicy-metaint: 65537\r\n\r\n", -1, 0, 0, 0, "", ""},
       {"HTTP/1.0 200 OK\r\nicy-metaint: -5\r\n\r\n", -1, 0, 0, 0, "", ""},
       {"HTTP/1.0 200 OK\r\nicy-metaint:\r\n\r\n", -1, 0, 0, 0, "", ""},
