@@ -9,3 +9,4 @@ list(APPEND ZAV_PORTABLE_SOURCES
   stream/stream_playlist.cpp
 )
 list(APPEND ZAV_PORTABLE_TESTS tests/stream/stream_parsing_test.cpp)
+list(APPEND ZAV_FUZZ_TARGETS stream_response_fuzz)
