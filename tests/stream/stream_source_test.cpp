@@ -316,12 +316,14 @@ TEST_F(StreamSourceTest, BadServersDropsAndAbortsEndPromptlyWithoutHangingOrGarb
     EXPECT_LT(MsSince(readStart), 80) << url;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(ErrorNow(), "") << url << ": still connecting, reading or backing off";
+    EXPECT_EQ(StreamBuffering(), 1) << url;
     const auto abortStart = Clock::now();
     StreamAbort();
     const int64_t abortMs = MsSince(abortStart);
     EXPECT_LT(abortMs, 100) << url;
     std::printf("StreamAbort on %s: %lld ms\n", url.c_str(), static_cast<long long>(abortMs));
     EXPECT_EQ(source.functions->read(source.handle, buffer, sizeof buffer), 0);
+    EXPECT_EQ(StreamBuffering(), 0);
     source.functions->close(source.handle);
   }
   close(queued);
