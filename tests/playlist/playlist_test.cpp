@@ -557,28 +557,16 @@ TEST_F(PlaylistFolderTest, AddByTypeDispatchesOnKind) {
   EXPECT_EQ(AddByType(m3u8.c_str()), 1);
   EXPECT_EQ(Paths(), (std::vector<std::string>{"C:\\a.mp3", "D:\\b.mp3", "C:\\\xC3\xA9.mp3", "C:\\\xC3\xA9.mp3"}));
 
-  // Streams' addresses are entries of their own, whatever their names end with, and are never opened as
-  // files, even with Read File Info When Adding: no box, the length unknown. Only a stream takes a title.
+  // Addresses are entries of their own, never opened, even with Read File Info When Adding.
   ClearPlaylist();
   gSettings.readInfoOnAdd = 1;
   EXPECT_EQ(AddByType("http://radio.example:8000/live.pls"), 1);
   EXPECT_EQ(AddByType("HTTPS://radio.example/"), 1);
-  gSettings.readInfoOnAdd = 0;
-  AddTrack(m3u.c_str());
-  EXPECT_EQ(Paths(), (std::vector<std::string>{"http://radio.example:8000/live.pls", "HTTPS://radio.example/", m3u}));
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"http://radio.example:8000/live.pls", "HTTPS://radio.example/"}));
   char path[kPathBytes];
   ASSERT_EQ(PrepareCurrent(path), 1);
   EXPECT_STREQ(path, "http://radio.example:8000/live.pls");
   EXPECT_EQ(CurrentDuration(), -1);
-  const std::string longTitle = std::string(kStreamTitleBytes - 2, 'a') + "\xC3\xA9";  // é across the end
-  EXPECT_EQ(SetCurrentStreamTitle(longTitle.c_str()), 1);
-  PlaylistEntry e;
-  ASSERT_EQ(CopyCurrentEntry(&e), 1);
-  EXPECT_EQ(std::string(e.streamTitle), longTitle.substr(0, kStreamTitleBytes - 2)) << "cut before the character";
-  NextEntry();
-  NextEntry();
-  EXPECT_EQ(CurrentIsStream(), 0);
-  EXPECT_EQ(SetCurrentStreamTitle("a file takes none"), 0);
   EXPECT_TRUE(BoxTexts("Error...").empty());
 }
 
