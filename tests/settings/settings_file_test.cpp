@@ -142,7 +142,6 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("nod=", 0) == 0; }),
             1);
   // The stream settings' keys beside the record: an empty or malformed value gives the default.
-  const StreamOptions saved = gStreamOptions;
   gStreamOptions = {14400, 0, 100};
   ASSERT_EQ(SaveSettings(), 1);
   gStreamOptions = {1, 7, 100};
@@ -156,8 +155,7 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
     LoadSettings();
     EXPECT_EQ(gStreamOptions.connectionBps, kDefaultConnectionBps) << junk;
     EXPECT_EQ(gStreamOptions.extraServerData, kDefaultExtraServerData) << junk;
-  }
-  gStreamOptions = saved;
+  }  // and so left as they were
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
 }
