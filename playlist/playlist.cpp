@@ -21,6 +21,7 @@
 #include "platform/message_numbers.h"
 #include "playlist/id3v2_titles.h"
 #include "settings/settings.h"
+#include "stream/stream_url.h"
 
 namespace {
 
@@ -169,6 +170,8 @@ void SetPlaylistWindows(WindowHandle owner, WindowHandle editor) {
 
 WindowHandle PlaylistOwner() { return gPlaylist.owner.load(); }
 
+int32_t IsStreamPath(const char* path) { return path != nullptr && StreamUrlScheme(path) != 0 ? 1 : 0; }
+
 void RefreshPlaylistEditor() { SendPlayerMessage(gPlaylist.editor.load(), WM_PLAYLIST_REFRESH, 0, 0); }
 
 int32_t AddTrack(const char* path) {
@@ -179,7 +182,7 @@ int32_t AddTrack(const char* path) {
     return 0;
   }
   node->entry.duration = -1;
-  if (gSettings.readInfoOnAdd) StoreFacts(&node->entry, ScanTrack(node->entry.path));
+  if (gSettings.readInfoOnAdd && !IsStreamPath(node->entry.path)) StoreFacts(&node->entry, ScanTrack(node->entry.path));
 
   Playlist& p = gPlaylist;
   std::lock_guard<std::mutex> hold(p.lock);
@@ -382,7 +385,7 @@ int32_t PrepareCurrent(char destination[kPathBytes]) {
     serial = AsNode(gPlaylist.current)->serial;
     duration = gPlaylist.current->duration;
   }
-  if (duration == -1) {
+  if (duration == -1 && !IsStreamPath(path)) {
     const TrackFacts facts = ScanTrack(path);
     if (!facts.opened) return 0;
     // The list may have changed meanwhile: the results go to the track's entry if it still exists.
@@ -401,6 +404,26 @@ int32_t PrepareCurrent(char destination[kPathBytes]) {
 int32_t CurrentDuration() {
   std::lock_guard<std::mutex> hold(gPlaylist.lock);
   return gPlaylist.current ? gPlaylist.current->duration : -1;
+}
+
+int32_t CurrentIsStream() {
+  std::lock_guard<std::mutex> hold(gPlaylist.lock);
+  return gPlaylist.current ? IsStreamPath(gPlaylist.current->path) : 0;
+}
+
+int32_t SetCurrentStreamTitle(const char* title) {
+  if (title == nullptr) title = "";
+  std::lock_guard<std::mutex> hold(gPlaylist.lock);
+  PlaylistEntry* e = gPlaylist.current;
+  if (e == nullptr || !IsStreamPath(e->path)) return 0;
+  size_t n = strnlen(title, sizeof e->streamTitle);
+  if (n >= sizeof e->streamTitle) {
+    n = sizeof e->streamTitle - 1;
+    while (n > 0 && (static_cast<uint8_t>(title[n]) & 0xC0) == 0x80) --n;  // not inside a character
+  }
+  std::memcpy(e->streamTitle, title, n);
+  e->streamTitle[n] = '\0';
+  return 1;
 }
 
 int32_t CopyCurrentEntry(PlaylistEntry* destination) {

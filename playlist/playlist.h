@@ -7,6 +7,11 @@
 #include "platform/text.h"
 #include "playlist/track_scanner.h"
 
+// A stream's title as an entry keeps it: UTF-8, cut on a character boundary.
+constexpr int32_t kStreamTitleBytes = 256;
+
+// An entry names a file, or a stream by its http:// or https:// address. A stream entry is never opened
+// or scanned as a file: its duration stays unknown (-1) and its tag empty.
 struct PlaylistEntry {
   PlaylistEntry* previous;  // null for the first entry
   PlaylistEntry* next;      // null for the last entry
@@ -16,9 +21,10 @@ struct PlaylistEntry {
   int32_t layerIndex;       // layer - 1
   int32_t bitrate;          // kbit/s of the first frame found
   TagInfo tag;
+  char streamTitle[kStreamTitleBytes];  // the latest title the stream sent; "" for files and untitled streams
 };
 #if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(PlaylistEntry) == 1348, "a playlist entry is 1348 bytes where pointers are 4 bytes");
+static_assert(sizeof(PlaylistEntry) == 1604, "a playlist entry is 1604 bytes where pointers are 4 bytes");
 #endif
 
 // The window that owns the playlist's message boxes (the player window) and the playlist editor's
@@ -26,6 +32,9 @@ static_assert(sizeof(PlaylistEntry) == 1348, "a playlist entry is 1348 bytes whe
 void SetPlaylistWindows(WindowHandle owner, WindowHandle editor);
 // The owner of the playlist's message boxes.
 WindowHandle PlaylistOwner();
+
+// 1 when `path` is a stream's address rather than a file's path.
+int32_t IsStreamPath(const char* path);
 
 // 1, or 0 (nothing added) for a missing path, one longer than 259 UTF-16 units or no memory.
 int32_t AddTrack(const char* path);
@@ -50,6 +59,11 @@ int32_t IsAtFirst();
 // Decode thread: copies the current entry's path (completing its duration and tag first when unknown).
 int32_t PrepareCurrent(char destination[kPathBytes]);
 int32_t CurrentDuration();
+// 1 when the current entry is a stream.
+int32_t CurrentIsStream();
+// Gives the current entry, when it is a stream, the title the stream sent (UTF-8, null reads as "").
+// Returns 1, or 0 when the current entry is no stream and nothing changed.
+int32_t SetCurrentStreamTitle(const char* title);
 // Copies are detached from the list: their previous and next links are null.
 int32_t CopyCurrentEntry(PlaylistEntry* destination);
 // Number of entries, and a copy of entry `index` (0-based); WalkPlaylist below reads them all in one go.

@@ -222,6 +222,11 @@ void AddEntry(const PlaylistText& text, const char* playlist, size_t folderLengt
     return;
   }
   if (isUrl) return;
+  // A stream's address names its own place, as a rooted path does.
+  if (IsStreamPath(value)) {
+    AddTrack(value);
+    return;
+  }
   const size_t prefix = IsRooted(value, length) ? 0 : folderLength;
   if (prefix + length >= kPathSize) return;
   std::memcpy(entry, playlist, prefix);
@@ -361,7 +366,10 @@ int32_t AddRunning() { return gAddsRunning > 0 ? 1 : 0; }
 
 int32_t AddByType(const char* path) {
   if (path == nullptr) return 0;
-  if (PathIsDirectory(path)) {
+  // An address is an entry of its own kind, whatever its name ends with: it is never looked for on disk.
+  if (IsStreamPath(path)) {
+    AddTrack(path);
+  } else if (PathIsDirectory(path)) {
     // The box runs a message loop of its own: while it is up, the window knows that an add is under way.
     ++gAddsRunning;
     ShowMessageBox(PlaylistOwner(), path, "Adding Directory...", kBoxOk);

@@ -10,9 +10,10 @@
 #pragma once
 #include <cstdint>
 
-// Adds `path` by its kind: a folder (after an "Adding Directory..." box owned by the playlist's owner)
-// with AddDirectory, a ".pls", ".m3u" or ".m3u8" file (any case) with its reader, anything else with
-// AddTrack. Returns 1, or 0 for a null path.
+// Adds `path` by its kind: a stream's address (http://, https://) as an entry with AddTrack, a folder
+// (after an "Adding Directory..." box owned by the playlist's owner) with AddDirectory, a ".pls", ".m3u"
+// or ".m3u8" file (any case) with its reader, anything else with AddTrack. Returns 1, or 0 for a null
+// path.
 int32_t AddByType(const char* path);
 // 1 while an AddByType shows its "Adding Directory..." box or scans the folder after it: messages the
 // box's loop dispatches meanwhile must not start another add or play the half-built list.
@@ -26,13 +27,14 @@ constexpr int32_t kMaxPlsEntries = 65536;
 constexpr int32_t kMaxPlsGap = 1000;
 
 // Adds one entry per line of an M3U file. Empty lines, lines of blanks and "#" lines (extended M3U
-// directives) are skipped; lines that start with a drive ("C:\") or a folder separator are used as they
-// stand, other lines are joined to the playlist file's folder; a line or joined path too long for a
-// path (259 UTF-16 units) is skipped. A "file:" URL names the file it points to (with the build's own
-// separator): "file:///C:/a%20b.mp3" and "file://localhost/C:/a%20b.mp3" are C:\a b.mp3,
-// "file://server/share/c.mp3" is \\server\share\c.mp3, "file:///music/d.mp3" is \music\d.mp3. Its %XX
-// escapes are decoded; a malformed escape, a control character, plain or escaped, or bytes that are
-// not UTF-8, leaves the line out. Ctrl+Z ends the text. Returns 1, or 0 when the file cannot be opened.
+// directives) are skipped; lines that start with a drive ("C:\") or a folder separator, and streams'
+// addresses (http://, https://), are used as they stand, other lines are joined to the playlist file's
+// folder; a line or joined path too long for a path (259 UTF-16 units) is skipped. A "file:" URL names
+// the file it points to (with the build's own separator): "file:///C:/a%20b.mp3" and
+// "file://localhost/C:/a%20b.mp3" are C:\a b.mp3, "file://server/share/c.mp3" is \\server\share\c.mp3,
+// "file:///music/d.mp3" is \music\d.mp3. Its %XX escapes are decoded; a malformed escape, a control
+// character, plain or escaped, or bytes that are not UTF-8, leaves the line out. Ctrl+Z ends the text.
+// Returns 1, or 0 when the file cannot be opened.
 int32_t LoadM3u(const char* path);
 
 // Adds "File1" ... "File<n>" of section "playlist", n = "NumberOfEntries" (bounded as above), resolving

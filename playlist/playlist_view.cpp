@@ -14,8 +14,12 @@ void Append(std::vector<char>& to, const char* text, size_t length) { to.insert(
 
 int32_t VisitLine(const PlaylistEntry& entry, void* context) {
   PlaylistLines& out = *static_cast<PlaylistLines*>(context);
-  out.lines.push_back({static_cast<uint32_t>(out.text.size()), entry.tag.present == 0});
-  if (entry.tag.present) {
+  // A stream's line is its title, else its address; never turned into a file's title.
+  const bool stream = IsStreamPath(entry.path) != 0;
+  out.lines.push_back({static_cast<uint32_t>(out.text.size()), entry.tag.present == 0 && !stream});
+  if (stream && entry.streamTitle[0] != '\0') {
+    Append(out.text, entry.streamTitle, strnlen(entry.streamTitle, sizeof entry.streamTitle));
+  } else if (entry.tag.present) {
     Append(out.text, entry.tag.artist, strnlen(entry.tag.artist, sizeof entry.tag.artist));
     Append(out.text, " / ", 3);
     Append(out.text, entry.tag.title, strnlen(entry.tag.title, sizeof entry.tag.title));

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-// A tagged entry's line is its text, "artist / title"; any other entry's line is its path, which the
-// editor turns into the file's title. Both are UTF-8, as the tag and the path hold them.
+// A tagged entry's line is its text, "artist / title"; a stream's line is the title it sent, else its
+// address; any other entry's line is its path, which the editor turns into the file's title. All are
+// UTF-8, as the entry holds them.
 struct PlaylistLine {
   uint32_t offset;  // of the line's NUL-terminated text in PlaylistLines::text
   bool isPath;

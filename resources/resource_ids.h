@@ -29,6 +29,10 @@
 #define IDD_PREFS_PAGE_175 175
 #define IDD_VISUALISATION_PAGE 176
 #define IDD_SPLASH 179
+#define IDD_OPEN_URL 181
+
+// Controls of the "Open URL..." dialog: the address.
+#define IDC_OPEN_URL_ADDRESS 1262
 
 // Controls of the About box.
 #define IDC_ABOUT_TEXT 1228
@@ -105,7 +109,8 @@
 #define ZAV_VERSION_BINARY 0, 77, 0, 0
 
 // The pages of the preferences sheet this program defines itself, and their controls: General (107),
-// Audio Output (164), Audio Buffering (175) and URL Streaming (174, every control disabled).
+// Audio Output (164), Audio Buffering (175) and URL Streaming (174: the connection speed and the extra
+// server data in use, the download controls disabled).
 #define IDD_GENERAL_PAGE IDD_PREFS_PAGE_107
 #define IDD_AUDIO_OUTPUT_PAGE IDD_PREFS_PAGE_164
 #define IDD_AUDIO_BUFFERING_PAGE IDD_PREFS_PAGE_175

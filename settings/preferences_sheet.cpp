@@ -5,10 +5,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
+#include <iterator>
 
 #include "engine/wave_output.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
+#include "stream/stream_policy.h"
+#include "stream/stream_source.h"
 
 INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERW) = PropertySheetW;
 
@@ -244,17 +247,29 @@ INT_PTR CALLBACK AudioBufferingPageProc(HWND page, UINT message, WPARAM wParam, 
 
 // ---- URL Streaming --------------------------------------------------------------------------------------
 
-// Every control is disabled; the speeds are listed so that the page reads as it always has.
+// The connection speed (how much a stream buffers) and whether servers are asked for their titles; the
+// download controls stay disabled. A speed that is not listed shows none chosen and is kept.
 INT_PTR OnUrlInit(HWND page) {
-  for (const char* speed : {"14400 BPS", "28800 BPS", "57600 BPS", "64000 BPS", "112000 BPS", "128000 BPS"})
-    SendDlgItemMessageA(page, IDC_URL_SPEED, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(speed));
+  for (const int32_t bps : kConnectionSpeeds) {
+    char speed[24];
+    std::snprintf(speed, sizeof speed, "%d BPS", static_cast<int>(bps));
+    const LRESULT item = SendDlgItemMessageA(page, IDC_URL_SPEED, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(speed));
+    if (bps == gStreamOptions.connectionBps) SendDlgItemMessageA(page, IDC_URL_SPEED, CB_SETCURSEL, item, 0);
+  }
+  SetChecked(page, IDC_URL_EXTRA_DATA, gStreamOptions.extraServerData == 1);
   return TRUE;
+}
+
+void StoreUrlStreaming(HWND page) {
+  const LRESULT item = SendDlgItemMessageA(page, IDC_URL_SPEED, CB_GETCURSEL, 0, 0);
+  if (item >= 0 && size_t(item) < std::size(kConnectionSpeeds)) gStreamOptions.connectionBps = kConnectionSpeeds[item];
+  gStreamOptions.extraServerData = Checked(page, IDC_URL_EXTRA_DATA) ? 1 : 0;
 }
 
 INT_PTR CALLBACK UrlStreamingPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: return OnUrlInit(page);
-    case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
+    case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), StoreUrlStreaming);
     default: return FALSE;
   }
 }

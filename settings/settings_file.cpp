@@ -9,10 +9,13 @@
 #include "platform/text.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
+#include "settings/stream_settings.h"
 
 void (*gShowAboutBox)() = nullptr;
 
 int32_t LoadSettings() {
+  // The stream settings' keys stand apart from the record: a record that is reset leaves them.
+  LoadStreamSettings();
   const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
   if (version != kSettingsVersion && version != -1) {
     ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
@@ -92,5 +95,6 @@ int32_t SaveSettings() {
   std::snprintf(version, sizeof version, "%d", static_cast<int>(kSettingsVersion));
   const bool versionWritten = ProfileWriteString(kSettingsSection, kSettingsVersionKey, version, kSettingsFile);
   const bool pathsWritten = SavePluginPaths() == 1;
-  return recordWritten && versionWritten && pathsWritten ? 1 : 0;
+  const bool streamWritten = SaveStreamSettings() == 1;
+  return recordWritten && versionWritten && pathsWritten && streamWritten ? 1 : 0;
 }

@@ -7,6 +7,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   settings/settings_record.cpp
   settings/settings_file.cpp
   settings/plugin_paths.cpp
+  settings/stream_settings.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )

@@ -25,6 +25,7 @@
 #include "shell/deferred_work.h"
 #include "shell/displays.h"
 #include "shell/open_arguments.h"
+#include "shell/open_url.h"
 #include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
@@ -155,6 +156,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
   switch (id) {
     case IDM_CLOSE: DestroyWindow(window); break;
     case IDM_OPEN_FILE: OpenFiles(window); break;
+    case IDM_OPEN_URL: OpenUrl(window); break;
     case IDM_ABOUT: ShowAboutBox(window); break;
     case IDM_EQUALIZER: ToggleEqualizer(window); break;
     case IDM_PLAY: Play(window); break;
@@ -198,7 +200,6 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_PLUGIN_EXECUTE: ExecutePlugin(window); break;
     case IDM_PLUGIN_TERMINATE: TerminatePlugin(window); break;
     // Permanently inactive items.
-    case IDM_OPEN_URL:
     case IDM_HELP_CONTENTS:
     case IDM_TAG_EDITOR:
     case IDM_PLUGIN_OPTIONS:

@@ -27,8 +27,11 @@ const char* FileNameOf(const char* path) {
   return name;
 }
 
+constexpr const char* kBufferingText = "Buffering...";
+
 // The song name of the current entry; its file title (the name as GetFileTitleW gives it, which shows
-// the extension as the system's setting says) when it has no tag.
+// the extension as the system's setting says) when it has no tag. A stream shows the title it sent, else
+// its address, and "Buffering..." while it refills.
 void CurrentSongName(SongNameText& text) {
   PlaylistEntry entry;
   if (!CopyCurrentEntry(&entry)) {
@@ -36,6 +39,14 @@ void CurrentSongName(SongNameText& text) {
     return;
   }
   entry.path[sizeof entry.path - 1] = '\0';
+  if (IsStreamPath(entry.path)) {
+    entry.streamTitle[sizeof entry.streamTitle - 1] = '\0';
+    const char* shown = gShell.streamBuffering  ? kBufferingText
+                        : entry.streamTitle[0] ? entry.streamTitle
+                                               : entry.path;
+    ComposeSongName(&entry.tag, shown, text);  // a stream's tag is empty: the text is `shown`
+    return;
+  }
   wchar_t title[MAX_PATH];
   if (GetFileTitleW(WideFromUtf8(entry.path).c_str(), title, MAX_PATH) != 0) {
     ComposeSongName(&entry.tag, FileNameOf(entry.path), text);

@@ -15,8 +15,12 @@ namespace {
 constexpr size_t kNamedInBox = 3;
 
 // The absolute form of `path`; false (with `path` itself in `out`) when that form would not fit a
-// playlist entry.
+// playlist entry. A stream's address is absolute as it stands.
 bool MakeAbsolute(const char* path, std::string* out) {
+  if (IsStreamPath(path)) {
+    out->assign(path);
+    return Utf16Length(path) <= kMaxPathUnits;
+  }
   const std::wstring wide = WideFromUtf8(path);
   const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   out->assign(path);

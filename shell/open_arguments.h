@@ -1,5 +1,6 @@
 // The open-argument rule on Windows: an argument string (the command line, a second copy's hand-over,
-// or the paths of a drop) split into paths, each made absolute against the current folder. A path too
+// or the paths of a drop) split into paths, each made absolute against the current folder (a stream's
+// address is left as it is). A path too
 // long for a playlist entry (259 characters) is left out and named in one box, never cut into another.
 #pragma once
 #include <windows.h>

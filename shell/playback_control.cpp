@@ -2,6 +2,8 @@
 // to the thread as posted thread messages, with short fixed waits where the thread must catch up.
 #include "shell/playback_control.h"
 
+#include <cstdio>
+
 #include "engine/messages.h"
 #include "engine/wave_output.h"
 #include "platform/notify.h"
@@ -16,6 +18,10 @@
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/visualisation.h"
+#include "stream/stream_source.h"
+
+int32_t (*gReadStreamTitle)(char* out, int32_t size) = StreamTitle;
+int32_t (*gReadStreamError)(char* out, int32_t size) = StreamError;
 
 namespace {
 
@@ -53,7 +59,8 @@ void DrawRing(int32_t lit) {
 void SeekOrSetVolumeAt(HWND window, LPARAM point) {
   const int32_t x = LOWORD(point);
   const int32_t y = HIWORD(point);
-  if (RectContains(kAreaRects[kAreaSeekBox], x, y)) {
+  // A stream has no length to seek in.
+  if (RectContains(kAreaRects[kAreaSeekBox], x, y) && !CurrentIsStream()) {
     for (int32_t i = 0; i < kSeekSectors; ++i) {
       if (gSkin.sectors[i] && PtInRegion(gSkin.sectors[i], x, y))
         PostToThread(TM_SEEK, SeekTargetFrame(gShell.lengthFrames, i));
@@ -118,6 +125,7 @@ void StartCurrentEntry(HWND window) {
   // handler that goes on afterwards).
   if (gShell.closing) return;
   gShell.trackEndPending = 0;  // a track end held back during an add is overtaken
+  gShell.streamBuffering = 0;  // whatever plays next starts without the last stream's refill
   const bool died = gShell.decodeThread && WaitForSingleObject(gShell.decodeThread, 0) == WAIT_OBJECT_0;
   if (died) {
     ShowMessageBox(window, "Restarting decode Thread", "Notice...", kBoxOk);
@@ -261,6 +269,10 @@ LRESULT OnPlayerStarted(HWND window) {
 
 LRESULT OnPlayerStopped(HWND window) {
   gShell.playState = kStopped;
+  if (gShell.streamBuffering) {
+    gShell.streamBuffering = 0;
+    RebuildSongName(window);
+  }
   RepaintTransportButtons(window);
   return 1;
 }
@@ -269,6 +281,34 @@ LRESULT OnPlayerSync(LPARAM state) {
   if (state == gShell.lastSync) return 0;
   gShell.lastSync = state;
   return 1;
+}
+
+LRESULT OnPlayerStream(HWND window, WPARAM news, LPARAM value) {
+  switch (news) {
+    case kStreamTitleChanged: {
+      char title[kStreamTitleBytes];
+      gReadStreamTitle(title, int32_t(sizeof title));
+      title[sizeof title - 1] = '\0';
+      // The strip and the editor's line show it at once.
+      if (SetCurrentStreamTitle(title)) {
+        RebuildSongName(window);
+        RefreshPlaylistEditor();
+      }
+      return 1;
+    }
+    case kStreamBuffering:
+      gShell.streamBuffering = value != 0 ? 1 : 0;
+      RebuildSongName(window);
+      return 1;
+    case kStreamFailed: {
+      char reason[512];
+      if (!gReadStreamError(reason, int32_t(sizeof reason))) std::snprintf(reason, sizeof reason, "The stream ended.");
+      reason[sizeof reason - 1] = '\0';
+      ShowMessageBox(window, reason, "Error...", kBoxOk);
+      return 1;
+    }
+    default: return 0;
+  }
 }
 
 LRESULT OnLeftButtonDown(HWND window, LPARAM point) {

@@ -32,6 +32,11 @@ void PreviousTrack(HWND window);
 // Sets the volume (0..63) in the settings and on the output, and repaints the bar.
 void SetVolume(HWND window, int32_t volume);
 
+// Where the window reads a stream's title and the reason it ended (the stream source's StreamTitle and
+// StreamError; tests put their own in).
+extern int32_t (*gReadStreamTitle)(char* out, int32_t size);
+extern int32_t (*gReadStreamError)(char* out, int32_t size);
+
 // Message handlers.
 LRESULT OnTrackEnd(HWND window);
 LRESULT OnPlayerInfo(WPARAM totalSeconds, LPARAM elapsedSeconds);
@@ -39,6 +44,8 @@ LRESULT OnPlayerPosition(WPARAM lengthFrames, LPARAM frame);
 LRESULT OnPlayerStarted(HWND window);
 LRESULT OnPlayerStopped(HWND window);
 LRESULT OnPlayerSync(LPARAM state);
+// A stream's news (wParam kStreamTitleChanged, kStreamBuffering, kStreamFailed).
+LRESULT OnPlayerStream(HWND window, WPARAM news, LPARAM value);
 LRESULT OnLeftButtonDown(HWND window, LPARAM point);
 LRESULT OnMouseMove(HWND window, WPARAM keys, LPARAM point);
 LRESULT OnTimer(HWND window, WPARAM id);

@@ -39,6 +39,7 @@ struct ShellState {
   int32_t elapsedSeconds;   // lParam of the last WM_PLAYER_INFO
   intptr_t lastSync;        // lParam of the last WM_PLAYER_SYNC, -1 before the first
   int32_t trackEndPending;  // a track end came during an add; made once the add is done
+  int32_t streamBuffering;  // the stream playing refills its buffer: the strip says so
 
   // Windows and values owned by the command side.
   HWND equalizer;

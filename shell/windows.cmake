@@ -7,6 +7,7 @@ list(APPEND ZAV_WINDOWS_SOURCES
   shell/deferred_work.cpp
   shell/displays.cpp
   shell/open_arguments.cpp
+  shell/open_url.cpp
   shell/playback_control.cpp
   shell/player_window.cpp
   shell/skin.cpp

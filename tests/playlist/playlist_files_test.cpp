@@ -87,10 +87,13 @@ TEST_F(PlaylistFilesTest, M3uSkipsDirectivesAndBlankLinesAndJoinsRelativeLinesTo
                                 "\\\\server\\share\\d.mp3\r\n"
                                 "C:/forward/e.mp3\r\n"
                                 "/absolute/f.mp3\r\n"
+                                "http://radio.example:8000/live\r\n"  // streams stand as they are
+                                "HTTPS://radio.example/list.pls\r\n"
                                 "g.mp3");  // no line end at the end
   EXPECT_EQ(LoadM3u(m3u.c_str()), 1);
   EXPECT_EQ(Entries(), (std::vector<std::string>{"C:\\music\\a.mp3", folder_ + "sub\\b.mp3", "\\root\\c.mp3",
                                                  "\\\\server\\share\\d.mp3", "C:/forward/e.mp3", "/absolute/f.mp3",
+                                                 "http://radio.example:8000/live", "HTTPS://radio.example/list.pls",
                                                  folder_ + "g.mp3"}));
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
@@ -194,18 +197,20 @@ TEST_F(PlaylistFilesTest, AnM3uThatCannotBeOpenedAddsNothingAndShowsNothing) {
 TEST_F(PlaylistFilesTest, PlsJoinsRelativeEntriesToItsFolderAndKeepsRootedOnes) {
   const std::string pls = Write("list.pls",
                                 "[playlist]\r\n"
-                                "NumberOfEntries=6\r\n"
+                                "NumberOfEntries=7\r\n"
                                 "File1=a.mp3\r\n"
                                 "File2=D:\\x.mp3\r\n"
                                 "File3=\\\\server\\share\\b.mp3\r\n"
                                 "File4=\\music\\b.mp3\r\n"
                                 "File5=sub\\c.mp3\r\n"
                                 "File6=/abs/d.mp3\r\n"
+                                "File7=http://radio.example/a b?x=1\r\n"
                                 "Title1=ignored\r\n"
                                 "Version=2\r\n");
   EXPECT_EQ(LoadPls(pls.c_str()), 1);
   EXPECT_EQ(Entries(), (std::vector<std::string>{folder_ + "a.mp3", "D:\\x.mp3", "\\\\server\\share\\b.mp3",
-                                                 "\\music\\b.mp3", folder_ + "sub\\c.mp3", "/abs/d.mp3"}));
+                                                 "\\music\\b.mp3", folder_ + "sub\\c.mp3", "/abs/d.mp3",
+                                                 "http://radio.example/a b?x=1"}));
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
@@ -344,7 +349,9 @@ TEST_F(PlaylistFilesTest, EveryTypeIsWrittenInAnsiWhenItHoldsTheNamesElseInUtf8A
       {{"C:\\music\\one.mp3", folder_ + "two.mp3"}, {"C:\\music\\one.mp3", folder_ + "two.mp3"}},
       {{FromAnsi(latin[0]), FromAnsi(latin[1]), FromAnsi(latin[2]), FromAnsi(latin[3])}, latin},
       {{FromAnsi(latin[2])}, {}},  // its ANSI bytes would read back as UTF-8
-      {{"C:\\Музыка\\Песня.mp3", "D:\\音乐\\歌曲.mp3", "E:\\😀 Emoji\\🎵 Song.mp3"}, {}}};
+      {{"C:\\Музыка\\Песня.mp3", "D:\\音乐\\歌曲.mp3", "E:\\😀 Emoji\\🎵 Song.mp3"}, {}},
+      {{"http://radio.example:8000/;stream.mp3", folder_ + "two.mp3"},  // streams and files mixed
+       {"http://radio.example:8000/;stream.mp3", folder_ + "two.mp3"}}};
   const char* const extensions[] = {".pls", ".m3u", ".m3u8"};
   for (size_t l = 0; l < lists.size(); ++l) {
     for (PlaylistType type : {kPlaylistPls, kPlaylistM3u, kPlaylistM3u8}) {
@@ -370,6 +377,8 @@ TEST_F(PlaylistFilesTest, EveryTypeIsWrittenInAnsiWhenItHoldsTheNamesElseInUtf8A
   }
   // Names beyond the ANSI code page over an ANSI file: its other lines turn to UTF-8 with them.
   const std::vector<std::string>& names = lists[3].first;
+  ClearPlaylist();
+  AddAll(names);
   ASSERT_EQ(SavePls((folder_ + "Списки 1.pls").c_str()), 1);
   EXPECT_EQ(Bytes(folder_ + "Списки 1.pls"), "[playlist]\r\nFile1=" + names[0] + "\r\nFile2=" + names[1] + "\r\nFile3=" +
                                                  names[2] + "\r\nFile4=" + lists[1].first[3] + "\r\nNumberOfEntries=3\r\n");

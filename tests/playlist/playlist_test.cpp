@@ -556,6 +556,18 @@ TEST_F(PlaylistFolderTest, AddByTypeDispatchesOnKind) {
   EXPECT_EQ(AddByType(pls.c_str()), 1);
   EXPECT_EQ(AddByType(m3u8.c_str()), 1);
   EXPECT_EQ(Paths(), (std::vector<std::string>{"C:\\a.mp3", "D:\\b.mp3", "C:\\\xC3\xA9.mp3", "C:\\\xC3\xA9.mp3"}));
+
+  // Addresses are entries of their own, never opened, even with Read File Info When Adding.
+  ClearPlaylist();
+  gSettings.readInfoOnAdd = 1;
+  EXPECT_EQ(AddByType("http://radio.example:8000/live.pls"), 1);
+  EXPECT_EQ(AddByType("HTTPS://radio.example/"), 1);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"http://radio.example:8000/live.pls", "HTTPS://radio.example/"}));
+  char path[kPathBytes];
+  ASSERT_EQ(PrepareCurrent(path), 1);
+  EXPECT_STREQ(path, "http://radio.example:8000/live.pls");
+  EXPECT_EQ(CurrentDuration(), -1);
+  EXPECT_TRUE(BoxTexts("Error...").empty());
 }
 
 TEST_F(PlaylistTest, MakeCurrentAtAPositionAsTheEditorsDoubleClickDoes) {

@@ -9,6 +9,7 @@
 
 #include "resources/resource_ids.h"
 #include "shell/displays.h"
+#include "stream/stream_source.h"
 #include "tests/engine/wave_out_double.h"
 #include "tests/shell/player_window_test_support.h"
 
@@ -69,6 +70,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   gSettings.autoScroll = 1;
   gSettings.scrollSpeed = 2;
   gSettings.visMode = 1;
+  gStreamOptions = {64000, 1, 100};
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);
   gSettings.outputDevice = 2;
@@ -127,6 +129,11 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     Click(page, IDC_GENERAL_AUTO_SCROLL);
     Click(page, IDC_GENERAL_PENTIUM_PRO);
     SendDlgItemMessageA(page, IDC_GENERAL_SCROLL_SPEED, TBM_SETPOS, TRUE, 4);
+    HWND url = Page(4);  // the speed and the extra server data are in use, the download controls not yet
+    EXPECT_TRUE(Enabled(url, IDC_URL_SPEED) && Enabled(url, IDC_URL_EXTRA_DATA) && !Enabled(url, IDC_URL_PATH));
+    EXPECT_EQ(SendDlgItemMessageA(url, IDC_URL_SPEED, CB_GETCURSEL, 0, 0), 3) << "64000 BPS";
+    SendDlgItemMessageA(url, IDC_URL_SPEED, CB_SETCURSEL, 5, 0);
+    Click(url, IDC_URL_EXTRA_DATA);
     Close(page, PSBTN_OK);
     return true;
   });
@@ -136,6 +143,9 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_EQ(gSongScroll.offset, 30);
   EXPECT_EQ(gSongScroll.step, 4);
   EXPECT_TRUE(SavedAsTheyAre());
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamConnectionSpeed", 0, kSettingsFile), 128000);
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamExtraServerData", 9, kSettingsFile), 0);
+  gStreamOptions = {64000, 1, 100};
 
   // A sheet that cannot be shown is reported; nothing is applied or saved.
   RemoveProfileFile(TestWindowsFolder() + kSettingsFile);

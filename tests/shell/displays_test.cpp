@@ -14,8 +14,10 @@
 #include "platform/win32/wide.h"
 #include "resources/resource_ids.h"
 #include "shell/display_text.h"
+#include "shell/playback_control.h"
 #include "shell/skin_geometry.h"
 #include "shell/visualisation.h"
+#include "stream/stream_source.h"
 #include "tests/shell/player_window_test_support.h"
 
 namespace {
@@ -108,6 +110,31 @@ TEST_F(PlayerWindowTest, TimeDigitsAndSongNameAreCellsOfTheirBitmapsAndTheNameSc
   ASSERT_EQ(AddTrack(named.c_str()), 1);
   Send(window, WM_PLAYER_STARTED, 0);
   EXPECT_EQ(Strip(window), ExpectedStrip("Ca ete {{{.mp3", 0));
+
+  // A stream shows its address, then its title (the editor too), "Buffering..."; its failure in a box.
+  static std::string title;
+  gReadStreamTitle = [](char* out, int32_t size) { return std::snprintf(out, size_t(size), "%s", title.c_str()); };
+  gReadStreamError = [](char* out, int32_t size) { return std::snprintf(out, size_t(size), "Not MPEG audio"); };
+  ClearPlaylist();
+  ASSERT_EQ(AddTrack("http://127.0.0.1:8000/radio"), 1);
+  Send(window, WM_PLAYER_STARTED, 0);
+  EXPECT_EQ(Strip(window), ExpectedStrip("http://127.0.0.1:8000/radio", 0));
+  Send(window, WM_COMMAND, IDM_PLAYLIST_EDITOR);
+  title = "Nightwave - Cold Front";
+  Send(window, WM_PLAYER_STREAM, kStreamTitleChanged);
+  EXPECT_EQ(Strip(window), ExpectedStrip(title, 0));
+  wchar_t line[64] = {};
+  SendDlgItemMessageW(gShell.playlistEditor, IDC_PLAYLIST_LIST, LB_GETTEXT, 0, LPARAM(line));
+  EXPECT_EQ(Utf8FromWide(line), title);
+  Send(window, WM_PLAYER_STREAM, kStreamBuffering, 1);
+  EXPECT_EQ(Strip(window), ExpectedStrip("Buffering...", 0));
+  Send(window, WM_PLAYER_STREAM, kStreamBuffering, 0);
+  EXPECT_EQ(Strip(window), ExpectedStrip(title, 0));
+  Send(window, WM_PLAYER_STREAM, kStreamFailed);
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 1u) << "and no box about opening the address";
+  EXPECT_EQ(BoxRecorder::Boxes()[0].text + BoxRecorder::Boxes()[0].caption, "Not MPEG audioError...");
+  gReadStreamTitle = StreamTitle;
+  gReadStreamError = StreamError;
   DestroyWindow(window);
 }
 

@@ -160,7 +160,7 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   // into another path), and no terminator: the text ends where the page ends, and the next page cannot
   // be read. The text is kept and added afterwards.
   const std::string tooLong = "C:\\" + std::string(290, 'n') + ".mp3";
-  const std::string text = "long-44k.mp3 \"" + Media("third-22k.mp3") + "\" " + tooLong;
+  const std::string text = "long-44k.mp3 \"" + Media("third-22k.mp3") + "\" " + tooLong + " http://127.0.0.1/a";
   SYSTEM_INFO system;
   GetSystemInfo(&system);
   char* pages = static_cast<char*>(
@@ -178,9 +178,10 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
   VirtualFree(pages, 0, MEM_RELEASE);
   EXPECT_TRUE(PumpUntil([] { return BoxRecorder::Boxes().size() == 2u; }, 3000));
   SetCurrentDirectoryA(folder);
-  ASSERT_EQ(PlaylistCount(), 2);
+  ASSERT_EQ(PlaylistCount(), 3);
   EXPECT_EQ(EntryPath(0), FullPath(Media("long-44k.mp3")));
   EXPECT_EQ(EntryPath(1), FullPath(Media("third-22k.mp3")));
+  EXPECT_EQ(EntryPath(2), "http://127.0.0.1/a") << "an address is not made a path";
   ASSERT_EQ(BoxRecorder::Boxes().size(), 2u) << "the Decode thread never had to be restarted";
   EXPECT_NE(BoxRecorder::Boxes()[1].text.find("\n\n" + tooLong + "\n\n"), std::string::npos);
 
@@ -390,3 +391,41 @@ TEST_F(PlayerWindowTest, ASecondCopyHandsOverOnlyToAFirstCopyThatTakesTheFiles) 
 }
 
 }  // namespace
+
+TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplacesTheList) {
+  HWND window = OpenPlayerWindow(0);
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(MenuStates(window).Greyed(IDM_OPEN_URL));
+  AddTrack(Media("first-44k.mp3").c_str());
+  // Puts `clip` on the clipboard, notes what the dialog's field shows, then types and OKs each text.
+  std::wstring shown;
+  auto openUrl = [&](const wchar_t* clip, std::vector<std::wstring> typed) {
+    ASSERT_TRUE(OpenClipboard(window) && EmptyClipboard());
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wcslen(clip) + 1) * sizeof(wchar_t));
+    wcscpy(static_cast<wchar_t*>(GlobalLock(memory)), clip);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    WhileModal([&shown, typed] {
+      HWND dialog = FindWindowW(L"#32770", L"Open URL...");
+      if (!dialog) return false;
+      shown.resize(300);
+      shown.resize(GetDlgItemTextW(dialog, IDC_OPEN_URL_ADDRESS, &shown[0], 300));
+      for (const std::wstring& t : typed) {
+        SetDlgItemTextW(dialog, IDC_OPEN_URL_ADDRESS, t.c_str());
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+      }
+      return true;
+    });
+    SendMessageA(window, WM_COMMAND, IDM_OPEN_URL, 0);
+    EXPECT_FALSE(gModalCancelled);
+  };
+  openUrl(L"  https://radio.example/live\r\n", {L"https://radio.example/live", L"http://bad host/",
+                                                 L" http://127.0.0.1:8000/radio "});
+  EXPECT_EQ(shown, L"https://radio.example/live");
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 2u) << "the dialog stays after each refusal";
+  EXPECT_EQ(BoxRecorder::Boxes()[0].text, "HTTPS streams are not supported yet.\n\nhttps://radio.example/live");
+  EXPECT_EQ(BoxRecorder::Boxes()[1].text, "This is not a valid http:// address:\n\nhttp://bad host/");
+  EXPECT_EQ(PlaylistCount(), 1);
+  EXPECT_EQ(EntryPath(0), "http://127.0.0.1:8000/radio");
+}
