@@ -6,7 +6,8 @@
 #include "platform/file.h"
 
 struct ByteSourceFunctions {
-  int32_t (*read)(intptr_t handle, void* buffer, int32_t count);  // bytes read; 0 at the end
+  // Bytes read; 0 at the end; -1 when a stream has nothing yet (ask again).
+  int32_t (*read)(intptr_t handle, void* buffer, int32_t count);
   int64_t (*seek)(intptr_t handle, int64_t distance, FileOrigin origin);  // new position, or -1
   int64_t (*size)(intptr_t handle);  // bytes in all, or -1 when unknown (a stream)
   void (*close)(intptr_t handle);

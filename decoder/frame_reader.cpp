@@ -11,8 +11,8 @@
 uint8_t gFrameBlock[kFrameBlockBytes + kFrameGuardBytes];
 
 FrameReader gFrameReader = {
-    kNoFile, 0, 0, 0, 0, 0, 0, 0, 0, 0, gFrameBlock + kFrameAreaBytes, gFrameBlock + kFrameAreaBytes, 0, 0, 0,
-    VbrHeader{}, 0, 0, 0, 0, 0,
+    ByteSource{0, nullptr}, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, gFrameBlock + kFrameAreaBytes,
+    gFrameBlock + kFrameAreaBytes, 0, 0, 0, VbrHeader{}, 0, 0, 0, 0, 0, nullptr,
 };
 
 namespace {
@@ -22,6 +22,20 @@ constexpr int32_t kRiffRest = 68;         // bytes of the 72-byte wrapper behind
 constexpr int32_t kScanLimit = 2048;      // bytes scanned for a first header before reporting a search
 
 FrameReader& R() { return gFrameReader; }
+
+bool IsOpen() { return R().source.handle != 0; }
+
+// Reads from the source; a stream that has nothing yet is asked again while keepWaiting allows.
+int32_t SourceRead(void* out, int32_t count) {
+  const ByteSource& source = R().source;
+  for (;;) {
+    const int32_t got = source.functions->read(source.handle, out, count);
+    if (got >= 0) return got;
+    if (R().keepWaiting && !R().keepWaiting()) return 0;
+  }
+}
+
+int64_t SourceSize() { return R().source.functions->size(R().source.handle); }
 
 // The file is read through one buffer, so that a search through junk or a hole of zeros asks the file
 // system for a block at a time rather than a byte. bytes[at..end) are the file's bytes from
@@ -42,9 +56,11 @@ void ForgetBuffer(int64_t filePos) {
 }
 
 bool Refill() {
-  const FileHandle file = R().file;
-  if (FileSeek(file, gRead.filePos, kFromStart) != gRead.filePos) return false;
-  const int32_t got = FileRead(file, gRead.bytes, kReadBufferBytes);
+  const ByteSource& source = R().source;
+  if (!R().sequential && source.functions->seek(source.handle, gRead.filePos, kFromStart) != gRead.filePos) {
+    return false;
+  }
+  const int32_t got = SourceRead(gRead.bytes, kReadBufferBytes);
   if (got <= 0) return false;
   gRead.at = 0;
   gRead.end = got;
@@ -84,7 +100,26 @@ bool PeekFour(int64_t pos, uint8_t* out) {
     std::memcpy(out, gRead.bytes + (pos - bufferStart), 4);
     return true;
   }
-  return FileSeek(R().file, pos, kFromStart) == pos && FileRead(R().file, out, 4) == 4;
+  const ByteSource& source = R().source;
+  if (!R().sequential) {
+    return source.functions->seek(source.handle, pos, kFromStart) == pos &&
+           source.functions->read(source.handle, out, 4) == 4;
+  }
+  // A stream cannot go back: the unread bytes move to the front of the buffer and more are read behind
+  // them until the four are there.
+  const int32_t unread = gRead.end - gRead.at;
+  if (pos < Tell() || pos + 4 - Tell() > kReadBufferBytes) return false;
+  std::memmove(gRead.bytes, gRead.bytes + gRead.at, static_cast<size_t>(unread));
+  gRead.at = 0;
+  gRead.end = unread;
+  while (pos + 4 > gRead.filePos) {
+    const int32_t got = SourceRead(gRead.bytes + gRead.end, kReadBufferBytes - gRead.end);
+    if (got <= 0) return false;
+    gRead.end += got;
+    gRead.filePos += got;
+  }
+  std::memcpy(out, gRead.bytes + (pos - (gRead.filePos - gRead.end)), 4);
+  return true;
 }
 
 bool ShiftInByte() {
@@ -174,8 +209,13 @@ bool TakeHeaderFrame(const StreamState& s, int32_t body) {
   if (!ParseVbrHeader(r.header, r.currentBody, body, &r.vbr)) return false;
   r.headerFrameBytes = body + 4;
   r.headerFrameStart = Tell() - r.headerFrameBytes;
+  if (r.sequential) {
+    // A stream has no length for the frame's counts to fit: it is passed over and its values dropped.
+    std::memset(&r.vbr, 0, sizeof r.vbr);
+    return true;
+  }
   const int32_t smallest = BodyLength(3, s.lowSampling, 1, s.sampleRateIndex, 0) + 4;
-  VbrHeaderFits(&r.vbr, FileSize(r.file) - r.headerFrameStart, smallest, SamplesPerFrame(s));
+  VbrHeaderFits(&r.vbr, SourceSize() - r.headerFrameStart, smallest, SamplesPerFrame(s));
   return true;
 }
 
@@ -194,18 +234,14 @@ int32_t HeaderBodyLength(uint32_t header) {
   return BodyLength(f.layer, f.lowSampling, f.bitrateIndex, f.sampleRateIndex, f.padding);
 }
 
-int64_t OpenStream(const char* path) {
-  CloseStream();
-  return OpenStreamFile(FileOpenRead(path));
-}
+namespace {
 
-int64_t OpenStreamFile(FileHandle file) {
-  CloseStream();
-  if (file == kNoFile) return -1;
+void TakeSource(ByteSource source, int32_t sequential, int64_t audioStart) {
   FrameReader& r = R();
-  r.file = file;
+  r.source = source;
+  r.sequential = sequential;
   r.everOpened = 1;
-  r.audioStart = AudioStartAfterId3v2(file);
+  r.audioStart = audioStart;
   ForgetBuffer(r.audioStart);
   r.reservoirBytes = 0;
   r.settleGranules = 0;
@@ -217,7 +253,27 @@ int64_t OpenStreamFile(FileHandle file) {
   r.trimPending = 1;
   std::memset(gFrameBlock, 0, sizeof gFrameBlock);
   SetBitPointer(r.currentBody);
+}
+
+}  // namespace
+
+int64_t OpenStream(const char* path) {
+  CloseStream();
+  return OpenStreamFile(FileOpenRead(path));
+}
+
+int64_t OpenStreamFile(FileHandle file) {
+  CloseStream();
+  if (file == kNoFile) return -1;
+  TakeSource(ByteSource{file, &kFileSourceFunctions}, 0, AudioStartAfterId3v2(file));
   return FileSize(file);
+}
+
+int32_t OpenStreamSource(ByteSource source) {
+  CloseStream();
+  if (source.handle == 0 || source.functions == nullptr) return 0;
+  TakeSource(source, 1, 0);
+  return 1;
 }
 
 void ResetSync() {
@@ -227,7 +283,7 @@ void ResetSync() {
 
 int32_t ReadFrame(StreamState* s, WindowHandle window) {
   FrameReader& r = R();
-  if (r.file == kNoFile) return 0;
+  if (!IsOpen()) return 0;
   if (!ReadHeaderBytes()) return 0;
 
   int32_t body;
@@ -348,7 +404,7 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
 
 int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
   FrameReader& r = R();
-  if (r.firstHeader == 0 || r.file == kNoFile) return 0;
+  if (r.firstHeader == 0 || !IsOpen() || r.sequential) return 0;
   PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncSearching);
   // Frame numbers here are in the unit StreamPosition and StreamFrames report (the header frame's count
   // when it has one, else file bytes per body length), so that a seek lands where the position display
@@ -364,7 +420,7 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
       target = r.headerFrameStart + offset;
     } else {
       landed = first;
-      target = AudioBegin() + (FileSize(r.file) - AudioBegin()) * first / r.vbr.frames;
+      target = AudioBegin() + (SourceSize() - AudioBegin()) * first / r.vbr.frames;
     }
   }
   SeekTo(target);
@@ -393,9 +449,10 @@ int32_t SeekFrame(StreamState* s, int32_t frame, WindowHandle window) {
 
 int32_t StreamFrames() {
   const FrameReader& r = gFrameReader;
-  if (r.file != kNoFile && r.vbr.frames > 0) return r.vbr.frames;
-  if (r.file == kNoFile || r.bodyLength <= 0) return 0;
-  const int64_t size = FileSize(r.file) - r.audioStart;
+  if (!IsOpen() || r.sequential) return 0;  // a stream's length is unknown
+  if (r.vbr.frames > 0) return r.vbr.frames;
+  if (r.bodyLength <= 0) return 0;
+  const int64_t size = SourceSize() - r.audioStart;
   if (size <= 0) return 0;
   const int64_t frames = size / r.bodyLength;
   return frames > INT32_MAX ? INT32_MAX : static_cast<int32_t>(frames);
@@ -403,15 +460,15 @@ int32_t StreamFrames() {
 
 int32_t StreamPosition() {
   const FrameReader& r = gFrameReader;
-  if (r.file != kNoFile && r.vbr.frames > 0) return r.frameNumber < r.vbr.frames ? r.frameNumber : r.vbr.frames;
-  if (r.file == kNoFile || r.bodyLength <= 0) return 0;
+  if (IsOpen() && r.vbr.frames > 0) return r.frameNumber < r.vbr.frames ? r.frameNumber : r.vbr.frames;
+  if (!IsOpen() || r.bodyLength <= 0) return 0;
   const int64_t pos = Tell() - r.audioStart;
   if (pos <= 0) return 0;
   const int64_t frame = pos / r.bodyLength;
   return frame > INT32_MAX ? INT32_MAX : static_cast<int32_t>(frame);
 }
 
-int64_t StreamOffset() { return gFrameReader.file == kNoFile ? -1 : Tell(); }
+int64_t StreamOffset() { return IsOpen() ? Tell() : -1; }
 
 int32_t GaplessSamples(const StreamState& s, int64_t* skip, int64_t* keep) {
   const VbrHeader& v = gFrameReader.vbr;
@@ -422,6 +479,8 @@ int32_t GaplessSamples(const StreamState& s, int64_t* skip, int64_t* keep) {
 }
 
 void CloseStream() {
-  if (gFrameReader.file != kNoFile) FileClose(gFrameReader.file);
-  gFrameReader.file = kNoFile;
+  ByteSource& source = gFrameReader.source;
+  if (source.handle != 0) source.functions->close(source.handle);
+  source = ByteSource{0, nullptr};
+  gFrameReader.sequential = 0;
 }

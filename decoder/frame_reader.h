@@ -1,9 +1,11 @@
-// The frame reader: owns the open MPEG audio file of the current track, finds and parses frame headers,
+// The frame reader: owns the byte source of the current track (a file, or a network stream read strictly
+// in order), finds and parses frame headers,
 // reads each frame body into one of two frame areas (so that the previous body stays available to the
 // Layer III bit reservoir) and converts between file positions and frame numbers.
 #pragma once
 #include <cstdint>
 
+#include "decoder/byte_source.h"
 #include "decoder/frame_header.h"
 #include "decoder/stream_state.h"
 #include "decoder/vbr_header.h"
@@ -11,7 +13,8 @@
 #include "platform/notify.h"
 
 struct FrameReader {
-  FileHandle file;            // the open track, kNoFile when none
+  ByteSource source;          // the open track, handle 0 when none
+  int32_t sequential;         // the source cannot seek and has no size (a stream)
   int32_t everOpened;         // a file was opened at some time in this process
   int64_t audioStart;         // file offset where the audio begins (after an ID3v2 tag)
   uint32_t header;            // the four bytes at hand, first byte most significant
@@ -38,6 +41,9 @@ struct FrameReader {
   int32_t headerFrameBytes;  // its length; the audio begins behind it
   int32_t frameNumber;       // audio frames read so far, counted when vbr.frames is known
   int32_t trimPending;       // the next decoded frame sets the gapless trim (track start, seek)
+  // Asked when a stream's read found nothing yet, before it is tried again: 0 gives up the wait (the
+  // frame read ends as at the end of the stream). Null: wait on.
+  int32_t (*keepWaiting)();
 };
 extern FrameReader gFrameReader;
 
@@ -49,6 +55,9 @@ int32_t HeaderBodyLength(uint32_t header);
 int64_t OpenStream(const char* path);
 // The same for a file that is already open; the reader takes it over.
 int64_t OpenStreamFile(FileHandle file);
+// Takes over a source without seek or size (a network stream): read strictly in order, no seeking, no
+// length, the encoder's header frame passed over but not used. 1, or 0 when there is no source.
+int32_t OpenStreamSource(ByteSource source);
 void ResetSync();
 // 1: a body is ready at the bit reader; 0: end of stream or unusable stream; -1: the first header has
 // sample-rate bits 11.
@@ -59,7 +68,7 @@ int32_t SeekFrame(StreamState* state, int32_t frame, WindowHandle window);
 // else file bytes per body length.
 int32_t StreamFrames();
 int32_t StreamPosition();
-// File offset of the next byte the reader takes; -1 when no file is open.
+// Offset of the next byte the reader takes; -1 when no source is open.
 int64_t StreamOffset();
 void CloseStream();
 // Samples to drop at the start and to keep after them for the track as a whole, at the stream's rate:

@@ -12,6 +12,8 @@
 #include "platform/notify.h"
 #include "playlist/playlist.h"
 #include "settings/settings.h"
+#include "stream/stream_source.h"
+#include "stream/stream_url.h"
 
 namespace {
 
@@ -60,6 +62,48 @@ int32_t StopPending() {
          PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
 }
 
+// What the window has been told of the playing stream, so that only news is posted.
+struct StreamNews {
+  HWND window;
+  int32_t titleCount;
+  int32_t buffering;
+};
+StreamNews gNews;
+
+void PostStreamNews() {
+  char title[8];
+  const int32_t count = StreamTitle(title, sizeof title);
+  if (count != gNews.titleCount) {
+    gNews.titleCount = count;
+    Post(gNews.window, WM_PLAYER_STREAM, kStreamTitleChanged, 0);
+  }
+  const int32_t buffering = StreamBuffering();
+  if (buffering != gNews.buffering) {
+    gNews.buffering = buffering;
+    Post(gNews.window, WM_PLAYER_STREAM, kStreamBuffering, buffering);
+  }
+}
+
+// While the frame reader waits for a stream's bytes (a frame's time at most per read): the news goes
+// out, and a stop ends the wait.
+int32_t KeepWaitingForStream() {
+  PostStreamNews();
+  return StopPending() ? 0 : 1;
+}
+
+// Opens the track's file, or its stream when the path is an address; 1, or 0 when it cannot be opened.
+int32_t OpenTrack(const char* path, HWND window, int32_t* isStream) {
+  *isStream = StreamUrlScheme(path) != 0 ? 1 : 0;
+  if (!*isStream) return OpenStream(path) < 0 ? 0 : 1;
+  ByteSource source;
+  if (!StreamOpen(path, &source) || !OpenStreamSource(source)) return 0;
+  gNews = StreamNews{window, -1, 0};
+  char title[8];
+  gNews.titleCount = StreamTitle(title, sizeof title);
+  gFrameReader.keepWaiting = KeepWaitingForStream;
+  return 1;
+}
+
 // Skip protection: the emptier the queue, the higher the thread's priority.
 void AdjustPriority(int32_t blocks) {
   const int32_t queued = QueuedBlockCount();
@@ -84,6 +128,7 @@ struct FrameOutput {
   bool outputError;    // the device could not be opened
   bool stopRequested;  // a stop came while the old device played out
   int32_t lastElapsed;
+  int32_t isStream;    // a stream's length is unknown: reported as 0
 };
 
 // Between reading a frame and decoding it: the device at the frame's rate, then the position and
@@ -127,7 +172,8 @@ int32_t PrepareFrameOutput(StreamState* stream, void* context) {
   Post(window, WM_PLAYER_POSITION, static_cast<uintptr_t>(StreamFrames()), StreamPosition());
   const int32_t elapsed = ElapsedSeconds();
   if (elapsed != out.lastElapsed) {
-    Post(window, WM_PLAYER_INFO, static_cast<uintptr_t>(static_cast<intptr_t>(CurrentDuration())), elapsed);
+    const int32_t duration = out.isStream ? 0 : CurrentDuration();
+    Post(window, WM_PLAYER_INFO, static_cast<uintptr_t>(static_cast<intptr_t>(duration)), elapsed);
     out.lastElapsed = elapsed;
   }
   return 1;
@@ -144,7 +190,8 @@ void PlayTrack(const PlaybackParams* params) {
   s = StreamState{};
   PrepareTrack(&s, gSettings.processor, channelMode, quality);
 
-  if (OpenStream(gThread.path) < 0) {
+  int32_t isStream = 0;
+  if (!OpenTrack(gThread.path, window, &isStream)) {
     const int32_t answer = ShowMessageBox(
         window, "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...",
         "Error...", kBoxOkCancel);
@@ -155,11 +202,12 @@ void PlayTrack(const PlaybackParams* params) {
   ClearElapsedSeconds();
   Post(window, WM_PLAYER_STARTED, 0, 0);
   // The time display shows this track from its start, not the last track's time until a second has played.
-  Post(window, WM_PLAYER_INFO, static_cast<uintptr_t>(static_cast<intptr_t>(CurrentDuration())), 0);
+  const int32_t duration = isStream ? 0 : CurrentDuration();
+  Post(window, WM_PLAYER_INFO, static_cast<uintptr_t>(static_cast<intptr_t>(duration)), 0);
   ResetSync();
 
   bool stopRequested = false;
-  FrameOutput frame{window, channels, false, false, false, 0};
+  FrameOutput frame{window, channels, false, false, false, 0, isStream};
   for (;;) {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -175,6 +223,7 @@ void PlayTrack(const PlaybackParams* params) {
         SetElapsedSeconds(static_cast<int32_t>((frames * SamplesPerFrame(s) + rate / 2) / rate));
       }
     }
+    if (isStream) PostStreamNews();
     if (DecodeNextFrame(&s, window, PrepareFrameOutput, &frame) != 1) break;
     // A device that refuses every block has been reported by the output: the track ends as after a
     // failed open, and the device is closed so that the next track opens it afresh.
@@ -189,7 +238,22 @@ void PlayTrack(const PlaybackParams* params) {
     if (gBuildSelect > 0 && QueuedBlockCount() > blocks / 2) Sleep(1);
     if (gSettings.skipProtection) AdjustPriority(blocks);
   }
-  CloseStream();
+  if (isStream) {
+    // A stop that ended a wait for the stream's bytes is taken here, as in the loop.
+    MSG msg;
+    if (!stopRequested && PeekMessageA(&msg, nullptr, TM_STOP, TM_STOP, PM_REMOVE)) {
+      stopRequested = true;
+      ResetOutput();
+    }
+    if (!stopRequested && StopPending()) stopRequested = true;  // the thread's end
+  }
+  CloseStream();  // a stream's network thread is woken and joined
+  if (isStream) {
+    gFrameReader.keepWaiting = nullptr;
+    PostStreamNews();
+    char reason[8];
+    if (!stopRequested && StreamError(reason, sizeof reason)) Post(window, WM_PLAYER_STREAM, kStreamFailed, 0);
+  }
   Post(window, WM_PLAYER_STOPPED, 0, 0);
   if (!stopRequested && !frame.stopRequested && !frame.outputError) Post(window, WM_PLAYER_TRACK_END, 0, 0);
 }
@@ -228,6 +292,7 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
       gDecodeBuffer.fill = 0;
     }
   }
+  StreamAbort();
   if (IsOutputOpen()) CloseOutput(1);
   gDecodeBuffer.data = nullptr;
   gDecodeBuffer.fill = 0;

@@ -4,6 +4,7 @@
 
 constexpr int32_t kResponseHeadMaxBytes = 16384;  // a head larger than this is refused
 constexpr int32_t kResponseMaxLines = 100;        // so are more header lines than this
+constexpr int32_t kResponseLineMaxBytes = 4096;   // and a line longer than this
 
 struct ResponseHead {
   int32_t status;             // 200, 301, …

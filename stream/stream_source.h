@@ -10,6 +10,7 @@ struct StreamOptions {
   int32_t connectionBps;     // "Connection Speed"
   int32_t extraServerData;   // "Allow Extra Server Data": ask for ICY metadata
   int32_t reconnectScale;    // percent of the back-off schedule (100; tests shorten it)
+  int32_t stallMs;           // a connection silent this long is dropped and reconnected; 0: 15 s
 };
 extern StreamOptions gStreamOptions;
 

@@ -8,6 +8,8 @@
 #include "decoder/frame_decoding.h"
 #include "decoder/frame_reader.h"
 #include "platform/notify.h"
+#include "stream/stream_source.h"
+#include "stream/stream_url.h"
 
 namespace {
 StreamState gState;
@@ -55,12 +57,18 @@ TrackResult DecodeTrack(const char* path, const DecodeOptions& options, TrackInf
                         FrameProgress progress, void* context) {
   *info = TrackInfo{};
   PrepareTrack(&gState, options.processor, options.channelSelect, options.quality);
-  const int64_t size = OpenStream(path);
-  if (size < 0) return kTrackCannotOpen;
+  int64_t size = -1;
+  if (StreamUrlScheme(path) != 0) {
+    ByteSource source;
+    if (!StreamOpen(path, &source) || !OpenStreamSource(source)) return kTrackCannotOpen;
+  } else {
+    size = OpenStream(path);
+    if (size < 0) return kTrackCannotOpen;
+  }
   ResetSync();
   TrackRun run{info, check, context, false};
   int32_t clipped = 0;
-  while (DecodeNextFrame(&gState, nullptr, FirstFrame, &run, &clipped) == 1) {
+  while (!(options.stop && *options.stop) && DecodeNextFrame(&gState, nullptr, FirstFrame, &run, &clipped) == 1) {
     info->clipped += clipped;
     ++info->frames;
     info->samples += SamplesPerFrame(gState) >> gState.quality;

@@ -9,6 +9,7 @@ struct DecodeOptions {
   int32_t quality = 0;         // 0 full, 1 half, 2 quarter
   int32_t channelSelect = -1;  // -1 stereo, 0 left, 1 right, 3 mix
   int32_t processor = 1;       // 0 the 486 build, 1 or 2 the Pentium build
+  const bool* stop = nullptr;  // when set and true, the track ends behind the current frame
 };
 
 struct TrackInfo {
@@ -32,7 +33,7 @@ enum TrackResult : int32_t { kTrackDone = 1, kTrackNoFrames = 0, kTrackCannotOpe
 
 // Sets up the decoder once (synthesis tables, decode buffer). Returns false when memory is short.
 bool StartTrackDecoding(const DecodeOptions& options);
-// Decodes one file; the decoder state (synthesis history, overlap, the decode buffer's fill) carries
+// Decodes one file, or the stream at an http:// address; the decoder state (synthesis history, overlap, the decode buffer's fill) carries
 // over from the previous track, as in the player.
 TrackResult DecodeTrack(const char* path, const DecodeOptions& options, TrackInfo* info, FirstFrameCheck check,
                         FrameProgress progress, void* context);

@@ -1,5 +1,6 @@
 // zavdec: the player's decoder as a command-line program. Decodes MPEG audio files to a 16-bit PCM
-// WAV file (or raw PCM), one input after the other as the player plays a playlist.
+// WAV file (or raw PCM), one input after the other as the player plays a playlist. An input may be an
+// http:// stream address.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +23,8 @@
 #endif
 
 #include "decoder/decode_buffer.h"
+#include "stream/stream_source.h"
+#include "stream/stream_url.h"
 #include "tools/zavdec/track_decoding.h"
 #ifdef _WIN32
 #include "platform/win32/wide.h"
@@ -42,10 +45,12 @@ const char kUsage[] =
     "usage: zavdec [options] INPUT... OUTPUT\n"
     "Decodes MPEG audio (Layers I, II, III) to a 16-bit PCM WAV file; OUTPUT '-' writes to standard output.\n"
     "Several inputs are decoded one after the other without a gap, as the player plays a playlist.\n"
+    "An INPUT may be an http:// stream address.\n"
     "  --quality full|half|quarter      output at the stream's rate, half or a quarter of it (full)\n"
     "  --channels stereo|left|right|mix  two channels, one of them, or both mixed into one (stereo)\n"
     "  --build 486|pentium              decoder build (pentium)\n"
     "  --raw                            headerless PCM instead of WAV\n"
+    "  --seconds N                      stop after N seconds of output\n"
     "  --help                           this text\n";
 
 struct Output {
@@ -55,6 +60,9 @@ struct Output {
   bool raw = false;
   bool failed = false;
   int64_t bytes = 0;
+  int64_t limitBytes = -1;  // --seconds: PCM bytes to write in all; -1 without a limit
+  int64_t pcmBytes = 0;     // PCM bytes written so far
+  bool limitReached = false;
   int32_t rate = 0;
   int32_t channels = 0;
   std::string finalPath;
@@ -114,8 +122,16 @@ bool WriteBytes(const void* data, size_t n) {
 
 // Where the decoder's PCM goes: straight to the output, 16-bit little-endian.
 int32_t WritePcmToFile(int32_t count, const uint8_t* pcm, const uint8_t*) {
-  const int32_t n = count < kOutputBlockBytes ? count : kOutputBlockBytes;
-  if (n <= 0) return 0;
+  const int32_t taken = count < kOutputBlockBytes ? count : kOutputBlockBytes;
+  if (taken <= 0) return 0;
+  int32_t n = taken;
+  if (gOut.limitBytes >= 0) {
+    // Past the --seconds limit the block is taken but not written; the track ends behind this frame.
+    const int64_t left = gOut.limitBytes - gOut.pcmBytes;
+    if (left < n) n = static_cast<int32_t>(left > 0 ? left : 0);
+    gOut.pcmBytes += n;
+    if (gOut.pcmBytes >= gOut.limitBytes) gOut.limitReached = true;
+  }
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
   uint8_t swapped[kOutputBlockBytes];
   for (int32_t i = 0; i + 1 < n; i += 2) {
@@ -126,7 +142,7 @@ int32_t WritePcmToFile(int32_t count, const uint8_t* pcm, const uint8_t*) {
 #else
   WriteBytes(pcm, size_t(n));
 #endif
-  return n;
+  return taken;
 }
 
 // Output passes through a buffer of many decoder blocks, so the system sees a few large writes rather
@@ -198,10 +214,13 @@ const char* gCurrentInput = "";
 int32_t gFirstLayer = 0;
 
 // The first frame of each input fixes (first input) or must match (later inputs) the output format.
+double gSeconds = -1;  // --seconds
+
 bool CheckFormat(const TrackInfo& info, void*) {
   if (gOut.rate == 0) {
     gOut.rate = info.outputRate;
     gOut.channels = info.outputChannels;
+    if (gSeconds >= 0) gOut.limitBytes = static_cast<int64_t>(gSeconds * gOut.rate) * gOut.channels * 2;
     if (!gOut.raw) {
       uint8_t header[44];
       MakeWavHeader(header, gOut.rate, gOut.channels, -1);
@@ -260,6 +279,12 @@ int Run(const std::vector<std::string>& args) {
       return kExitOk;
     } else if (arg == "--raw") {
       gOut.raw = true;
+    } else if (arg == "--seconds") {
+      const char* v = value("--seconds");
+      char* end = nullptr;
+      gSeconds = v ? std::strtod(v, &end) : -1;
+      if (!v || end == v || *end != '\0' || !(gSeconds >= 0 && gSeconds <= 1e7))
+        return Usage("--seconds takes a number of seconds");
     } else if (arg == "--quality") {
       static const char* const names[] = {"full", "half", "quarter"};
       static const int32_t values[] = {0, 1, 2};
@@ -296,6 +321,7 @@ int Run(const std::vector<std::string>& args) {
     return kExitCannotWrite;
   }
   gWritePcm = WritePcmToFile;
+  options.stop = &gOut.limitReached;
 
   TrackInfo total;
   int64_t clipped = 0;
@@ -304,6 +330,9 @@ int Run(const std::vector<std::string>& args) {
     TrackInfo info;
     const TrackResult result = DecodeTrack(path.c_str(), options, &info, CheckFormat, ShowProgress, nullptr);
     if (gShowProgress) std::fputs("\r\033[K", stderr);
+    char streamError[256];
+    if (StreamUrlScheme(path.c_str()) != 0 && StreamError(streamError, sizeof streamError) && !gOut.limitReached)
+      std::fprintf(stderr, "zavdec: %s: %s\n", path.c_str(), streamError);
     if (result == kTrackCannotOpen) {
       std::fprintf(stderr, "zavdec: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
       DiscardOutput();
@@ -328,7 +357,7 @@ int Run(const std::vector<std::string>& args) {
       total.samples += info.samples;
     }
     clipped += info.clipped;
-    if (gOut.failed) break;
+    if (gOut.failed || gOut.limitReached) break;
   }
   FinishTrackDecoding();
   if (!FinishOutput()) {
