@@ -240,7 +240,8 @@ LRESULT OnTrackEnd(HWND window) {
 }
 
 LRESULT OnPlayerInfo(WPARAM totalSeconds, LPARAM elapsedSeconds) {
-  gShell.totalSeconds = static_cast<int32_t>(static_cast<intptr_t>(totalSeconds));
+  // A stream's length is unknown whatever the thread reports: it shows its elapsed time in either mode.
+  gShell.totalSeconds = CurrentIsStream() ? -1 : static_cast<int32_t>(static_cast<intptr_t>(totalSeconds));
   gShell.elapsedSeconds = static_cast<int32_t>(elapsedSeconds);
   RedrawTime(gShell.elapsedSeconds, gShell.totalSeconds);
   if (!gSettings.visActive) ShowTimeCanvas();

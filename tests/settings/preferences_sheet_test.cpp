@@ -70,7 +70,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   gSettings.autoScroll = 1;
   gSettings.scrollSpeed = 2;
   gSettings.visMode = 1;
-  gStreamOptions = {64000, 1, 100};
+  gStreamOptions = {64000, 1, 100, 0};
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);
   gSettings.outputDevice = 2;
@@ -145,7 +145,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(SavedAsTheyAre());
   EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamConnectionSpeed", 0, kSettingsFile), 128000);
   EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamExtraServerData", 9, kSettingsFile), 0);
-  gStreamOptions = {64000, 1, 100};
+  gStreamOptions = {64000, 1, 100, 0};
 
   // A sheet that cannot be shown is reported; nothing is applied or saved.
   RemoveProfileFile(TestWindowsFolder() + kSettingsFile);

@@ -142,22 +142,20 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("nod=", 0) == 0; }),
             1);
   // The stream settings' keys beside the record: an empty or malformed value gives the default.
-  const StreamOptions saved = gStreamOptions;
-  gStreamOptions = {14400, 0, 100};
+  gStreamOptions = {14400, 0, 100, 0};
   ASSERT_EQ(SaveSettings(), 1);
-  gStreamOptions = {1, 7, 100};
+  gStreamOptions = {1, 7, 100, 0};
   EXPECT_EQ(LoadSettings(), 1);
   EXPECT_EQ(gStreamOptions.connectionBps, 14400);
   EXPECT_EQ(gStreamOptions.extraServerData, 0);
   for (const char* junk : {"65000", "64000x", "", "-1", "99999999999999999999", "2"}) {
     ASSERT_TRUE(ProfileWriteString(kSettingsSection, kStreamSpeedKey, junk, kSettingsFile));
     ASSERT_TRUE(ProfileWriteString(kSettingsSection, kStreamExtraDataKey, junk, kSettingsFile));
-    gStreamOptions = {14400, 0, 100};
+    gStreamOptions = {14400, 0, 100, 0};
     LoadSettings();
     EXPECT_EQ(gStreamOptions.connectionBps, kDefaultConnectionBps) << junk;
     EXPECT_EQ(gStreamOptions.extraServerData, kDefaultExtraServerData) << junk;
-  }
-  gStreamOptions = saved;
+  }  // and so left as they were
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
 }

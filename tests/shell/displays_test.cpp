@@ -130,6 +130,8 @@ TEST_F(PlayerWindowTest, TimeDigitsAndSongNameAreCellsOfTheirBitmapsAndTheNameSc
   EXPECT_EQ(Strip(window), ExpectedStrip("Buffering...", 0));
   Send(window, WM_PLAYER_STREAM, kStreamBuffering, 0);
   EXPECT_EQ(Strip(window), ExpectedStrip(title, 0));
+  Send(window, WM_PLAYER_INFO, 0, 75);  // a stream's length comes as 0
+  EXPECT_EQ(Display(window).pixels, ExpectedTime("0115")) << "the elapsed time, in remaining-time mode too";
   Send(window, WM_PLAYER_STREAM, kStreamFailed);
   ASSERT_EQ(BoxRecorder::Boxes().size(), 1u) << "and no box about opening the address";
   EXPECT_EQ(BoxRecorder::Boxes()[0].text + BoxRecorder::Boxes()[0].caption, "Not MPEG audioError...");
