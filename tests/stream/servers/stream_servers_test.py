@@ -83,13 +83,13 @@ class Zavdec:
     def __init__(self, path, runner, work):
         self.path, self.runner, self.work = path, runner, work
 
-    def decode(self, url, name):
+    def decode(self, url, name, seconds=SECONDS):
         """(exit code or None when it overran, seconds taken, max RSS in MB, stderr, the WAV's samples)."""
         out = os.path.join(self.work, name + ".wav")
         if os.path.exists(out):
             os.remove(out)
         command = ([self.runner] if self.runner else []) + [
-            self.path, "--seconds", str(SECONDS), url, ("Z:" + out) if self.runner else out]
+            self.path, "--seconds", str(seconds), url, ("Z:" + out) if self.runner else out]
         began = time.monotonic()
         err_path = os.path.join(self.work, name + ".err")
         with open(err_path, "wb") as err:
@@ -109,13 +109,14 @@ class Zavdec:
             text = f.read().decode("utf-8", "replace")
         return code, time.monotonic() - began, rss, text, read_wav(out)
 
-    def expect_audio(self, url, name, reference):
-        code, took, rss, err, (rate, channels, pcm) = self.decode(url, name)
+    def expect_audio(self, url, name, reference, limit=SECONDS, tail=None):
+        """`limit` seconds of audio; the whole of it (or its last `tail` seconds) found in `reference`."""
+        code, took, rss, err, (rate, channels, pcm) = self.decode(url, name, limit)
         seconds = len(pcm) / 2 / 44100
-        check(code == 0 and rate == 44100 and channels == 2 and SECONDS - 0.5 <= seconds <= SECONDS + 0.5,
+        check(code == 0 and rate == 44100 and channels == 2 and limit - 0.5 <= seconds <= limit + 0.5,
               "%s: exit %s after %.1f s, %.2f s of audio (%s)" % (name, code, took, seconds,
                                                                   " / ".join(err.strip().splitlines())[-300:]))
-        offset, rms = alignment_rms(pcm, reference)
+        offset, rms = alignment_rms(pcm[-int(tail * 44100) * 2:] if tail else pcm, reference)
         check(rms is not None and rms <= 1.0, "%s: found at sample %s of the looped file's decoding, %s LSB RMS" % (
             name, offset, "%.3f" % rms if rms is not None else "-"))
 
@@ -129,7 +130,22 @@ def icecast_part(zavdec, work, source, reference):
         return
     try:
         time.sleep(JOIN_AFTER)
-        zavdec.expect_audio("http://127.0.0.1:%s/stream" % started.stdout.strip(), "icecast", reference)
+        url = "http://127.0.0.1:%s/stream" % started.stdout.strip()
+        zavdec.expect_audio(url, "icecast", reference)
+        # The server stopped and started again on the same port once zavdec has written its first
+        # seconds: it reconnects, and the music goes on from the new source to the end of the limit.
+        worker = threading.Thread(target=zavdec.expect_audio, args=(url, "icecast-restart", reference, 14, 3))
+        worker.start()
+        written = lambda: any(".zavdec-" in n and os.path.getsize(os.path.join(zavdec.work, n)) >= 1 << 18
+                              for n in os.listdir(zavdec.work) if n.startswith("icecast-restart"))
+        deadline = time.monotonic() + 60
+        while worker.is_alive() and not written() and time.monotonic() < deadline:
+            time.sleep(0.1)
+        restarted = subprocess.run(session + ["restart", folder, "--down", "1"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        check(restarted.returncode == 0 and worker.is_alive(), "the mount played again %s s after the restart began %s" % (
+            restarted.stdout.strip(), restarted.stderr.strip()))
+        worker.join()
     finally:
         subprocess.run(session + ["stop", folder])
 
