@@ -160,7 +160,7 @@ HOSTILE = [("mp3", "audio"), ("icy", "audio"), ("redirect/5/icy", "audio"), ("pl
 
 def hostile_part(zavdec, work, source, reference, jobs):
     server = subprocess.Popen([sys.executable, os.path.join(HERE, "hostile_server.py"), "--file", source,
-                               "--max-requests", "400", "--max-seconds", str(RUN_LIMIT + 60)],
+                               "--max-requests", "400", "--max-seconds", str(RUN_LIMIT * 4)],
                               stdout=subprocess.PIPE, text=True)
     try:
         base = "http://127.0.0.1:%s/" % server.stdout.readline().strip()
