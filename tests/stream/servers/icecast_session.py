@@ -243,6 +243,29 @@ def end_session(folder):
     os.remove(state_path(folder))
 
 
+def launch(folder, args):
+    """Starts a supervisor on a free port and waits until it is ready or has failed."""
+    port = free_port()
+    state = {"port": port, "mount": args.mount, "name": args.name, "source": os.path.abspath(args.source),
+             "config": write_config(folder, port, args.mount), "max_seconds": args.max_seconds,
+             "watch_pid": args.watch_pid or os.getppid(), "phase": "starting", "generation": 0}
+    write_state(folder, state)
+    command = [sys.executable, os.path.abspath(__file__), "supervise", folder]
+    with open(os.path.join(folder, "supervisor.log"), "a") as log:
+        supervisor = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                      start_new_session=True)
+    began = time.monotonic()
+    while time.monotonic() - began < READY_SECONDS * 2 + 5:
+        state = read_state(folder) or state
+        if state["phase"] != "starting":
+            break
+        if supervisor.poll() is not None:
+            state["phase"] = "failed: the supervisor ended (see %s/supervisor.log)" % folder
+            break
+        time.sleep(0.1)
+    return began, state, supervisor, command
+
+
 def start(args):
     folder = os.path.abspath(args.dir)
     os.makedirs(folder, exist_ok=True)
@@ -252,23 +275,16 @@ def start(args):
     for program in ("icecast2", "ffmpeg"):
         if not shutil.which(program):
             fail(program + " is not installed (scripts/setup.sh installs it)")
-    port = free_port()
-    state = {"port": port, "mount": args.mount, "name": args.name, "source": os.path.abspath(args.source),
-             "config": write_config(folder, port, args.mount), "max_seconds": args.max_seconds,
-             "watch_pid": args.watch_pid or os.getppid(), "phase": "starting", "generation": 0}
-    write_state(folder, state)
-    command = [sys.executable, os.path.abspath(__file__), "supervise", folder]
-    supervisor = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL, start_new_session=True)
-    began = time.monotonic()
-    while time.monotonic() - began < READY_SECONDS * 2 + 5:
-        state = read_state(folder) or state
-        if state["phase"] != "starting" or supervisor.poll() is not None:
+    for attempt in range(3):  # another program may take the free port before Icecast binds it
+        began, state, supervisor, command = launch(folder, args)
+        if state["phase"] == "ready":
             break
-        time.sleep(0.1)
+        end_process(supervisor.pid, command)  # it has given up: let it finish before the next try
+        if not state["phase"].startswith("failed: Icecast did not answer"):
+            break
     if state["phase"] != "ready":
-        end_process(supervisor.pid, command)
         fail("session in %s did not start: %s" % (folder, state["phase"]))
+    port = state["port"]
     print(port, flush=True)
     print("icecast_session: mount %s played after %.1f s" % (args.mount, time.monotonic() - began), file=sys.stderr)
 
