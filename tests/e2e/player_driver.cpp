@@ -487,6 +487,7 @@ bool RunUnixCommand(const std::string& command, std::string* output, DWORD timeo
   std::vector<uint8_t> status;
   if (!WaitUntil([&] { return !(status = ReadWholeFile(base + ".rc")).empty(); }, timeoutMs, 50)) return false;
   const std::vector<uint8_t> out = ReadWholeFile(base + ".out"), err = ReadWholeFile(base + ".err");
+  for (const char* done : {".sh", ".rc", ".out", ".err"}) DeleteFileA((base + done).c_str());
   if (output) output->assign(out.begin(), out.end());
   if (!err.empty()) std::printf("%s: %.*s", command.c_str(), int(err.size()), reinterpret_cast<const char*>(err.data()));
   return std::atoi(std::string(status.begin(), status.end()).c_str()) == 0;
