@@ -10,7 +10,10 @@ packages=(
   wine wine64 xvfb xauth xdotool imagemagick
   lame twolame sox ffmpeg hyperfine valgrind
   fonts-wqy-microhei
+  icecast2
 )
+# icecast2: the stream tests start their own server on a free loopback port with a configuration of
+# their own; the system service the package may start (port 8000) is never used.
 
 updated=0
 install_missing() {

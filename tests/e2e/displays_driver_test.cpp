@@ -73,35 +73,6 @@ Picture ExpectedTime(int32_t seconds) {
   return expected;
 }
 
-// What the 216 x 8 song-name strip shows of `text` from pixel `offset` on: each character's 6 x 6 cell
-// of the font bitmap (upper case, code - 32) ORed onto the canvas colour one row down, a blank cell for
-// a character the font lacks, and the body artwork past the end of the text.
-Picture ExpectedStrip(const std::string& text, int32_t offset) {
-  Picture expected{216, 8, std::vector<COLORREF>(216 * 8)};
-  for (int32_t y = 0; y < 8; ++y) {
-    for (int32_t column = 0; column < 216; ++column) {
-      const size_t x = size_t(offset + column);
-      COLORREF& pixel = expected.pixels[size_t(y * 216 + column)];
-      if (x >= 6 * text.size()) {
-        pixel = Art().body.At(29 + column, 28 + y);
-        continue;
-      }
-      pixel = kCanvasColour;
-      const int32_t code = std::toupper(static_cast<unsigned char>(text[x / 6]));
-      if (code >= 32 && code <= 96 && y >= 1 && y <= 6) pixel |= Art().font.At(6 * (code - 32) + int32_t(x % 6), y - 1);
-    }
-  }
-  return expected;
-}
-
-// The offset of `strips` (one picture per offset) that the song-name strip shows, or -1 for none.
-int32_t ShownStripOffset(HWND player, const std::vector<Picture>& strips) {
-  const Picture shown = Screen(player);
-  for (size_t offset = 0; offset < strips.size(); ++offset)
-    if (DifferingPixels(shown, 29, 28, strips[offset], 0, 0, 216, 8) == 0) return int32_t(offset);
-  return -1;
-}
-
 // Pixels of the display area off a flat line: anything but `colour` on its centre row (21), anything
 // but the canvas colour elsewhere.
 int32_t OffTheLine(HWND player, COLORREF colour) {

@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -323,6 +324,13 @@ HWND FindPopupMenu(DWORD pid) {
   return search.found;
 }
 
+std::string ControlText(HWND control) {
+  wchar_t text[1024] = L"";
+  SendMessageW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  text[1023] = L'\0';
+  return Utf8FromWide(text);
+}
+
 // LB_GETTEXT of the A form gives one character across processes; the W form gives the line.
 std::vector<std::string> ListBoxLines(HWND list) {
   std::vector<std::string> lines;
@@ -420,4 +428,105 @@ size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t v
     if (captured[i] != AtWineVolume(pcm[i], volume) && mismatches++ == 0 && first) *first = i;
   }
   return mismatches;
+}
+
+// What the 216 x 8 song-name strip shows of `text` from pixel `offset` on: each character's 6 x 6 cell
+// of the font bitmap (upper case, code - 32) ORed onto the canvas colour one row down, a blank cell for
+// a character the font lacks, and the body artwork past the end of the text.
+Picture ExpectedStrip(const std::string& text, int32_t offset) {
+  Picture expected{216, 8, std::vector<COLORREF>(216 * 8)};
+  for (int32_t y = 0; y < 8; ++y) {
+    for (int32_t column = 0; column < 216; ++column) {
+      const size_t x = size_t(offset + column);
+      COLORREF& pixel = expected.pixels[size_t(y * 216 + column)];
+      if (x >= 6 * text.size()) {
+        pixel = Art().body.At(29 + column, 28 + y);
+        continue;
+      }
+      pixel = kCanvasColour;
+      const int32_t code = std::toupper(static_cast<unsigned char>(text[x / 6]));
+      if (code >= 32 && code <= 96 && y >= 1 && y <= 6) pixel |= Art().font.At(6 * (code - 32) + int32_t(x % 6), y - 1);
+    }
+  }
+  return expected;
+}
+
+// The offset of `strips` (one picture per offset) that the song-name strip shows, or -1 for none.
+int32_t ShownStripOffset(HWND player, const std::vector<Picture>& strips) {
+  const Picture shown = Screen(player);
+  for (size_t offset = 0; offset < strips.size(); ++offset)
+    if (DifferingPixels(shown, 29, 28, strips[offset], 0, 0, 216, 8) == 0) return int32_t(offset);
+  return -1;
+}
+
+std::string UnixPath(std::string path) {
+  if (path.size() >= 2 && (path[0] == 'Z' || path[0] == 'z') && path[1] == ':') path.erase(0, 2);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+bool RunUnixCommand(const std::string& command, std::string* output, DWORD timeoutMs) {
+  static int32_t serial = 0;
+  const std::string folder = std::string(ZAV_BUILD_PATH) + "/e2e/unix";
+  CreateDirectoryA((std::string(ZAV_BUILD_PATH) + "/e2e").c_str(), nullptr);
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string base = folder + "/" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  // The script writes its status last, through a rename, so that a status file is always whole.
+  const std::string unix = UnixPath(base);
+  const std::string script = "(" + command + ") > '" + unix + ".out' 2> '" + unix + ".err'\n" + "echo $? > '" +
+                             unix + ".tmp' && mv '" + unix + ".tmp' '" + unix + ".rc'\n";
+  for (const char* left : {".rc", ".out", ".err"}) DeleteFileA((base + left).c_str());  // from an earlier session
+  if (!WriteWholeFile(base + ".sh", std::vector<uint8_t>(script.begin(), script.end()))) return false;
+  std::string line = "/bin/sh " + unix + ".sh";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  std::vector<uint8_t> status;
+  if (!WaitUntil([&] { return !(status = ReadWholeFile(base + ".rc")).empty(); }, timeoutMs, 50)) return false;
+  const std::vector<uint8_t> out = ReadWholeFile(base + ".out"), err = ReadWholeFile(base + ".err");
+  for (const char* done : {".sh", ".rc", ".out", ".err"}) DeleteFileA((base + done).c_str());
+  if (output) output->assign(out.begin(), out.end());
+  if (!err.empty()) std::printf("%s: %.*s", command.c_str(), int(err.size()), reinterpret_cast<const char*>(err.data()));
+  return std::atoi(std::string(status.begin(), status.end()).c_str()) == 0;
+}
+
+namespace {
+std::string RadioCommand(const std::string& arguments) {
+  return "python3 '" ZAV_STREAM_SERVERS_PATH "/icecast_session.py' " + arguments + " '" +
+         UnixPath(ZAV_BUILD_PATH) + "/e2e/radio'";
+}
+}  // namespace
+
+bool RadioStation::Start(const std::string& sourcePath) {
+  Stop();
+  // Watched: the shell that runs the driver (the run script names it), so that the server ends with the
+  // session even when the driver is killed.
+  const char* watch = std::getenv("ZAV_DRIVER_SHELL_PID");
+  std::string output;
+  const bool started = RunUnixCommand(RadioCommand("start --source '" + sourcePath + "' --max-seconds 900 --watch-pid " +
+                                                   std::string(watch && *watch ? watch : "1")),
+                                      &output, 150000);
+  port = started ? std::atoi(output.c_str()) : 0;
+  return port > 0;
+}
+
+std::string RadioStation::Address() const { return "http://127.0.0.1:" + std::to_string(port) + "/stream"; }
+
+bool RadioStation::SetTitle(const std::string& title) {
+  return RunUnixCommand(RadioCommand("title") + " '" + title + "'", nullptr, 30000);
+}
+
+double RadioStation::Restart(double downSeconds) {
+  std::string output;
+  if (!RunUnixCommand(RadioCommand("restart --down " + std::to_string(downSeconds)), &output, 150000)) return -1;
+  return std::atof(output.c_str());
+}
+
+void RadioStation::Stop() {
+  if (port == 0) return;
+  RunUnixCommand(RadioCommand("stop"), nullptr, 30000);
+  port = 0;
 }

@@ -125,6 +125,9 @@ void KeyWith(HWND window, WORD modifier, WORD virtualKey);
 void Command(HWND window, UINT id);
 // An open popup menu ("#32768") of process `pid`, or null.
 HWND FindPopupMenu(DWORD pid);
+// The text of a control of another process, asked of the control itself (GetWindowText gives only the
+// text the system keeps for a window of another process, which an edit's is not).
+std::string ControlText(HWND control);
 // The lines of a list box of another process.
 std::vector<std::string> ListBoxLines(HWND list);
 // Answers the open or save dialog titled `title` that process `pid` shows (or is about to): types
@@ -155,3 +158,37 @@ size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t v
 
 // Writes `picture` as ScreenshotPath(name).bmp.
 void SaveScreenshot(const std::string& name, const Picture& picture);
+
+// What the 216 x 8 song-name strip shows of `text` from pixel `offset` on, and the offset of `strips`
+// (one picture per offset) that the strip shows, or -1 for none.
+Picture ExpectedStrip(const std::string& text, int32_t offset);
+int32_t ShownStripOffset(HWND player, const std::vector<Picture>& strips);
+
+// The Unix path of a path on drive Z:.
+std::string UnixPath(std::string path);
+// Runs `command` with /bin/sh beside the driver (Wine starts a Unix program as it is, but cannot wait for
+// it: its status comes back through a file) and waits up to `timeoutMs` for it to end; its standard output
+// goes to `output`, its error output to the driver's. True when it ended with status 0.
+bool RunUnixCommand(const std::string& command, std::string* output, DWORD timeoutMs);
+
+// An Icecast server on the loopback address fed with a file looped by ffmpeg, through the stream tests'
+// session script (its folder is e2e/radio in the build tree). Stopped when the holder goes; the run
+// script stops it too, and the script itself when the driver's shell has gone.
+struct RadioStation {
+  int32_t port = 0;
+
+  RadioStation() = default;
+  RadioStation(const RadioStation&) = delete;
+  RadioStation& operator=(const RadioStation&) = delete;
+  ~RadioStation() { Stop(); }
+
+  // Starts it on `sourcePath` (a Unix path); true once the mount plays.
+  bool Start(const std::string& sourcePath);
+  std::string Address() const;
+  // Sets the mount's title through the server's admin interface.
+  bool SetTitle(const std::string& title);
+  // Stops the server, waits `downSeconds` and starts it again on the same port: the seconds until the
+  // mount played again, or -1.
+  double Restart(double downSeconds);
+  void Stop();
+};

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <thread>
@@ -546,6 +547,181 @@ TEST(PlayerDriver, NamesInEveryScriptPlayFromEveryPlaceTheyComeFrom) {
   EXPECT_EQ(lines, sorted);
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
+}
+
+// Where `count` samples of `captured` from sample `from` on sit in `reference` (stereo): of the offsets
+// where their first 64 samples match within 2, the one with the least RMS difference over all of them,
+// returned with that difference (nothing compared when there is none). `at` gets the offset.
+Difference AlignIn(const std::vector<int16_t>& captured, size_t from, size_t count,
+                   const std::vector<int16_t>& reference, size_t* at) {
+  Difference best;
+  best.rms = 1e9;
+  *at = reference.size();
+  if (from + count > captured.size() || count < 64) return Difference{};
+  const std::vector<int16_t> window(captured.begin() + long(from), captured.begin() + long(from + count));
+  for (size_t k = 0; k + count <= reference.size(); k += 2) {
+    size_t i = 0;
+    while (i < 64 && std::abs(reference[k + i] - window[i]) <= 2) ++i;
+    if (i < 64) continue;
+    const Difference d = Compare(window, std::vector<int16_t>(reference.begin() + long(k), reference.begin() + long(k + count)));
+    if (d.rms < best.rms) {
+      best = d;
+      *at = k;
+    }
+  }
+  return best.compared ? best : Difference{};
+}
+
+void SetClipboardText(const std::string& text) {
+  const std::wstring wide = WideFromUtf8(text);
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+  std::memcpy(GlobalLock(memory), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  if (OpenClipboard(PrepareDesktop())) {  // with no window, SetClipboardData fails
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+  }
+}
+
+// A radio stream from an Icecast server that plays a file in a loop, its address on the command line:
+// the capture holds the file's decoding from wherever the stream began; the station's name and then a
+// title set through the server's admin interface show in the editor's line, and the title in the strip
+// (paused, so that the buffer stays full and the strip shows no "Buffering..."); the server stopped and
+// started again mid-play, the music comes back by itself, the time counting on. Then the address, taken
+// from the clipboard by Open URL (Ctrl+L), plays a new title; the URL Streaming page's controls are enabled.
+TEST(PlayerDriver, RadioStreamPlaysTitlesAndComesBack) {
+  const DWORD began = GetTickCount();
+  PrepareDesktop();
+  const Settings settings = DefaultSettings();
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  // Started first, so that the player joins the loop well into the file, past the server's burst.
+  RadioStation radio;
+  ASSERT_TRUE(radio.Start(UnixPath(MediaPath("steady-128k.mp3"))));
+  const DWORD onAir = GetTickCount();
+  // The server sends the file's frames without its header frame (its source client drops it), looped;
+  // the player decodes them without the header's trimming, its state running on at each loop.
+  const std::string source = MediaPath("steady-128k.mp3");
+  const std::vector<uint8_t> file = ReadWholeFile(source);
+  ASSERT_GT(file.size(), 1000u);
+  ASSERT_EQ(std::string(file.begin() + 36, file.begin() + 40), "Info");
+  const size_t headerFrame = 144 * 128000 / 44100 + ((file[2] >> 1) & 1);
+  const std::string frames = WriteScratchFile("radio-frames.mp3", {file.begin() + long(headerFrame), file.end()});
+  DecodedFile looped = DecodeFilesToPcm({frames, frames}, DecodeOptions{});
+  ASSERT_EQ(looped.result, kTrackDone);
+  for (int16_t& sample : looped.pcm) sample = AtWineVolume(sample, settings.volume);
+  constexpr size_t kSecond = 2 * 44100;  // samples
+  const auto capturedSamples = [] { return ReadWholeFile(CapturePath()).size() / 2; };
+  // The capture holds silence wherever the player waited for the stream, so the last three seconds of it
+  // that play on without a break (the player plays at least a prebuffer's worth at once) are looked for,
+  // a quarter second at a time, back to sample `from`.
+  const auto playsTheFile = [&](size_t from, const char* what) {
+    const std::vector<int16_t> captured = ReadPcm16(CapturePath());
+    Difference d;
+    size_t start = captured.size() < 3 * kSecond ? 0 : (captured.size() - 3 * kSecond) / 2 * 2, at = 0;
+    for (; start >= from && start + 3 * kSecond <= captured.size(); start -= kSecond / 4) {
+      d = AlignIn(captured, start, 3 * kSecond, looped.pcm, &at);
+      if (d.compared && d.rms <= 1.0) break;
+    }
+    std::printf("FIGURE radio %s: 3 s of the capture from %.2f s match the file's decoding from %.2f s at %.3f LSB "
+                "RMS (largest %d)\n", what, double(start) / kSecond, double(at % (looped.pcm.size() / 2)) / kSecond,
+                d.rms, d.max);
+    EXPECT_TRUE(d.compared && d.rms <= 1.0) << what;
+  };
+
+  while (GetTickCount() - onAir < 10000) Sleep(100);
+  ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
+  Process zav;
+  ASSERT_TRUE(zav.StartPlayer(radio.Address()));
+  const HWND player = WaitForPlayerWindow(30000);
+  ASSERT_NE(player, nullptr);
+  const DWORD pid = zav.info.dwProcessId;
+  ASSERT_TRUE(WaitForState(player, kPlaying, 30000));
+  // A second in, past what the decoder makes of the frames it joined in the middle.
+  ASSERT_TRUE(WaitUntil([&] { return capturedSamples() >= 5 * kSecond; }, 30000, 100));
+  playsTheFile(kSecond, "as it began");
+
+  Key(player, 'E', true);
+  const HWND editor = WaitForBox(pid, "Playlist Editor...", 5000);
+  ASSERT_NE(editor, nullptr);
+  const HWND list = GetDlgItem(editor, 1147);
+  EXPECT_TRUE(WaitUntil([&] { return ListBoxLines(list) == std::vector<std::string>{"zav test radio"}; }, 5000, 20));
+  const std::string title = "Zav Radio - First Light";
+  ASSERT_TRUE(radio.SetTitle(title));
+  DWORD titleSet = GetTickCount();
+  EXPECT_TRUE(WaitUntil([&] { return ListBoxLines(list) == std::vector<std::string>{title}; }, 10000, 20));
+  const DWORD toEditor = GetTickCount() - titleSet;
+  Key(player, 'C');
+  EXPECT_TRUE(WaitForState(player, kPaused, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return ShownStripOffset(player, {ExpectedStrip(title, 0)}) == 0; }, 15000, 20));
+  const DWORD toStrip = GetTickCount() - titleSet;
+  std::printf("FIGURE radio title: in the editor %lu ms, in the strip (paused) %lu ms after the server took it\n",
+              toEditor, toStrip);
+  EXPECT_LE(toEditor, 5000u);
+  SaveScreenshot("player-stream-title", Screen(player));
+  Key(player, 'X');
+  EXPECT_TRUE(WaitForState(player, kPlaying, 2000));
+
+  // The server stopped for a second and started again: ten seconds more counted (of which the ring held
+  // three and a half at most when it stopped), the time never going back, three of them played on
+  // without a break.
+  const size_t atStop = capturedSamples();
+  const int32_t elapsedAtStop = ElapsedSeconds(player);
+  const DWORD stoppedAt = GetTickCount();
+  ASSERT_GE(radio.Restart(1.0), 0);
+  const DWORD backAt = GetTickCount();
+  int32_t leastElapsed = elapsedAtStop;
+  DWORD resumedAt = 0;  // when more was counted than the ring held
+  EXPECT_TRUE(WaitUntil([&] {
+    const int32_t elapsed = ElapsedSeconds(player);
+    leastElapsed = std::min(leastElapsed, elapsed);
+    if (!resumedAt && elapsed >= elapsedAtStop + 4) resumedAt = GetTickCount();
+    return elapsed >= elapsedAtStop + 10;
+  }, 60000, 100));
+  EXPECT_EQ(leastElapsed, elapsedAtStop);
+  std::printf("FIGURE radio restart: the server was down and back in %.1f s; playing on from a new connection "
+              "%.1f s after the stop, %.1f s after the server was back; 10 s more counted after %.1f s\n",
+              (backAt - stoppedAt) / 1000.0, (resumedAt - stoppedAt) / 1000.0, (resumedAt - backAt) / 1000.0,
+              (GetTickCount() - stoppedAt) / 1000.0);
+  EXPECT_EQ(PlayState(player), kPlaying);
+  EXPECT_EQ(FindBox(pid, nullptr), editor) << "no box but the editor";
+  playsTheFile(atStop, "after the restart");
+
+  // Open URL takes the address from the clipboard and plays it afresh: the station's name, then a title.
+  Key(player, 'V');
+  EXPECT_TRUE(WaitForState(player, kStopped, 3000));
+  SetClipboardText(radio.Address());
+  Key(player, 'L', true);
+  const HWND dialog = WaitForBox(pid, "Open URL...", 5000);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(WaitUntil([&] { return ControlText(GetDlgItem(dialog, 1262)) == radio.Address(); }, 2000, 20));
+  Sleep(300);  // drawn
+  SaveScreenshot("open-url", GrabWindow(dialog));
+  PressBoxButton(dialog, IDOK);
+  EXPECT_TRUE(WaitForState(player, kPlaying, 30000));
+  EXPECT_TRUE(WaitUntil([&] { return ListBoxLines(list) == std::vector<std::string>{"zav test radio"}; }, 10000, 20));
+  const std::string second = "Zav Radio - Second Wind";
+  ASSERT_TRUE(radio.SetTitle(second));
+  titleSet = GetTickCount();
+  EXPECT_TRUE(WaitUntil([&] { return ListBoxLines(list) == std::vector<std::string>{second}; }, 10000, 20));
+  std::printf("FIGURE radio title after Open URL: in the editor %lu ms after the server took it\n",
+              GetTickCount() - titleSet);
+
+  Key(player, 'P', true);
+  const HWND sheet = WaitForSheet(pid);
+  ASSERT_NE(sheet, nullptr);
+  const HWND page = Turn(sheet, 4);
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 1206)));  // connection speed
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 1207)));  // extra server data
+  Sleep(300);
+  SaveScreenshot("preferences-url-streaming-enabled", GrabWindow(sheet));
+  PressBoxButton(sheet, IDCANCEL);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 3000));
+
+  Command(player, kCommandClose);
+  EXPECT_EQ(zav.WaitExit(10000), 0);
+  radio.Stop();
+  std::printf("FIGURE radio scenario: %.1f s\n", (GetTickCount() - began) / 1000.0);
 }
 
 // The classes of the top-level windows of process `pid`, sorted.
