@@ -62,10 +62,10 @@ int32_t NumberUpTo(const char* value, int32_t length, int32_t limit) {
 bool TakeField(const char* line, int32_t length, ResponseHead* head) {
   const char* colon = static_cast<const char*>(std::memchr(line, ':', size_t(length)));
   if (colon == nullptr || IsBlank(line[0])) return true;  // not a field, or a folded continuation: ignored
+  const char* value = colon + 1;
+  int32_t valueLength = length - int32_t(value - line);
   int32_t nameLength = int32_t(colon - line);
   while (nameLength > 0 && IsBlank(line[nameLength - 1])) --nameLength;
-  const char* value = colon + 1;
-  int32_t valueLength = length - nameLength - 1;
   while (valueLength > 0 && IsBlank(*value)) ++value, --valueLength;
   while (valueLength > 0 && IsBlank(value[valueLength - 1])) --valueLength;
 

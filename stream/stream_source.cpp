@@ -85,7 +85,9 @@ struct Session {
   SocketWaker waker;
   char url[kStreamUrlBytes];
 };
-Session gSession;
+// Never destroyed: a network thread still running when the process exits (its Decode thread ended
+// by force) must not meet a thread object's destructor.
+Session& gSession = *new Session();
 uint8_t gRing[kRingBytes];
 std::mutex gControl;  // StreamOpen and StreamAbort one at a time
 

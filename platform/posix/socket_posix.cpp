@@ -10,7 +10,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -31,6 +34,50 @@ int32_t WaitReady(int fd, short events, int64_t deadline, const SocketWaker* wak
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 || fds[1].revents != 0) return -1;
     if (n > 0) return 1;
+  }
+}
+
+// A name lookup runs on a thread of its own, so that a wait on a slow name server ends at once when the
+// waker is signalled: the lookup thread is then left to finish, and to free what it found, by itself.
+struct Lookup {
+  std::mutex lock;
+  int32_t finished = 0;
+  int32_t abandoned = 0;
+  addrinfo* found = nullptr;
+};
+
+addrinfo* Resolve(const char* host, int32_t port, int64_t deadline, const SocketWaker* waker) {
+  auto lookup = std::make_shared<Lookup>();
+  const std::string name = host;
+  const std::string service = std::to_string(port);
+  try {
+    std::thread([lookup, name, service] {
+      addrinfo hints = {};
+      hints.ai_family = AF_UNSPEC;
+      hints.ai_socktype = SOCK_STREAM;
+      addrinfo* found = nullptr;
+      if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &found) != 0) found = nullptr;
+      std::lock_guard<std::mutex> hold(lookup->lock);
+      if (lookup->abandoned && found) ::freeaddrinfo(found);
+      if (!lookup->abandoned) lookup->found = found;
+      lookup->finished = 1;
+    }).detach();
+  } catch (...) {
+    return nullptr;
+  }
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> hold(lookup->lock);
+      if (lookup->finished) return lookup->found;
+    }
+    pollfd wake = {static_cast<int>(waker->a), POLLIN, 0};
+    if (NowMs() >= deadline || ::poll(&wake, 1, 10) > 0) {
+      std::lock_guard<std::mutex> hold(lookup->lock);
+      if (lookup->finished && lookup->found) ::freeaddrinfo(lookup->found);
+      lookup->found = nullptr;
+      lookup->abandoned = 1;
+      return nullptr;
+    }
   }
 }
 
@@ -62,13 +109,8 @@ void SocketWakerClose(SocketWaker* waker) {
 
 SocketHandle SocketConnect(const char* host, int32_t port, int32_t timeoutMs, const SocketWaker* waker) {
   const int64_t deadline = NowMs() + timeoutMs;
-  char service[16];
-  std::snprintf(service, sizeof service, "%d", static_cast<int>(port));
-  addrinfo hints = {};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(host, service, &hints, &found) != 0) return kNoSocket;
+  addrinfo* found = Resolve(host, port, deadline, waker);
+  if (found == nullptr) return kNoSocket;
   SocketHandle result = kNoSocket;
   for (addrinfo* at = found; at != nullptr && result == kNoSocket; at = at->ai_next) {
     const int fd = ::socket(at->ai_family, at->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, at->ai_protocol);

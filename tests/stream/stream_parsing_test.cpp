@@ -26,7 +26,7 @@ int32_t ParseAtEverySplit(const std::string& text, ResponseHead* head) {
     ResponseHead part;
     const int32_t r = ParseResponseHead(text.data(), int32_t(n), &part);
     EXPECT_TRUE(r == 0 || r == whole) << "at " << n << " of " << text.substr(0, 40);
-    if (r == 1) EXPECT_EQ(std::memcmp(&part, head, sizeof part), 0) << "at " << n;
+    EXPECT_TRUE(r != 1 || std::memcmp(&part, head, sizeof part) == 0) << "at " << n;
     if (r != 0) break;
   }
   return whole;
@@ -71,7 +71,7 @@ TEST(StreamParsingTest, AddressesRedirectsHeadsAndPlaylists) {
   for (const auto& r : redirects) {
     char out[2048];
     ASSERT_EQ(ResolveStreamLocation(base, r[0], out, int32_t(sizeof out)), r[1] ? 1 : 0) << r[0];
-    if (r[1]) EXPECT_STREQ(out, r[1]);
+    EXPECT_STREQ(r[1] ? out : nullptr, r[1]);
   }
   char small[16];
   EXPECT_EQ(ResolveStreamLocation(base, "/a-long-path", small, int32_t(sizeof small)), 0);
@@ -89,7 +89,7 @@ TEST(StreamParsingTest, AddressesRedirectsHeadsAndPlaylists) {
       {"ICY 200 OK\r\nicy-name:Caf\xE9 Radio\r\nICY-METAINT: 8192\r\nicy-br:128,128\r\n\r\nAUDIO", 1, 200, 8192, 128, "", "Caf\xC3\xA9 Radio"},
       {"HTTP/1.1 200 OK\nContent-Type: Audio/MPEG; charset=x\nicy-name: \xC3\xA9t\xC3\xA9\n\n", 1, 200, 0, 0, "audio/mpeg", "\xC3\xA9t\xC3\xA9"},
       {"HTTP/1.0 302 Found\r\nLocation: /elsewhere\r\nicy-metaint: 0\r\n\r\n", 1, 302, 0, 0, "", ""},
-      {"HTTP/1.0 200\r\nicy-metaint: 65536\r\n\r\n", 1, 200, 65536, 0, "", ""},
+      {"HTTP/1.0 200\r\nicy-metaint  : 65536\r\n\r\n", 1, 200, 65536, 0, "", ""},
       {"HTTP/1.0 200 OK\r\nicy-metaint: 65537\r\n\r\n", -1, 0, 0, 0, "", ""},
       {"HTTP/1.0 200 OK\r\nicy-metaint: -5\r\n\r\n", -1, 0, 0, 0, "", ""},
       {"HTTP/1.0 200 OK\r\nicy-metaint:\r\n\r\n", -1, 0, 0, 0, "", ""},
@@ -184,7 +184,7 @@ TEST(StreamParsingTest, IcyMetadataAcrossReadsTitlesAndPolicy) {
     ASSERT_EQ(out, audio) << "run " << run;
     // A read that completes several blocks holds the latest of them.
     EXPECT_EQ(titles, expected) << "run " << run;
-    if (run == 0) EXPECT_EQ(titles.size(), 6u);
+    EXPECT_TRUE(run != 0 || titles.size() == 6u) << "byte by byte, every title";
   }
 
   struct TitleCase { std::string block; int32_t size; int32_t result; const char* title; };
