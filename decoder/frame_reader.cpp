@@ -19,6 +19,9 @@ namespace {
 
 constexpr uint32_t kRiff = 0x52494646u;  // "RIFF"
 constexpr int32_t kRiffRest = 68;         // bytes of the 72-byte wrapper behind "RIFF"
+// A stream that yields this many bytes without a frame is not MPEG audio: its search ends there, where
+// a file's goes on to the file's end.
+constexpr int64_t kStreamSearchLimit = 256 * 1024;
 constexpr int32_t kScanLimit = 2048;      // bytes scanned for a first header before reporting a search
 
 FrameReader& R() { return gFrameReader; }
@@ -293,6 +296,8 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
   } else {
     s->headerChanged = 1;
     bool searchReported = false;  // one notice per search, however long it runs
+    const int64_t searchStart = Tell();
+    const auto searchedTooFar = [&] { return r.sequential && Tell() - searchStart > kStreamSearchLimit; };
     auto reportSearch = [&] {
       if (!searchReported) PostPlayerMessage(window, WM_PLAYER_SYNC, 0, kSyncSearching);
       searchReported = true;
@@ -316,7 +321,7 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
         // Only a valid header can start a track: bytes that merely carry the sync bits (a run of
         // 0xFF) or a look-alike without a frame behind it are passed over, and the search goes on.
         if (!IsValidHeader(r.header)) reportSearch();
-        if (!ShiftInByte()) return 0;
+        if (searchedTooFar() || !ShiftInByte()) return 0;
         continue;
       }
       if (HasSync(r.header) && UsableBitrate(r.header)) break;
@@ -325,7 +330,7 @@ int32_t ReadFrame(StreamState* s, WindowHandle window) {
       reportSearch();
       r.reservoirBytes = 0;
       do {
-        if (!ShiftInByte()) return 0;
+        if (searchedTooFar() || !ShiftInByte()) return 0;
       } while (!HasSync(r.header) || !UsableBitrate(r.header) ||
                !(SameStream(r.header, r.lastHeader) || SameStream(r.header, r.firstHeader)));
       break;

@@ -215,7 +215,8 @@ int32_t RequestHead(SocketHandle socket, const StreamUrl& u, ResponseHead* respo
 }
 
 // Reads a playlist body (bounded) and plays the first of its entries that plays.
-Outcome PlayPlaylist(SocketHandle socket, int32_t bodyStart, int32_t received, int32_t playlistDepth) {
+Outcome PlayPlaylist(SocketHandle socket, int32_t bodyStart, int32_t received, int32_t playlistDepth,
+                     const char* contentType) {
   int32_t length = received - bodyStart;
   if (length > kStreamPlaylistMaxBytes) length = kStreamPlaylistMaxBytes;
   std::memmove(gNet.body, gNet.head + bodyStart, static_cast<size_t>(length));
@@ -234,7 +235,10 @@ Outcome PlayPlaylist(SocketHandle socket, int32_t bodyStart, int32_t received, i
   char (*entries)[kStreamUrlBytes] = gNet.urls[playlistDepth];
   const int32_t count = StreamPlaylistUrls(gNet.body, length, entries, kMaxPlaylistUrls);
   if (count <= 0) {
-    Fail("The stream's playlist names no stream.");
+    // A list of relative segments (an HLS list) or of files: nothing this player can play. The type is
+    // named, as for any other stream that is not MPEG audio.
+    std::snprintf(gNet.error, sizeof gNet.error, "The stream's playlist names no stream this player can play (%.100s).",
+                  contentType[0] != '\0' ? contentType : "no content type");
     return kFailed;
   }
   Outcome outcome = kFailed;
@@ -302,7 +306,9 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth) {
       return kDropped;
     }
     const int32_t kind = ClassifyContent(response.contentType, u.path);
-    if (kind == kContentPlaylist) return PlayPlaylist(socket, response.headBytes, received, playlistDepth);
+    if (kind == kContentPlaylist) {
+      return PlayPlaylist(socket, response.headBytes, received, playlistDepth, response.contentType);
+    }
     if (kind != kContentMpegAudio) {
       SocketClose(socket);
       std::snprintf(gNet.error, sizeof gNet.error, "This stream is not MPEG audio (%.100s).", response.contentType);

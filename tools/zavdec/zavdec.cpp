@@ -51,6 +51,7 @@ const char kUsage[] =
     "  --build 486|pentium              decoder build (pentium)\n"
     "  --raw                            headerless PCM instead of WAV\n"
     "  --seconds N                      stop after N seconds of output\n"
+    "  --reconnect-scale P              a stream's reconnect waits and stall time-out at P percent (100)\n"
     "  --help                           this text\n";
 
 struct Output {
@@ -285,6 +286,14 @@ int Run(const std::vector<std::string>& args) {
       gSeconds = v ? std::strtod(v, &end) : -1;
       if (!v || end == v || *end != '\0' || !(gSeconds >= 0 && gSeconds <= 1e7))
         return Usage("--seconds takes a number of seconds");
+    } else if (arg == "--reconnect-scale") {
+      const char* v = value("--reconnect-scale");
+      char* end = nullptr;
+      const long percent = v ? std::strtol(v, &end, 10) : -1;
+      if (!v || end == v || *end != '\0' || percent < 1 || percent > 1000)
+        return Usage("--reconnect-scale takes a percentage from 1 to 1000");
+      gStreamOptions.reconnectScale = static_cast<int32_t>(percent);
+      gStreamOptions.stallMs = static_cast<int32_t>(15000 * percent / 100);
     } else if (arg == "--quality") {
       static const char* const names[] = {"full", "half", "quarter"};
       static const int32_t values[] = {0, 1, 2};
