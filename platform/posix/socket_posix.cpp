@@ -1,6 +1,7 @@
 // Host half of the socket seam: non-blocking BSD sockets waited on with poll beside the read end of a
 // pipe, the waker. Handles are descriptor + 1 so that 0 stays "no socket".
 #include "platform/socket.h"
+#include "platform/name_lookup.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -9,20 +10,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
 
 namespace {
 
 int Descriptor(SocketHandle socket) { return static_cast<int>(socket - 1); }
-
-int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 // Waits until `fd` is ready for `events` before `deadline`: 1 ready, -1 time-out, failure or waker.
 int32_t WaitReady(int fd, short events, int64_t deadline, const SocketWaker* waker) {
@@ -37,48 +28,11 @@ int32_t WaitReady(int fd, short events, int64_t deadline, const SocketWaker* wak
   }
 }
 
-// A name lookup runs on a thread of its own, so that a wait on a slow name server ends at once when the
-// waker is signalled: the lookup thread is then left to finish, and to free what it found, by itself.
-struct Lookup {
-  std::mutex lock;
-  int32_t finished = 0;
-  int32_t abandoned = 0;
-  addrinfo* found = nullptr;
-};
-
 addrinfo* Resolve(const char* host, int32_t port, int64_t deadline, const SocketWaker* waker) {
-  auto lookup = std::make_shared<Lookup>();
-  const std::string name = host;
-  const std::string service = std::to_string(port);
-  try {
-    std::thread([lookup, name, service] {
-      addrinfo hints = {};
-      hints.ai_family = AF_UNSPEC;
-      hints.ai_socktype = SOCK_STREAM;
-      addrinfo* found = nullptr;
-      if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &found) != 0) found = nullptr;
-      std::lock_guard<std::mutex> hold(lookup->lock);
-      if (lookup->abandoned && found) ::freeaddrinfo(found);
-      if (!lookup->abandoned) lookup->found = found;
-      lookup->finished = 1;
-    }).detach();
-  } catch (...) {
-    return nullptr;
-  }
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> hold(lookup->lock);
-      if (lookup->finished) return lookup->found;
-    }
+  return LookUpAddresses(host, port, deadline, [waker](int32_t waitMs) {
     pollfd wake = {static_cast<int>(waker->a), POLLIN, 0};
-    if (NowMs() >= deadline || ::poll(&wake, 1, 10) > 0) {
-      std::lock_guard<std::mutex> hold(lookup->lock);
-      if (lookup->finished && lookup->found) ::freeaddrinfo(lookup->found);
-      lookup->found = nullptr;
-      lookup->abandoned = 1;
-      return nullptr;
-    }
-  }
+    return ::poll(&wake, 1, waitMs) > 0;
+  });
 }
 
 }  // namespace

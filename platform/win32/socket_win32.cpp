@@ -4,12 +4,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <chrono>
-#include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
-
+#include "platform/name_lookup.h"
 #include "platform/socket.h"
 
 namespace {
@@ -22,11 +17,6 @@ bool Started() {
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
   }();
   return started;
-}
-
-int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 // Waits until `s` is ready (readable, or writable for `write`, where a failed connect shows as an
@@ -52,15 +42,6 @@ int32_t WaitReady(SOCKET s, bool write, int64_t deadline, const SocketWaker* wak
   return 1;
 }
 
-// A name lookup runs on a thread of its own, so that a wait on a slow name server ends at once when the
-// waker is signalled: the lookup thread is then left to finish, and to free what it found, by itself.
-struct Lookup {
-  std::mutex lock;
-  int32_t finished = 0;
-  int32_t abandoned = 0;
-  addrinfo* found = nullptr;
-};
-
 bool WakerSignalled(const SocketWaker* waker, int32_t waitMs) {
   fd_set reads;
   FD_ZERO(&reads);
@@ -70,37 +51,7 @@ bool WakerSignalled(const SocketWaker* waker, int32_t waitMs) {
 }
 
 addrinfo* Resolve(const char* host, int32_t port, int64_t deadline, const SocketWaker* waker) {
-  auto lookup = std::make_shared<Lookup>();
-  const std::string name = host;
-  const std::string service = std::to_string(port);
-  try {
-    std::thread([lookup, name, service] {
-      addrinfo hints = {};
-      hints.ai_family = AF_UNSPEC;
-      hints.ai_socktype = SOCK_STREAM;
-      addrinfo* found = nullptr;
-      if (::getaddrinfo(name.c_str(), service.c_str(), &hints, &found) != 0) found = nullptr;
-      std::lock_guard<std::mutex> hold(lookup->lock);
-      if (lookup->abandoned && found) ::freeaddrinfo(found);
-      if (!lookup->abandoned) lookup->found = found;
-      lookup->finished = 1;
-    }).detach();
-  } catch (...) {
-    return nullptr;
-  }
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> hold(lookup->lock);
-      if (lookup->finished) return lookup->found;
-    }
-    if (NowMs() >= deadline || WakerSignalled(waker, 10)) {
-      std::lock_guard<std::mutex> hold(lookup->lock);
-      if (lookup->finished && lookup->found) ::freeaddrinfo(lookup->found);
-      lookup->found = nullptr;
-      lookup->abandoned = 1;
-      return nullptr;
-    }
-  }
+  return LookUpAddresses(host, port, deadline, [waker](int32_t waitMs) { return WakerSignalled(waker, waitMs); });
 }
 
 }  // namespace
