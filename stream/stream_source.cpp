@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/secure_channel.h"
 #include "platform/socket.h"
 #include "stream/http_response.h"
 #include "stream/icy_metadata.h"
@@ -176,6 +177,53 @@ int64_t ContentLength(const char* head, int32_t length) {
   return -1;
 }
 
+// One connection of the network thread: a socket, with TLS over it for an https:// address, so that
+// both kinds go through the same requests, ring and reconnects.
+struct Link {
+  SocketHandle socket;
+  SecureChannel channel;
+};
+
+// Connects to `u`'s host, shaking hands for https://: 1; 0 when the address cannot be played (a refused
+// certificate, no TLS in this build); -1 when the connection failed or was aborted. gNet.error says why.
+int32_t LinkOpen(const StreamUrl& u, Link* link) {
+  link->socket = kNoSocket;
+  link->channel = kNoChannel;
+  if (u.scheme == 2 && !SecureChannelSupported()) {  // refused before any connection is tried
+    return SecureChannelOpen(kNoSocket, u.host, 0, &gSession.waker, &link->channel, gNet.error, sizeof gNet.error);
+  }
+  link->socket = SocketConnect(u.host, u.port, kConnectTimeoutMs, &gSession.waker);
+  if (link->socket == kNoSocket) {
+    std::snprintf(gNet.error, sizeof gNet.error, "Could not connect to %s.", u.host);
+    return -1;
+  }
+  if (u.scheme != 2) return 1;
+  const int32_t opened = SecureChannelOpen(link->socket, u.host, kConnectTimeoutMs, &gSession.waker, &link->channel,
+                                           gNet.error, sizeof gNet.error);
+  if (opened != 1) {
+    SocketClose(link->socket);
+    link->socket = kNoSocket;
+  }
+  return opened;
+}
+
+int32_t LinkSendAll(const Link& link, const void* data, int32_t count, int32_t timeoutMs) {
+  return link.channel != kNoChannel ? SecureChannelSendAll(link.channel, data, count, timeoutMs, &gSession.waker)
+                                    : SocketSendAll(link.socket, data, count, timeoutMs, &gSession.waker);
+}
+
+int32_t LinkReceive(const Link& link, void* buffer, int32_t count, int32_t timeoutMs) {
+  return link.channel != kNoChannel ? SecureChannelReceive(link.channel, buffer, count, timeoutMs, &gSession.waker)
+                                    : SocketReceive(link.socket, buffer, count, timeoutMs, &gSession.waker);
+}
+
+void LinkClose(Link* link) {
+  if (link->channel != kNoChannel) SecureChannelClose(link->channel, &gSession.waker);
+  SocketClose(link->socket);
+  link->channel = kNoChannel;
+  link->socket = kNoSocket;
+}
+
 enum Outcome : int32_t {
   kEnded = 0,    // the response ended where its length said: the stream's end
   kDropped = 1,  // the connection failed, stalled or closed: reconnect
@@ -187,7 +235,7 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth);
 
 // Sends the request and reads the response head into gNet.head; the head's parse result (1 or -1), or 0
 // when the connection failed or stalled first. *received: bytes in gNet.head, the body's first after it.
-int32_t RequestHead(SocketHandle socket, const StreamUrl& u, ResponseHead* response, int32_t* received) {
+int32_t RequestHead(const Link& link, const StreamUrl& u, ResponseHead* response, int32_t* received) {
   char hostField[300];
   const bool ipv6 = std::strchr(u.host, ':') != nullptr;
   const bool defaultPort = u.port == (u.scheme == 2 ? 443 : 80);
@@ -201,12 +249,12 @@ int32_t RequestHead(SocketHandle socket, const StreamUrl& u, ResponseHead* respo
                               "GET %s HTTP/1.0\r\nHost: %s\r\nUser-Agent: zav/0.77\r\nAccept: */*\r\n%s\r\n", u.path,
                               hostField, gStreamOptions.extraServerData ? "Icy-MetaData: 1\r\n" : "");
   if (n <= 0 || n >= static_cast<int>(sizeof request)) return -1;
-  if (!SocketSendAll(socket, request, n, kConnectTimeoutMs, &gSession.waker)) return 0;
+  if (!LinkSendAll(link, request, n, kConnectTimeoutMs)) return 0;
   *received = 0;
   for (;;) {
     const int32_t room = kResponseHeadMaxBytes - *received;
     if (room <= 0) return -1;  // a head that never ends
-    const int32_t got = SocketReceive(socket, gNet.head + *received, room, StallMs(), &gSession.waker);
+    const int32_t got = LinkReceive(link, gNet.head + *received, room, StallMs());
     if (got <= 0) return 0;
     *received += got;
     const int32_t parsed = ParseResponseHead(gNet.head, *received, response);
@@ -215,18 +263,17 @@ int32_t RequestHead(SocketHandle socket, const StreamUrl& u, ResponseHead* respo
 }
 
 // Reads a playlist body (bounded) and plays the first of its entries that plays.
-Outcome PlayPlaylist(SocketHandle socket, int32_t bodyStart, int32_t received, int32_t playlistDepth,
+Outcome PlayPlaylist(Link* link, int32_t bodyStart, int32_t received, int32_t playlistDepth,
                      const char* contentType) {
   int32_t length = received - bodyStart;
   if (length > kStreamPlaylistMaxBytes) length = kStreamPlaylistMaxBytes;
   std::memmove(gNet.body, gNet.head + bodyStart, static_cast<size_t>(length));
   while (length < kStreamPlaylistMaxBytes) {
-    const int32_t got = SocketReceive(socket, gNet.body + length, kStreamPlaylistMaxBytes - length, StallMs(),
-                                      &gSession.waker);
+    const int32_t got = LinkReceive(*link, gNet.body + length, kStreamPlaylistMaxBytes - length, StallMs());
     if (got <= 0) break;
     length += got;
   }
-  SocketClose(socket);
+  LinkClose(link);
   if (Aborted()) return kAbort;
   if (playlistDepth >= kMaxPlaylistDepth) {
     Fail("The stream's playlist names only further playlists.");
@@ -260,24 +307,18 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth) {
       Fail("The stream's address is not valid.");
       return kFailed;
     }
-    if (u.scheme == 2) {
-      Fail("HTTPS streams are not supported yet.");
-      return kFailed;
-    }
-    const SocketHandle socket = SocketConnect(u.host, u.port, kConnectTimeoutMs, &gSession.waker);
+    Link link;
+    const int32_t opened = LinkOpen(u, &link);
     if (Aborted()) {
-      SocketClose(socket);
+      LinkClose(&link);
       return kAbort;
     }
-    if (socket == kNoSocket) {
-      std::snprintf(gNet.error, sizeof gNet.error, "Could not connect to %s.", u.host);
-      return kDropped;
-    }
+    if (opened != 1) return opened == 0 ? kFailed : kDropped;
     ResponseHead response;
     int32_t received = 0;
-    const int32_t parsed = RequestHead(socket, u, &response, &received);
+    const int32_t parsed = RequestHead(link, u, &response, &received);
     if (parsed != 1) {
-      SocketClose(socket);
+      LinkClose(&link);
       if (Aborted()) return kAbort;
       if (parsed == 0) {
         Fail("The connection to the stream was lost.");
@@ -287,7 +328,7 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth) {
       return kFailed;
     }
     if (response.status >= 300 && response.status < 400 && response.location[0] != '\0') {
-      SocketClose(socket);
+      LinkClose(&link);
       if (redirects >= kMaxRedirects) {
         Fail("The stream was redirected too many times.");
         return kFailed;
@@ -301,16 +342,16 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth) {
       continue;
     }
     if (response.status != 200) {
-      SocketClose(socket);
+      LinkClose(&link);
       std::snprintf(gNet.error, sizeof gNet.error, "The server answered %d.", static_cast<int>(response.status));
       return kDropped;
     }
     const int32_t kind = ClassifyContent(response.contentType, u.path);
     if (kind == kContentPlaylist) {
-      return PlayPlaylist(socket, response.headBytes, received, playlistDepth, response.contentType);
+      return PlayPlaylist(&link, response.headBytes, received, playlistDepth, response.contentType);
     }
     if (kind != kContentMpegAudio) {
-      SocketClose(socket);
+      LinkClose(&link);
       std::snprintf(gNet.error, sizeof gNet.error, "This stream is not MPEG audio (%.100s).", response.contentType);
       return kFailed;
     }
@@ -339,7 +380,7 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth) {
         outcome = kEnded;
         break;
       }
-      pending = SocketReceive(socket, chunk, kResponseHeadMaxBytes, StallMs(), &gSession.waker);
+      pending = LinkReceive(link, chunk, kResponseHeadMaxBytes, StallMs());
       if (pending <= 0) {
         outcome = Aborted() ? kAbort : kDropped;
         Fail("The connection to the stream was lost.");
@@ -347,7 +388,7 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth) {
       }
       bodyBytes += pending;
     }
-    SocketClose(socket);
+    LinkClose(&link);
     return outcome;
   }
 }
