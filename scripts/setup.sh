@@ -10,10 +10,12 @@ packages=(
   wine wine64 xvfb xauth xdotool imagemagick
   lame twolame sox ffmpeg hyperfine valgrind
   fonts-wqy-microhei
-  icecast2
+  icecast2 openssl libgnutls30
 )
 # icecast2: the stream tests start their own server on a free loopback port with a configuration of
-# their own; the system service the package may start (port 8000) is never used.
+# their own; the system service the package may start (port 8000) is never used. openssl: the stream
+# tests make their own certificate authority and server certificates for TLS. libgnutls30: Wine's
+# SChannel, which https:// streams go through (only recommended by Wine's package).
 
 updated=0
 install_missing() {

@@ -85,10 +85,8 @@ int32_t AcceptStreamAddress(HWND owner, const std::string& text, std::string* ad
   const std::string trimmed = Trimmed(text);
   std::string reason;
   StreamUrl parsed;
-  if (StreamUrlScheme(trimmed.c_str()) == 2) {
-    reason = "HTTPS streams are not supported yet.";
-  } else if (StreamUrlScheme(trimmed.c_str()) != 1 || !ParseStreamUrl(trimmed.c_str(), &parsed)) {
-    reason = "This is not a valid http:// address:";
+  if (StreamUrlScheme(trimmed.c_str()) == 0 || !ParseStreamUrl(trimmed.c_str(), &parsed)) {
+    reason = "This is not a valid http:// or https:// address:";
   } else if (Utf16Length(trimmed.c_str()) > kMaxPathUnits) {
     reason = "This address is too long to play (over 259 characters):";
   } else {

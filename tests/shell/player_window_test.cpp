@@ -397,8 +397,8 @@ TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplace
   ASSERT_NE(window, nullptr);
   EXPECT_FALSE(MenuStates(window).Greyed(IDM_OPEN_URL));
   AddTrack(Media("first-44k.mp3").c_str());
-  // The clipboard's address fills the field; https:// and a malformed address are refused, the dialog
-  // staying up, before an http:// address (blanks around it dropped) is taken.
+  // The clipboard's address fills the field; a malformed address is refused, the dialog staying up, before
+  // an https:// address (blanks around it dropped) is taken.
   const wchar_t clip[] = L"  https://radio.example/live\r\n";
   ASSERT_TRUE(OpenClipboard(window) && EmptyClipboard());
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof clip);
@@ -413,7 +413,7 @@ TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplace
     shown.resize(300);
     shown.resize(GetDlgItemTextW(dialog, IDC_OPEN_URL_ADDRESS, &shown[0], 300));
     for (const wchar_t* typed :
-         {L"https://radio.example/live", L"http://bad host/", L" http://127.0.0.1:8000/radio "}) {
+         {L"http://bad host/", L"ftp://radio.example/", L" https://127.0.0.1:8443/radio "}) {
       SetDlgItemTextW(dialog, IDC_OPEN_URL_ADDRESS, typed);
       SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     }
@@ -423,8 +423,8 @@ TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplace
   EXPECT_FALSE(gModalCancelled);
   EXPECT_EQ(shown, L"https://radio.example/live");
   ASSERT_EQ(BoxRecorder::Boxes().size(), 2u);
-  EXPECT_EQ(BoxRecorder::Boxes()[0].text, "HTTPS streams are not supported yet.\n\nhttps://radio.example/live");
-  EXPECT_EQ(BoxRecorder::Boxes()[1].text, "This is not a valid http:// address:\n\nhttp://bad host/");
+  EXPECT_EQ(BoxRecorder::Boxes()[0].text, "This is not a valid http:// or https:// address:\n\nhttp://bad host/");
+  EXPECT_EQ(BoxRecorder::Boxes()[1].text, "This is not a valid http:// or https:// address:\n\nftp://radio.example/");
   EXPECT_EQ(PlaylistCount(), 1);
-  EXPECT_EQ(EntryPath(0), "http://127.0.0.1:8000/radio");
+  EXPECT_EQ(EntryPath(0), "https://127.0.0.1:8443/radio");
 }

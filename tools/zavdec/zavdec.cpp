@@ -45,7 +45,7 @@ const char kUsage[] =
     "usage: zavdec [options] INPUT... OUTPUT\n"
     "Decodes MPEG audio (Layers I, II, III) to a 16-bit PCM WAV file; OUTPUT '-' writes to standard output.\n"
     "Several inputs are decoded one after the other without a gap, as the player plays a playlist.\n"
-    "An INPUT may be an http:// stream address.\n"
+    "An INPUT may be an http:// stream address; https:// addresses play in the Windows build only.\n"
     "  --quality full|half|quarter      output at the stream's rate, half or a quarter of it (full)\n"
     "  --channels stereo|left|right|mix  two channels, one of them, or both mixed into one (stereo)\n"
     "  --build 486|pentium              decoder build (pentium)\n"

@@ -16,10 +16,14 @@ after --max-seconds whatever happens. The request's path chooses the answer:
   /close/N         N bytes of the --file, then the connection closes
   /redirect/N/REST N redirects (absolute and relative Locations in turn) ending at /REST
   /pls/REST /m3u/REST  a PLS or M3U playlist naming /REST on this server
+  /moved/URL       a redirect to URL (another server, another scheme)
+
+With --tls CERT.pem (certificate and key) every connection is TLS.
 """
 import argparse
 import random
 import socket
+import ssl
 import sys
 import threading
 import time
@@ -113,6 +117,8 @@ def answer(a, path, wants_metadata, rng):
         target = ("redirect/%d/%s" % (hops - 1, "/".join(parts[2:]))) if hops > 1 else "/".join(parts[2:])
         location = (base if hops % 2 else "/") + target
         a.send(("HTTP/1.1 302 Found\r\nLocation: %s\r\nContent-Length: 0\r\n\r\n" % location).encode())
+    elif mode == "moved":
+        a.send(("HTTP/1.0 302 Found\r\nLocation: %s\r\n\r\n" % rest).encode())
     elif mode == "pls":
         a.head("audio/x-scpls") and a.send(("[playlist]\nNumberOfEntries=1\nFile1=%s%s\nTitle1=Hostile\nLength1=-1\nVersion=2\n" % (base, rest)).encode())
     elif mode == "m3u":
@@ -121,7 +127,14 @@ def answer(a, path, wants_metadata, rng):
         a.send(b"HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\n\r\nno such mode\n")
 
 
-def serve_one(connection, port, audio, deadline, seed):
+def serve_one(connection, port, audio, deadline, seed, tls):
+    if tls:
+        try:  # a client that refuses the certificate ends the handshake
+            connection.settimeout(10)
+            connection = tls.wrap_socket(connection, server_side=True)
+        except OSError:
+            connection.close()
+            return
     with connection:
         connection.settimeout(10)
         request = b""
@@ -150,10 +163,15 @@ def main():
     parser.add_argument("--file", required=True, help="MP3 file the audio answers carry")
     parser.add_argument("--max-requests", type=int, default=100)
     parser.add_argument("--max-seconds", type=float, default=300)
+    parser.add_argument("--tls", help="PEM file with the certificate and key to serve TLS with")
     args = parser.parse_args()
     with open(args.file, "rb") as f:
         audio = f.read()
     deadline = time.monotonic() + args.max_seconds
+    tls = None
+    if args.tls:
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(args.tls)
     listener = socket.socket()
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
@@ -167,7 +185,7 @@ def main():
         except socket.timeout:
             continue
         served += 1
-        threading.Thread(target=serve_one, args=(connection, port, audio, deadline, served), daemon=True).start()
+        threading.Thread(target=serve_one, args=(connection, port, audio, deadline, served, tls), daemon=True).start()
     listener.close()
     while threading.active_count() > 1 and time.monotonic() < deadline:
         time.sleep(0.2)

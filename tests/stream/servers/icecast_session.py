@@ -2,7 +2,9 @@
 """An Icecast server on the loopback address for the stream tests, fed by ffmpeg as its source client.
 
   icecast_session.py start DIR --source FILE.mp3 [--mount /stream] [--name NAME] [--watch-pid PID]
-                                                  [--max-seconds S]   prints the port once the mount plays
+                                [--max-seconds S] [--tls-cert PEM]   prints the port once the mount plays;
+                                                  with --tls-cert (certificate and key), a TLS port too, on a
+                                                  second line
   icecast_session.py title DIR TEXT                 sets the mount's title through the admin interface
   icecast_session.py restart DIR [--down SECONDS]   stops the server, waits, starts it on the same port;
                                                     prints the seconds until the mount played again
@@ -124,13 +126,17 @@ def mount_plays(state):
     return status == 200 and len(body) == 1024
 
 
-def write_config(folder, port, mount):
+def write_config(folder, port, mount, tls_port=0, tls_cert=""):
     logs = os.path.join(folder, "log")
     os.makedirs(logs, exist_ok=True)
     owner = ""
     if os.geteuid() == 0:  # Icecast refuses to run as root: it drops to nobody once it has its socket
         shutil.chown(logs, "nobody", "nogroup")
         owner = "<changeowner><user>nobody</user><group>nogroup</group></changeowner>"
+    tls_socket = tls_path = ""
+    if tls_port:
+        tls_socket = f"\n  <listen-socket><port>{tls_port}</port><bind-address>127.0.0.1</bind-address><ssl>1</ssl></listen-socket>"
+        tls_path = f"<ssl-certificate>{tls_cert}</ssl-certificate>"
     config = f"""<icecast>
   <location>loopback</location><admin>tests@localhost</admin><hostname>127.0.0.1</hostname>
   <limits><clients>16</clients><sources>2</sources><queue-size>524288</queue-size>
@@ -138,11 +144,11 @@ def write_config(folder, port, mount):
     <burst-on-connect>1</burst-on-connect><burst-size>65536</burst-size></limits>
   <authentication><source-password>{PASSWORD}</source-password><relay-password>{PASSWORD}</relay-password>
     <admin-user>admin</admin-user><admin-password>{PASSWORD}</admin-password></authentication>
-  <listen-socket><port>{port}</port><bind-address>127.0.0.1</bind-address></listen-socket>
+  <listen-socket><port>{port}</port><bind-address>127.0.0.1</bind-address></listen-socket>{tls_socket}
   <mount type="normal"><mount-name>{mount}</mount-name><charset>UTF-8</charset></mount>
   <fileserve>1</fileserve>
   <paths><basedir>{folder}</basedir><logdir>{logs}</logdir>
-    <webroot>/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin</adminroot></paths>
+    <webroot>/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin</adminroot>{tls_path}</paths>
   <logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog><loglevel>3</loglevel>
     <logsize>10000</logsize></logging>
   <security><chroot>0</chroot>{owner}</security>
@@ -246,8 +252,11 @@ def end_session(folder):
 def launch(folder, args):
     """Starts a supervisor on a free port and waits until it is ready or has failed."""
     port = free_port()
-    state = {"port": port, "mount": args.mount, "name": args.name, "source": os.path.abspath(args.source),
-             "config": write_config(folder, port, args.mount), "max_seconds": args.max_seconds,
+    tls_port = free_port() if args.tls_cert else 0
+    state = {"port": port, "tls_port": tls_port, "mount": args.mount, "name": args.name,
+             "source": os.path.abspath(args.source),
+             "config": write_config(folder, port, args.mount, tls_port, os.path.abspath(args.tls_cert or "")),
+             "max_seconds": args.max_seconds,
              "watch_pid": args.watch_pid or os.getppid(), "phase": "starting", "generation": 0}
     write_state(folder, state)
     command = [sys.executable, os.path.abspath(__file__), "supervise", folder]
@@ -284,8 +293,9 @@ def start(args):
             break
     if state["phase"] != "ready":
         fail("session in %s did not start: %s" % (folder, state["phase"]))
-    port = state["port"]
-    print(port, flush=True)
+    print(state["port"], flush=True)
+    if state["tls_port"]:
+        print(state["tls_port"], flush=True)
     print("icecast_session: mount %s played after %.1f s" % (args.mount, time.monotonic() - began), file=sys.stderr)
 
 
@@ -329,6 +339,7 @@ def main():
     p.add_argument("--name", default="zav test radio")
     p.add_argument("--watch-pid", type=int, default=0)
     p.add_argument("--max-seconds", type=float, default=900)
+    p.add_argument("--tls-cert")
     p = commands.add_parser("title")
     p.add_argument("dir")
     p.add_argument("text")

@@ -5,12 +5,20 @@ within a bound, without a crash, with the exit code and message that fit.
 
   stream_servers_test.py --zavdec PATH --work DIR [--runner WINE_RUNNER]
 
-With --runner, zavdec is a Windows program run through the runner (its output paths become Z:...)."""
+With --runner, zavdec is a Windows program run through the runner (its output paths become Z:...) in a
+Wine prefix of the test's own, whose trusted roots gain a test authority: the mount plays over TLS too
+(directly and through a redirect from http://), and a certificate for another host is refused. Natively
+an https:// address ends at once."""
 import argparse
 import array
 import concurrent.futures
+import contextlib
+import hashlib
 import os
+import re
 import resource
+import ssl
+import struct
 import subprocess
 import sys
 import threading
@@ -50,6 +58,55 @@ def make_source(work):
     pcm = subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-i", loop, "-f", "s16le", "-ac", "2", "-"],
                          check=True, stdout=subprocess.PIPE).stdout
     return mp3, array.array("h", pcm), os.path.getsize(mp3)
+
+
+def make_certificates(work):
+    """A test authority and two server certificates it issued, each PEM file with its key: one for the
+    loopback address (an IP name also as DNS name, which every system's name check takes), one for
+    another host."""
+    folder = os.path.join(work, "tls")
+    os.makedirs(folder, exist_ok=True)
+    ca_key, ca = os.path.join(folder, "ca.key"), os.path.join(folder, "ca.pem")
+    run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca_key, "-out", ca, "-days", "2",
+         "-subj", "/CN=zav test authority", "-addext", "basicConstraints=critical,CA:TRUE",
+         "-addext", "keyUsage=critical,keyCertSign,cRLSign"])
+    pems = {"ca": ca}
+    for name, names in (("local", "DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1"), ("other", "DNS:other.example")):
+        key, csr, crt, ext, pem = (os.path.join(folder, name + e) for e in (".key", ".csr", ".crt", ".ext", ".pem"))
+        run(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr,
+             "-subj", "/CN=" + names.split(",")[0][4:]])
+        with open(ext, "w") as f:
+            f.write("subjectAltName=%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n" % names)
+        run(["openssl", "x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial", "-out", crt,
+             "-days", "2", "-extfile", ext])
+        with open(pem, "w") as out, open(crt) as c, open(key) as k:
+            out.write(c.read() + k.read())
+        os.chmod(pem, 0o644)  # Icecast reads it as nobody
+        pems[name] = pem
+    return pems
+
+
+def trust_authority(runner, ca):
+    """Adds the authority to the trusted roots of the runner's prefix (ZAV_WINE_DIR: the test's own), in
+    place of the one an earlier run added. Wine's crypt32 reads the Root store from these keys: per
+    certificate its SHA-1, with a "Blob" of the serialized certificate (property 32, the DER bytes)."""
+    with open(ca) as f:
+        der = ssl.PEM_cert_to_DER_cert(f.read())
+    key = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\"
+    folder = os.path.dirname(ca)
+    previous = os.path.join(os.environ["ZAV_WINE_DIR"], "trusted-authority.sha1")
+    lines = ["REGEDIT4", ""]
+    if os.path.exists(previous):
+        with open(previous) as f:
+            lines += ["[-%s%s]" % (key, f.read().strip()), ""]
+    blob = struct.pack("<III", 32, 1, len(der)) + der
+    thumbprint = hashlib.sha1(der).hexdigest().upper()
+    lines += ["[%s%s]" % (key, thumbprint), '"Blob"=hex:' + ",".join("%02x" % b for b in blob), ""]
+    with open(os.path.join(folder, "authority.reg"), "w") as f:
+        f.write("\n".join(lines))
+    run([runner, "reg", "import", "Z:" + os.path.join(folder, "authority.reg")])
+    with open(previous, "w") as f:
+        f.write(thumbprint)
 
 
 def read_wav(path):
@@ -121,17 +178,23 @@ class Zavdec:
             name, offset, "%.3f" % rms if rms is not None else "-"))
 
 
-def icecast_part(zavdec, work, source, reference):
+def icecast_part(zavdec, work, source, reference, hostile, tls):
     session = [sys.executable, os.path.join(HERE, "icecast_session.py")]
     folder = os.path.join(work, "icecast")
-    started = subprocess.run(session + ["start", folder, "--source", source, "--watch-pid", str(os.getpid())],
+    started = subprocess.run(session + ["start", folder, "--source", source, "--watch-pid", str(os.getpid())] +
+                             (["--tls-cert", tls["local"]] if tls else []),
                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     if not check(started.returncode == 0, "Icecast session: %s" % started.stderr.strip()):
         return
     try:
         time.sleep(JOIN_AFTER)
-        url = "http://127.0.0.1:%s/stream" % started.stdout.strip()
+        ports = started.stdout.split()
+        url = "http://127.0.0.1:%s/stream" % ports[0]
         zavdec.expect_audio(url, "icecast", reference)
+        if tls:  # the same mount over TLS, and through a redirect from http:// to it
+            secure = "https://127.0.0.1:%s/stream" % ports[1]
+            zavdec.expect_audio(secure, "icecast-https", reference)
+            zavdec.expect_audio(hostile + "moved/" + secure, "icecast-https-redirected", reference)
         # The server stopped and started again on the same port once zavdec has written its first
         # seconds: it reconnects, and the music goes on from the new source to the end of the limit.
         worker = threading.Thread(target=zavdec.expect_audio, args=(url, "icecast-restart", reference, 14, 3))
@@ -156,36 +219,48 @@ HOSTILE = [("mp3", "audio"), ("icy", "audio"), ("redirect/5/icy", "audio"), ("pl
            ("m3u/mp3", "audio"), ("redirect/6/mp3", "fail"), ("headers", "fail"), ("aac", "audio/aac"),
            ("html", "text/html"), ("hls", "application/vnd.apple.mpegurl"), ("metaint0", "any"),
            ("metaint-huge", "any"), ("meta255", "any"), ("junk", "any"), ("stall/20000", "any"), ("close/10001", "any")]
+QUICK = 15  # seconds within which an answer refused by name ends, Wine's start included
 
 
-def hostile_part(zavdec, work, source, reference, jobs):
+@contextlib.contextmanager
+def hostile_server(source, tls_cert=None):
+    """The hostile server's address ("http://127.0.0.1:PORT/", or https:// serving `tls_cert`)."""
     server = subprocess.Popen([sys.executable, os.path.join(HERE, "hostile_server.py"), "--file", source,
-                               "--max-requests", "400", "--max-seconds", str(RUN_LIMIT * 4)],
-                              stdout=subprocess.PIPE, text=True)
+                               "--max-requests", "400", "--max-seconds", str(RUN_LIMIT * 4)] +
+                              (["--tls", tls_cert] if tls_cert else []), stdout=subprocess.PIPE, text=True)
     try:
-        base = "http://127.0.0.1:%s/" % server.stdout.readline().strip()
-
-        def one(entry):
-            path, expected = entry
-            name = "hostile-" + path.replace("/", "-")
-            if expected == "audio":
-                zavdec.expect_audio(base + path, name, reference)
-                return
-            # A stall or a close goes through the whole reconnect schedule: a tenth of it here.
-            extra = ("--reconnect-scale", "10") if path.startswith(("stall", "close")) else ()
-            code, took, rss, err, _ = zavdec.decode(base + path, name, extra=extra)
-            ok = code is not None and code >= 0 and "Sanitizer" not in err and "runtime error" not in err \
-                and rss <= MAX_RSS_MB
-            if expected != "any":
-                ok = ok and code != 0 and (expected == "fail" or expected in err)
-            check(ok, "%s: exit %s after %.1f s, %d MB, expected %s (%s)" % (name, code, took, rss, expected,
-                                                                          " / ".join(err.strip().splitlines())[-300:]))
-
-        with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
-            list(pool.map(one, HOSTILE))
+        yield "%s://127.0.0.1:%s/" % ("https" if tls_cert else "http", server.stdout.readline().strip())
     finally:
         server.kill()
         server.wait()
+
+
+def hostile_part(zavdec, reference, jobs, base, other_host):
+    entries = list(HOSTILE)
+    if other_host:
+        entries.append((other_host + "mp3", "The certificate of 127.0.0.1 is not trusted: it was issued for another host."))
+    else:
+        entries.append(("https://127.0.0.1:1/mp3", "HTTPS streams need the Windows build"))
+
+    def one(entry):
+        path, expected = entry
+        url = path if "://" in path else base + path
+        name = "hostile-" + re.sub(r"[^A-Za-z0-9.]+", "-", path)
+        if expected == "audio":
+            zavdec.expect_audio(url, name, reference)
+            return
+        # A stall or a close goes through the whole reconnect schedule: a tenth of it here.
+        extra = ("--reconnect-scale", "10") if path.startswith(("stall", "close")) else ()
+        code, took, rss, err, _ = zavdec.decode(url, name, extra=extra)
+        ok = code is not None and code >= 0 and "Sanitizer" not in err and "runtime error" not in err \
+            and rss <= MAX_RSS_MB
+        if expected != "any":
+            ok = ok and code != 0 and (expected == "fail" or (expected in err and took <= QUICK))
+        check(ok, "%s: exit %s after %.1f s, %d MB, expected %s (%s)" % (name, code, took, rss, expected,
+                                                                      " / ".join(err.strip().splitlines())[-300:]))
+
+    with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
+        list(pool.map(one, entries))
 
 
 def main():
@@ -199,8 +274,15 @@ def main():
     resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
     source, reference, _ = make_source(args.work)
     zavdec = Zavdec(os.path.abspath(args.zavdec), args.runner, os.path.abspath(args.work))
-    icecast_part(zavdec, args.work, source, reference)
-    hostile_part(zavdec, args.work, source, reference, args.jobs)
+    tls = {}
+    if args.runner:
+        os.environ["ZAV_WINE_DIR"] = os.path.join(os.path.abspath(args.work), "wine")
+        tls = make_certificates(args.work)
+        trust_authority(args.runner, tls["ca"])
+    with hostile_server(source) as base, \
+            (hostile_server(source, tls["other"]) if tls else contextlib.nullcontext()) as other_host:
+        icecast_part(zavdec, args.work, source, reference, base, tls)
+        hostile_part(zavdec, reference, args.jobs, base, other_host)
     print("%d failed" % len(failures) if failures else "all passed")
     return 1 if failures else 0
 
