@@ -9,6 +9,10 @@
   icecast_session.py restart DIR [--down SECONDS]   stops the server, waits, starts it on the same port;
                                                     prints the seconds until the mount played again
   icecast_session.py stop DIR                       stops everything the session started
+  icecast_session.py certificates DIR               makes a test authority and certificates it issued in
+                                                    DIR: local.pem (127.0.0.1, localhost), other.pem
+                                                    (another host), and trust.reg, which adds the authority
+                                                    to a Wine prefix's trusted roots (`wine reg import`)
 
 DIR (inside the build tree) holds the configuration, the logs and session.json. A supervisor process
 runs the server and the source, starts the source again whenever it ends (after a restart), and stops
@@ -17,12 +21,15 @@ on `stop`. A `start` first ends whatever a session left in DIR (its supervisor w
 import argparse
 import base64
 import ctypes
+import hashlib
 import http.client
 import json
 import os
 import shutil
 import signal
 import socket
+import ssl
+import struct
 import subprocess
 import sys
 import time
@@ -159,6 +166,49 @@ def write_config(folder, port, mount, tls_port=0, tls_cert=""):
         f.write(config)
     os.chmod(path, 0o644)
     return path
+
+
+def make_certificates(folder):
+    """A test authority and two server certificates it issued (each PEM file with its key: one for the
+    loopback address, the IP also as a DNS name, which every system's name check takes; one for another
+    host), and trust.reg, which puts the authority into a Wine prefix's Root store in place of the one an
+    earlier call made: Wine's crypt32 reads it from these keys, per certificate its SHA-1 with a "Blob" of
+    the serialized certificate (property 32, the DER bytes). The paths by name."""
+    os.makedirs(folder, exist_ok=True)
+    ca_key, ca = os.path.join(folder, "ca.key"), os.path.join(folder, "ca.pem")
+    quiet = {"check": True, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca_key, "-out", ca,
+                    "-days", "2", "-subj", "/CN=zav test authority", "-addext", "basicConstraints=critical,CA:TRUE",
+                    "-addext", "keyUsage=critical,keyCertSign,cRLSign"], **quiet)
+    paths = {"ca": ca, "trust": os.path.join(folder, "trust.reg")}
+    for name, names in (("local", "DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1"), ("other", "DNS:other.example")):
+        key, csr, crt, ext, pem = (os.path.join(folder, name + e) for e in (".key", ".csr", ".crt", ".ext", ".pem"))
+        subprocess.run(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr,
+                        "-subj", "/CN=" + names.split(",")[0][4:]], **quiet)
+        with open(ext, "w") as f:
+            f.write("subjectAltName=%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n" % names)
+        subprocess.run(["openssl", "x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial",
+                        "-out", crt, "-days", "2", "-extfile", ext], **quiet)
+        with open(pem, "w") as out, open(crt) as c, open(key) as k:
+            out.write(c.read() + k.read())
+        os.chmod(pem, 0o644)  # Icecast reads it as nobody
+        paths[name] = pem
+    with open(ca) as f:
+        der = ssl.PEM_cert_to_DER_cert(f.read())
+    key = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\"
+    previous = os.path.join(folder, "trusted.sha1")
+    lines = ["REGEDIT4", ""]
+    if os.path.exists(previous):
+        with open(previous) as f:
+            lines += ["[-%s%s]" % (key, f.read().strip()), ""]
+    thumbprint = hashlib.sha1(der).hexdigest().upper()
+    blob = struct.pack("<III", 32, 1, len(der)) + der
+    lines += ["[%s%s]" % (key, thumbprint), '"Blob"=hex:' + ",".join("%02x" % b for b in blob), ""]
+    with open(paths["trust"], "w") as f:
+        f.write("\n".join(lines))
+    with open(previous, "w") as f:
+        f.write(thumbprint)
+    return paths
 
 
 def die_with_parent():
@@ -346,7 +396,7 @@ def main():
     p = commands.add_parser("restart")
     p.add_argument("dir")
     p.add_argument("--down", type=float, default=0)
-    for name in ("stop", "supervise"):
+    for name in ("stop", "supervise", "certificates"):
         commands.add_parser(name).add_argument("dir")
     args = parser.parse_args()
     if args.command == "start":
@@ -355,6 +405,8 @@ def main():
         set_title(args)
     elif args.command == "restart":
         restart(args)
+    elif args.command == "certificates":
+        make_certificates(os.path.abspath(args.dir))
     elif args.command == "stop":
         end_session(os.path.abspath(args.dir))
     else:

@@ -13,12 +13,9 @@ import argparse
 import array
 import concurrent.futures
 import contextlib
-import hashlib
 import os
 import re
 import resource
-import ssl
-import struct
 import subprocess
 import sys
 import threading
@@ -26,6 +23,8 @@ import time
 import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import icecast_session  # noqa: E402  (the certificates the sessions serve)
 SECONDS = 6
 RUN_LIMIT = 150           # seconds any one zavdec run may take, reconnect attempts included
 MAX_RSS_MB = 128          # a run that grows beyond this does not bound what it keeps
@@ -58,55 +57,6 @@ def make_source(work):
     pcm = subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-i", loop, "-f", "s16le", "-ac", "2", "-"],
                          check=True, stdout=subprocess.PIPE).stdout
     return mp3, array.array("h", pcm), os.path.getsize(mp3)
-
-
-def make_certificates(work):
-    """A test authority and two server certificates it issued, each PEM file with its key: one for the
-    loopback address (an IP name also as DNS name, which every system's name check takes), one for
-    another host."""
-    folder = os.path.join(work, "tls")
-    os.makedirs(folder, exist_ok=True)
-    ca_key, ca = os.path.join(folder, "ca.key"), os.path.join(folder, "ca.pem")
-    run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca_key, "-out", ca, "-days", "2",
-         "-subj", "/CN=zav test authority", "-addext", "basicConstraints=critical,CA:TRUE",
-         "-addext", "keyUsage=critical,keyCertSign,cRLSign"])
-    pems = {"ca": ca}
-    for name, names in (("local", "DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1"), ("other", "DNS:other.example")):
-        key, csr, crt, ext, pem = (os.path.join(folder, name + e) for e in (".key", ".csr", ".crt", ".ext", ".pem"))
-        run(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr,
-             "-subj", "/CN=" + names.split(",")[0][4:]])
-        with open(ext, "w") as f:
-            f.write("subjectAltName=%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n" % names)
-        run(["openssl", "x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial", "-out", crt,
-             "-days", "2", "-extfile", ext])
-        with open(pem, "w") as out, open(crt) as c, open(key) as k:
-            out.write(c.read() + k.read())
-        os.chmod(pem, 0o644)  # Icecast reads it as nobody
-        pems[name] = pem
-    return pems
-
-
-def trust_authority(runner, ca):
-    """Adds the authority to the trusted roots of the runner's prefix (ZAV_WINE_DIR: the test's own), in
-    place of the one an earlier run added. Wine's crypt32 reads the Root store from these keys: per
-    certificate its SHA-1, with a "Blob" of the serialized certificate (property 32, the DER bytes)."""
-    with open(ca) as f:
-        der = ssl.PEM_cert_to_DER_cert(f.read())
-    key = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\"
-    folder = os.path.dirname(ca)
-    previous = os.path.join(os.environ["ZAV_WINE_DIR"], "trusted-authority.sha1")
-    lines = ["REGEDIT4", ""]
-    if os.path.exists(previous):
-        with open(previous) as f:
-            lines += ["[-%s%s]" % (key, f.read().strip()), ""]
-    blob = struct.pack("<III", 32, 1, len(der)) + der
-    thumbprint = hashlib.sha1(der).hexdigest().upper()
-    lines += ["[%s%s]" % (key, thumbprint), '"Blob"=hex:' + ",".join("%02x" % b for b in blob), ""]
-    with open(os.path.join(folder, "authority.reg"), "w") as f:
-        f.write("\n".join(lines))
-    run([runner, "reg", "import", "Z:" + os.path.join(folder, "authority.reg")])
-    with open(previous, "w") as f:
-        f.write(thumbprint)
 
 
 def read_wav(path):
@@ -277,8 +227,8 @@ def main():
     tls = {}
     if args.runner:
         os.environ["ZAV_WINE_DIR"] = os.path.join(os.path.abspath(args.work), "wine")
-        tls = make_certificates(args.work)
-        trust_authority(args.runner, tls["ca"])
+        tls = icecast_session.make_certificates(os.path.join(os.path.abspath(args.work), "tls"))
+        run([args.runner, "reg", "import", "Z:" + tls["trust"]])
     with hostile_server(source) as base, \
             (hostile_server(source, tls["other"]) if tls else contextlib.nullcontext()) as other_host:
         icecast_part(zavdec, args.work, source, reference, base, tls)
