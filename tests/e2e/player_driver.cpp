@@ -502,18 +502,40 @@ std::string RadioCommand(const std::string& arguments) {
 
 bool RadioStation::Start(const std::string& sourcePath) {
   Stop();
+  // A test authority, trusted in the driver's prefix (the registry import its script writes, run by
+  // Wine's reg), issues the certificate of the station's TLS port.
+  const std::string tls = UnixPath(ZAV_BUILD_PATH) + "/e2e/radio-tls";
+  if (!RunUnixCommand("python3 '" ZAV_STREAM_SERVERS_PATH "/icecast_session.py' certificates '" + tls + "'", nullptr,
+                      60000)) {
+    return false;
+  }
+  std::string trust = "reg.exe import Z:" + tls + "/trust.reg";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessA(nullptr, &trust[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
+  DWORD trusted = 1;
+  if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &trusted);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  if (trusted != 0) return false;
   // Watched: the shell that runs the driver (the run script names it), so that the server ends with the
   // session even when the driver is killed.
   const char* watch = std::getenv("ZAV_DRIVER_SHELL_PID");
   std::string output;
-  const bool started = RunUnixCommand(RadioCommand("start --source '" + sourcePath + "' --max-seconds 900 --watch-pid " +
+  const bool started = RunUnixCommand(RadioCommand("start --source '" + sourcePath + "' --tls-cert '" + tls +
+                                                   "/local.pem' --max-seconds 900 --watch-pid " +
                                                    std::string(watch && *watch ? watch : "1")),
                                       &output, 150000);
-  port = started ? std::atoi(output.c_str()) : 0;
-  return port > 0;
+  port = tlsPort = 0;
+  if (started) std::sscanf(output.c_str(), "%d %d", &port, &tlsPort);
+  return port > 0 && tlsPort > 0;
 }
 
 std::string RadioStation::Address() const { return "http://127.0.0.1:" + std::to_string(port) + "/stream"; }
+std::string RadioStation::SecureAddress() const {
+  return "https://127.0.0.1:" + std::to_string(tlsPort) + "/stream";
+}
 
 bool RadioStation::SetTitle(const std::string& title) {
   return RunUnixCommand(RadioCommand("title") + " '" + title + "'", nullptr, 30000);

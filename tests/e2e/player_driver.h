@@ -176,15 +176,17 @@ bool RunUnixCommand(const std::string& command, std::string* output, DWORD timeo
 // script stops it too, and the script itself when the driver's shell has gone.
 struct RadioStation {
   int32_t port = 0;
+  int32_t tlsPort = 0;
 
   RadioStation() = default;
   RadioStation(const RadioStation&) = delete;
   RadioStation& operator=(const RadioStation&) = delete;
   ~RadioStation() { Stop(); }
 
-  // Starts it on `sourcePath` (a Unix path); true once the mount plays.
+  // Starts it on `sourcePath` (a Unix path); true once the mount plays, on a plain port and a TLS one.
   bool Start(const std::string& sourcePath);
   std::string Address() const;
+  std::string SecureAddress() const;  // the mount on the TLS port
   // Sets the mount's title through the server's admin interface.
   bool SetTitle(const std::string& title);
   // Stops the server, waits `downSeconds` and starts it again on the same port: the seconds until the

@@ -588,8 +588,9 @@ void SetClipboardText(const std::string& text) {
 // the capture holds the file's decoding from wherever the stream began; the station's name and then a
 // title set through the server's admin interface show in the editor's line, and the title in the strip
 // (paused, so that the buffer stays full and the strip shows no "Buffering..."); the server stopped and
-// started again mid-play, the music comes back by itself, the time counting on. Then the address, taken
-// from the clipboard by Open URL (Ctrl+L), plays a new title; the URL Streaming page's controls are enabled.
+// started again mid-play, the music comes back by itself, the time counting on. Then the station's https://
+// address, taken from the clipboard by Open URL (Ctrl+L), plays a new title; the URL Streaming page's
+// controls are enabled.
 TEST(PlayerDriver, RadioStreamPlaysTitlesAndComesBack) {
   const DWORD began = GetTickCount();
   PrepareDesktop();
@@ -687,14 +688,15 @@ TEST(PlayerDriver, RadioStreamPlaysTitlesAndComesBack) {
   EXPECT_EQ(FindBox(pid, nullptr), editor) << "no box but the editor";
   playsTheFile(atStop, "after the restart");
 
-  // Open URL takes the address from the clipboard and plays it afresh: the station's name, then a title.
+  // Open URL takes the https:// address from the clipboard and plays it over TLS: the station's name,
+  // then a title.
   Key(player, 'V');
   EXPECT_TRUE(WaitForState(player, kStopped, 3000));
-  SetClipboardText(radio.Address());
+  SetClipboardText(radio.SecureAddress());
   Key(player, 'L', true);
   const HWND dialog = WaitForBox(pid, "Open URL...", 5000);
   ASSERT_NE(dialog, nullptr);
-  EXPECT_TRUE(WaitUntil([&] { return ControlText(GetDlgItem(dialog, 1262)) == radio.Address(); }, 2000, 20));
+  EXPECT_TRUE(WaitUntil([&] { return ControlText(GetDlgItem(dialog, 1262)) == radio.SecureAddress(); }, 2000, 20));
   Sleep(300);  // drawn
   SaveScreenshot("open-url", GrabWindow(dialog));
   PressBoxButton(dialog, IDOK);
