@@ -150,9 +150,13 @@ bool WriteSavedSettings(const Settings& settings) {
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
 
 bool Process::StartPlayer(const std::string& arguments, const std::string& folder) {
-  Kill();
   std::string line = "\"" + Backslashed(ZAV_EXE_PATH) + "\"";
   if (!arguments.empty()) line += " " + arguments;
+  return Start(line, folder);
+}
+
+bool Process::Start(const std::string& line, const std::string& folder) {
+  Kill();
   // Wide, so that names in any script reach the player as they are.
   std::wstring wide = WideFromUtf8(line);
   const std::wstring wideFolder = WideFromUtf8(folder);
@@ -509,16 +513,8 @@ bool RadioStation::Start(const std::string& sourcePath) {
                       60000)) {
     return false;
   }
-  std::string trust = "reg.exe import Z:" + tls + "/trust.reg";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  if (!CreateProcessA(nullptr, &trust[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
-  DWORD trusted = 1;
-  if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &trusted);
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  if (trusted != 0) return false;
+  Process trust;
+  if (!trust.Start("reg.exe import Z:" + tls + "/trust.reg") || trust.WaitExit(30000) != 0) return false;
   // Watched: the shell that runs the driver (the run script names it), so that the server ends with the
   // session even when the driver is killed.
   const char* watch = std::getenv("ZAV_DRIVER_SHELL_PID");

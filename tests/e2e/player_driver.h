@@ -82,6 +82,7 @@ struct Process {
   // Starts zav.exe with `arguments` (appended to the program's quoted path), in `folder` (the
   // driver's current folder when empty).
   bool StartPlayer(const std::string& arguments, const std::string& folder = "");
+  bool Start(const std::string& commandLine, const std::string& folder = "");  // any program
   bool Running() const;
   // Its exit code once it has ended within `timeoutMs`, else -1.
   int64_t WaitExit(DWORD timeoutMs);

@@ -169,31 +169,25 @@ def write_config(folder, port, mount, tls_port=0, tls_cert=""):
 
 
 def make_certificates(folder):
-    """A test authority and two server certificates it issued (each PEM file with its key: one for the
-    loopback address, the IP also as a DNS name, which every system's name check takes; one for another
-    host), and trust.reg, which puts the authority into a Wine prefix's Root store in place of the one an
-    earlier call made: Wine's crypt32 reads it from these keys, per certificate its SHA-1 with a "Blob" of
-    the serialized certificate (property 32, the DER bytes). The paths by name."""
+    """A test authority and two server certificates it issued (each PEM file with its key): one for the
+    loopback address (the IP also as a DNS name, which every system's name check takes), one for another
+    host; and trust.reg, which puts the authority into a Wine prefix's Root store in place of the one an
+    earlier call made there: Wine's crypt32 reads it from these keys, per certificate its SHA-1 with a
+    "Blob" of the serialized certificate (property 32, the DER bytes). The paths by name."""
     os.makedirs(folder, exist_ok=True)
-    ca_key, ca = os.path.join(folder, "ca.key"), os.path.join(folder, "ca.pem")
-    quiet = {"check": True, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", ca_key, "-out", ca,
-                    "-days", "2", "-subj", "/CN=zav test authority", "-addext", "basicConstraints=critical,CA:TRUE",
-                    "-addext", "keyUsage=critical,keyCertSign,cRLSign"], **quiet)
-    paths = {"ca": ca, "trust": os.path.join(folder, "trust.reg")}
-    for name, names in (("local", "DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1"), ("other", "DNS:other.example")):
-        key, csr, crt, ext, pem = (os.path.join(folder, name + e) for e in (".key", ".csr", ".crt", ".ext", ".pem"))
-        subprocess.run(["openssl", "req", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr,
-                        "-subj", "/CN=" + names.split(",")[0][4:]], **quiet)
-        with open(ext, "w") as f:
-            f.write("subjectAltName=%s\nextendedKeyUsage=serverAuth\nbasicConstraints=CA:FALSE\n" % names)
-        subprocess.run(["openssl", "x509", "-req", "-in", csr, "-CA", ca, "-CAkey", ca_key, "-CAcreateserial",
-                        "-out", crt, "-days", "2", "-extfile", ext], **quiet)
-        with open(pem, "w") as out, open(crt) as c, open(key) as k:
-            out.write(c.read() + k.read())
-        os.chmod(pem, 0o644)  # Icecast reads it as nobody
-        paths[name] = pem
-    with open(ca) as f:
+    paths = {n: os.path.join(folder, n + ".pem") for n in ("ca", "local", "other")}
+    paths["trust"] = os.path.join(folder, "trust.reg")
+    for name, names in (("ca", ""), ("local", "DNS:localhost,DNS:127.0.0.1,IP:127.0.0.1"), ("other", "DNS:other.example")):
+        issued = ["-CA", paths["ca"], "-CAkey", paths["ca"] + ".key", "-addext", "subjectAltName=" + names,
+                  "-addext", "basicConstraints=CA:FALSE", "-addext", "extendedKeyUsage=serverAuth"] if names else []
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout",
+                        paths[name] + ".key", "-out", paths[name], "-subj", "/CN=" + (names[4:].split(",")[0] or
+                        "zav test authority")] + issued, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if names:
+            with open(paths[name] + ".key") as key, open(paths[name], "a") as pem:
+                pem.write(key.read())
+            os.chmod(paths[name], 0o644)  # Icecast reads it as nobody
+    with open(paths["ca"]) as f:
         der = ssl.PEM_cert_to_DER_cert(f.read())
     key = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\"
     previous = os.path.join(folder, "trusted.sha1")
