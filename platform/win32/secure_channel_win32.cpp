@@ -23,7 +23,8 @@ namespace {
 constexpr int32_t kChannels = 4;
 // A TLS record is at most 16 KB of data plus its header, padding and MAC (2 KB is the protocol's bound).
 constexpr int32_t kRecordBytes = 16384 + 2048 + 64;
-constexpr int32_t kCloseWaitMs = 500;  // close_notify is sent only when the socket takes it this soon
+constexpr int32_t kCloseWaitMs = 500;
+constexpr int32_t kHandshakeRounds = 64;  // handshake steps without new input: far beyond need  // close_notify is sent only when the socket takes it this soon
 
 struct Channel {
   int32_t used;
@@ -155,7 +156,9 @@ constexpr DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT 
 // the status that ended it (-1 as a status when the connection failed). Bytes after it stay in c.in.
 SECURITY_STATUS Handshake(Channel& c, wchar_t* wideHost, bool first, int64_t deadline, const SocketWaker* waker) {
   bool needInput = !first && c.inLength == 0;
+  int32_t rounds = 0;  // calls without new input
   for (;;) {
+    if (!needInput && ++rounds > kHandshakeRounds) return SEC_E_INTERNAL_ERROR;  // a handshake without end
     if (needInput) {
       if (c.inLength >= kRecordBytes) return SEC_E_INVALID_TOKEN;
       const int32_t got = SocketReceive(c.socket, c.in + c.inLength, kRecordBytes - c.inLength, Left(deadline), waker);
