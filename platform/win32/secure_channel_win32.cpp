@@ -23,8 +23,8 @@ namespace {
 constexpr int32_t kChannels = 4;
 // A TLS record is at most 16 KB of data plus its header, padding and MAC (2 KB is the protocol's bound).
 constexpr int32_t kRecordBytes = 16384 + 2048 + 64;
-constexpr int32_t kCloseWaitMs = 500;
-constexpr int32_t kHandshakeRounds = 64;  // handshake steps without new input: far beyond need  // close_notify is sent only when the socket takes it this soon
+constexpr int32_t kCloseWaitMs = 500;      // close_notify is sent only when the socket takes it this soon
+constexpr int32_t kHandshakeRounds = 64;  // handshake steps without new input: far beyond need
 
 struct Channel {
   int32_t used;
