@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/decode_file.h"
 #include "tests/external_tools.h"
@@ -129,6 +134,31 @@ std::string ErrorNow() {
   StreamError(text, sizeof text);
   return text;
 }
+std::string SaveErrorNow(int32_t* count = nullptr) {
+  char text[kPathBytes + 128];
+  const int32_t n = StreamSaveError(text, sizeof text);
+  if (count) *count = n;
+  return text;
+}
+std::string SavedNow(int32_t* count = nullptr) {
+  char text[kPathBytes];
+  const int32_t n = StreamSavedFile(text, sizeof text);
+  if (count) *count = n;
+  return text;
+}
+// An empty folder `name` in the scratch folder, as the download path.
+std::string SaveFolder(const std::string& name) {
+  const std::string folder = ScratchPath(name);
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::snprintf(gStreamSave.folder, sizeof gStreamSave.folder, "%s", folder.c_str());
+  gStreamSave.mode = kPlayAndSave;
+  return folder;
+}
+std::string Contents(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadWholeFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
 
 class StreamSourceTest : public ::testing::Test {
  protected:
@@ -144,7 +174,10 @@ class StreamSourceTest : public ::testing::Test {
     reference_ = DecodeFileToPcm(mp3_, DecodeOptions{});
     ASSERT_EQ(reference_.result, kTrackDone);
   }
-  void TearDown() override { gStreamOptions = saved_; }
+  void TearDown() override {
+    gStreamOptions = saved_;
+    gStreamSave = StreamSaveOptions{};
+  }
   DecodedFile Decode(const std::string& url) { return DecodeFileToPcm(url, DecodeOptions{}); }
 
   StreamOptions saved_ = gStreamOptions;
@@ -327,6 +360,80 @@ TEST_F(StreamSourceTest, BadServersDropsAndAbortsEndPromptlyWithoutHangingOrGarb
     source.functions->close(source.handle);
   }
   close(queued);
+}
+
+TEST_F(StreamSourceTest, PlayAndSaveWritesEachTitlesAudioToASafeNameAndStopsOnceWhenTheFolderOrDiskFails) {
+  const std::string longTitle(300, 'L');
+  std::string folder;
+  ScriptedServer server([&](int fd, int, const std::string& request) {
+    const std::string path = request.substr(4, request.find(' ', 4) - 4);
+    if (path == "/titles" || path == "/gone") {
+      const bool gone = path == "/gone";
+      const std::string body = WithMetadata(audio_, 4000, gone ? std::vector<std::string>{"", "one", "", "two", "", "", "three"}
+                                                               : std::vector<std::string>{"", "", "../x", "", "", "CON", "", "",
+                                                                                          "", longTitle, "", "", "a:b*c"});
+      const size_t cut = gone ? body.find("'two'") + 32 : body.size();  // through the block that names "two"
+      ScriptedServer::Send(fd, Head("ICY 200 OK", "icy-metaint: 4000\r\nContent-Length: " + std::to_string(body.size()) +
+                                                      "\r\n") + body.substr(0, cut));
+      // The folder goes once the first title's file is there; the next title's file cannot be made.
+      for (int i = 0; gone && i < 300 && !FileExists(folder + "/one.mp3"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (gone) std::filesystem::remove_all(folder);
+      ScriptedServer::Send(fd, body.substr(cut));
+    } else {
+      ScriptedServer::Send(fd, Audio(audio_));
+    }
+  });
+
+  // Every audio byte is saved once, metadata removed, a piece per title; the first piece holds the audio
+  // before the first title too. The titles' names are made safe, inside the download path.
+  folder = SaveFolder("saved-titles");
+  EXPECT_EQ(Decode(server.Url("/titles")).pcm, reference_.pcm);
+  EXPECT_TRUE(Contents(folder + "/_x.mp3") == audio_.substr(0, 24000));
+  EXPECT_TRUE(Contents(folder + "/_CON.mp3") == audio_.substr(24000, 16000));
+  std::string cut;  // the long title, cut so that the path stays within bounds with a number added
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().filename().string()[0] == 'L') cut = entry.path().string();
+  EXPECT_TRUE(cut.size() + 6 <= size_t(kMaxPathUnits) && cut.size() > 200 && cut.substr(cut.size() - 4) == ".mp3") << cut;
+  EXPECT_TRUE(Contents(cut) == audio_.substr(40000, 12000));
+  EXPECT_TRUE(Contents(folder + "/a_b_c.mp3") == audio_.substr(52000));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 4);
+
+  // A file URL is saved whole under its own name, again beside the first; the download is told of.
+  int32_t savedBefore = 0, saved = 0;
+  SavedNow(&savedBefore);
+  for (const char* name : {"/song%20one.mp3", "/song%20one.mp3?x=1"}) EXPECT_EQ(Decode(server.Url(name)).pcm, reference_.pcm);
+  EXPECT_TRUE(Contents(folder + "/song one.mp3") == audio_);
+  EXPECT_TRUE(Contents(folder + "/song one (2).mp3") == audio_);
+  EXPECT_EQ(SavedNow(&saved), folder + "/song one (2).mp3");
+  EXPECT_EQ(saved - savedBefore, 2);
+  // Save Only through zavdec: the same bytes, and nothing decoded.
+  const std::string only = ScratchPath("saved-only");
+  std::filesystem::remove_all(only);
+  std::filesystem::create_directories(only);
+  EXPECT_EQ(RunCommand(std::string("'") + ZAVDEC_PATH + "' --save-to '" + only + "' --save-only '" + server.Url("/a.mp2") +
+                       "' 2>/dev/null"), 0);
+  EXPECT_TRUE(Contents(only + "/a.mp2") == audio_);
+
+  // The folder gone mid-stream, then a full disk: saving stops with one reason each, naming where, and
+  // the music goes on whole.
+  int32_t errorsBefore = 0, errors = 0;
+  SaveErrorNow(&errorsBefore);
+  folder = SaveFolder("saved-gone");
+  EXPECT_EQ(Decode(server.Url("/gone")).pcm, reference_.pcm);
+  EXPECT_NE(SaveErrorNow(&errors).find(folder), std::string::npos) << SaveErrorNow();
+  EXPECT_EQ(errors - errorsBefore, 1);
+  folder = SaveFolder("saved-full");
+  rlimit limit{}, small{20000, 20000};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  small.rlim_max = limit.rlim_max;
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const DecodedFile full = Decode(server.Url("/full.mp3"));
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(full.pcm, reference_.pcm);
+  EXPECT_NE(SaveErrorNow(&errors).find(folder + "/full.mp3"), std::string::npos) << SaveErrorNow();
+  EXPECT_EQ(errors - errorsBefore, 2);
 }
 
 }  // namespace
