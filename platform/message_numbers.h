@@ -21,6 +21,8 @@ constexpr uint32_t WM_PLAYER_STREAM = 0x8208;
 constexpr uintptr_t kStreamTitleChanged = 0;  // a new StreamTitle or station name
 constexpr uintptr_t kStreamBuffering = 1;     // lParam 1: refilling ("Buffering..."), 0: playing again
 constexpr uintptr_t kStreamFailed = 2;        // the stream ended with a reason to show
+constexpr uintptr_t kStreamSaveFailed = 3;    // saving the stream stopped, with a reason to show
+constexpr uintptr_t kStreamSaved = 4;         // a download was saved whole; lParam 1: play it ("Save Only")
 
 // lParam values of WM_PLAYER_SYNC.
 constexpr intptr_t kSyncLocked = 0;     // a header was accepted

@@ -18,6 +18,7 @@
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/visualisation.h"
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 
 int32_t (*gReadStreamTitle)(char* out, int32_t size) = StreamTitle;
@@ -306,6 +307,21 @@ LRESULT OnPlayerStream(HWND window, WPARAM news, LPARAM value) {
       if (!gReadStreamError(reason, int32_t(sizeof reason))) std::snprintf(reason, sizeof reason, "The stream ended.");
       reason[sizeof reason - 1] = '\0';
       ShowMessageBox(window, reason, "Error...", kBoxOk);
+      return 1;
+    }
+    case kStreamSaveFailed: {
+      char reason[kPathBytes + 128];
+      StreamSaveError(reason, int32_t(sizeof reason));
+      ShowMessageBox(window, reason, "Error...", kBoxOk);
+      return 1;
+    }
+    case kStreamSaved: {
+      // "Play After Save": the download joins the list; under "Save Only" it plays.
+      char path[kPathBytes];
+      StreamSavedFile(path, int32_t(sizeof path));
+      if (!AddTrack(path)) return 1;
+      RefreshPlaylistEditor();
+      if (value == 1 && MakeCurrentAt(PlaylistCount() - 1)) StartCurrentEntry(window);
       return 1;
     }
     default: return 0;
