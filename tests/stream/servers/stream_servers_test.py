@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """zavdec on streams from outside: a few seconds of an Icecast mount are the source file's decoding,
-found by alignment inside ffmpeg's decoding of the looped file; the hostile server's bad answers end
-within a bound, without a crash, with the exit code and message that fit.
+found by alignment inside ffmpeg's decoding of the looped file, and saved they are its bytes, a file per
+title; the hostile server's bad answers end within a bound, without a crash, with the exit code and
+message that fit, and a file it serves is saved whole.
 
   stream_servers_test.py --zavdec PATH --work DIR [--runner WINE_RUNNER]
 
@@ -11,6 +12,7 @@ import array
 import concurrent.futures
 import os
 import resource
+import shutil
 import subprocess
 import sys
 import threading
@@ -83,13 +85,21 @@ class Zavdec:
     def __init__(self, path, runner, work):
         self.path, self.runner, self.work = path, runner, work
 
-    def decode(self, url, name, seconds=SECONDS, extra=()):
-        """(exit code or None when it overran, seconds taken, max RSS in MB, stderr, the WAV's samples)."""
+    def native(self, path):
+        return ("Z:" + path) if self.runner else path
+
+    def decode(self, url, name, seconds=SECONDS, extra=(), save_to=None, save_only=False):
+        """(exit code or None when it overran, seconds taken, max RSS in MB, stderr, the WAV's samples).
+        With `save_to` the stream is saved in that (new, empty) folder too; with `save_only` only saved."""
         out = os.path.join(self.work, name + ".wav")
         if os.path.exists(out):
             os.remove(out)
+        if save_to:
+            shutil.rmtree(save_to, ignore_errors=True)
+            os.makedirs(save_to)
+            extra = (*extra, "--save-to", self.native(save_to)) + (("--save-only",) if save_only else ())
         command = ([self.runner] if self.runner else []) + [
-            self.path, "--seconds", str(seconds), *extra, url, ("Z:" + out) if self.runner else out]
+            self.path, "--seconds", str(seconds), *extra, url] + ([] if save_only else [self.native(out)])
         began = time.monotonic()
         err_path = os.path.join(self.work, name + ".err")
         with open(err_path, "wb") as err:
@@ -132,6 +142,7 @@ def icecast_part(zavdec, work, source, reference):
         time.sleep(JOIN_AFTER)
         url = "http://127.0.0.1:%s/stream" % started.stdout.strip()
         zavdec.expect_audio(url, "icecast", reference)
+        play_and_save(zavdec, session, folder, url, source)
         # The server stopped and started again on the same port once zavdec has written its first
         # seconds: it reconnects, and the music goes on from the new source to the end of the limit.
         worker = threading.Thread(target=zavdec.expect_audio, args=(url, "icecast-restart", reference, 14, 3))
@@ -148,6 +159,35 @@ def icecast_part(zavdec, work, source, reference):
         worker.join()
     finally:
         subprocess.run(session + ["stop", folder])
+
+
+def play_and_save(zavdec, session, folder, url, source):
+    """Play And Save while two titles are set through the admin interface: a file for the station, then
+    one per title, named safely; together they are the source's bytes as sent, in sequence."""
+    saved = os.path.join(zavdec.work, "saved-icecast")
+    titles = ["One", "../Two: a*b"]
+
+    def set_titles():
+        for title in titles:  # zavdec takes its first seconds from the server's burst: 14 s last about 11
+            time.sleep(3.5)
+            subprocess.run(session + ["title", folder, title], check=True)
+    setter = threading.Thread(target=set_titles)
+    setter.start()
+    code, took, _, err, (_, _, pcm) = zavdec.decode(url, "icecast-saved", 14, save_to=saved)
+    setter.join()
+    names = sorted(os.listdir(saved), key=lambda n: os.path.getmtime(os.path.join(saved, n)))
+    expected = ["zav test radio.mp3", "zav test radio - One.mp3", "zav test radio - .._Two_ a_b.mp3"]
+    check(code == 0 and names == expected and len(pcm) >= 13 * 44100 * 2,
+          "icecast-saved: exit %s after %.1f s, saved %s (%s)" % (code, took, names, err.strip()[-300:]))
+    with open(source, "rb") as f:
+        looped = f.read()
+    pieces = [open(os.path.join(saved, n), "rb").read() for n in names if n in expected]
+    whole = b"".join(pieces)
+    looped *= len(whole) // len(looped) + 3
+    at = looped.find(whole[:4096])
+    check(len(pieces) == 3 and min(map(len, pieces)) > 16000 and at >= 0 and looped[at:at + len(whole)] == whole,
+          "icecast-saved: %s bytes in pieces of %s, found in the looped source at %s" % (
+              len(whole), [len(p) for p in pieces], at))
 
 
 # How zavdec ends on each answer of the hostile server: "audio" plays the file (found by alignment),
@@ -181,6 +221,14 @@ def hostile_part(zavdec, work, source, reference, jobs):
             check(ok, "%s: exit %s after %.1f s, %d MB, expected %s (%s)" % (name, code, took, rss, expected,
                                                                           " / ".join(err.strip().splitlines())[-300:]))
 
+        # Save Only of a file served whole: its bytes under its own name, and nothing decoded.
+        saved = os.path.join(work, "saved-file")
+        code, took, _, err, _ = zavdec.decode(base + "mp3", "saved-file", save_to=saved, save_only=True)
+        with open(source, "rb") as f:
+            same = os.listdir(saved) == ["mp3.mp3"] and open(os.path.join(saved, "mp3.mp3"), "rb").read() == f.read()
+        check(code == 0 and same and not os.path.exists(os.path.join(work, "saved-file.wav")),
+              "saved-file: exit %s after %.1f s, %s the served file (%s)" % (code, took, "is" if same else "is not",
+                                                                           err.strip()[-300:]))
         with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
             list(pool.map(one, HOSTILE))
     finally:
