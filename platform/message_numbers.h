@@ -33,3 +33,5 @@ constexpr intptr_t kSyncRiff = 2;       // a RIFF wrapper was skipped
 constexpr uint32_t TM_PLUGIN_RENDER = 0x0A00;
 constexpr uint32_t WM_PLUGIN_ENDED = 0x8401;
 constexpr uint32_t WM_PLAYLIST_REFRESH = 0x1400;
+// The player window: a tag read from a server's copy of a listed file is ready (ApplyRemoteTags).
+constexpr uint32_t WM_PLAYLIST_REMOTE_TAG = 0x8209;

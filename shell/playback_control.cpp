@@ -9,6 +9,7 @@
 #include "platform/notify.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
+#include "playlist/remote_tags.h"
 #include "plugins/plugin_host.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -326,6 +327,14 @@ LRESULT OnPlayerStream(HWND window, WPARAM news, LPARAM value) {
     }
     default: return 0;
   }
+}
+
+LRESULT OnRemoteTag(HWND window) {
+  if (ApplyRemoteTags() > 0) {
+    RebuildSongName(window);
+    RefreshPlaylistEditor();
+  }
+  return 0;
 }
 
 LRESULT OnLeftButtonDown(HWND window, LPARAM point) {

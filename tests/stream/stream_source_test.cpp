@@ -20,6 +20,9 @@
 #include <thread>
 #include <vector>
 
+#include "playlist/playlist.h"
+#include "playlist/remote_tags.h"
+#include "stream/remote_tag.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/decode_file.h"
@@ -434,6 +437,63 @@ TEST_F(StreamSourceTest, PlayAndSaveWritesEachTitlesAudioToASafeNameAndStopsOnce
   EXPECT_EQ(full.pcm, reference_.pcm);
   EXPECT_NE(SaveErrorNow(&errors).find(folder + "/full.mp3"), std::string::npos) << SaveErrorNow();
   EXPECT_EQ(errors - errorsBefore, 2);
+}
+
+// "Check For 'TAG' file on server": the tail comes by a range request, a server that sends the whole file
+// is not read on, and the tag titles the added entry.
+TEST_F(StreamSourceTest, TheTagCheckReadsAServedFilesTailByRangeAndTitlesItsEntry) {
+  std::string tag = "TAG" + std::string("Remote Title").append(18, ' ') + std::string("Remote Artist").append(17, ' ');
+  tag.resize(127, '\0');
+  tag += char(17);
+  const std::string tagged = audio_ + tag;
+  ScriptedServer server([&](int fd, int, const std::string& request) {
+    const std::string path = request.substr(4, request.find(' ', 4) - 4);
+    const bool range = request.find("\r\nRange: bytes=-128\r\n") != std::string::npos;
+    if (path == "/whole.mp3" || !range) {  // the range ignored: the whole file, and more
+      ScriptedServer::Send(fd, Audio(tagged + std::string(4 << 20, 'x')));
+    } else {
+      const std::string tail = path == "/tagged.mp3" ? tagged.substr(tagged.size() - 128) : audio_.substr(0, 128);
+      ScriptedServer::Send(fd, Head("HTTP/1.1 206 Partial Content", "Content-Range: bytes " + std::to_string(tagged.size() - 128) +
+                                   "-" + std::to_string(tagged.size() - 1) + "/" + std::to_string(tagged.size()) +
+                                   "\r\nContent-Length: 128\r\n") + tail);
+    }
+  });
+  for (const char* url : {"http://h/a.mp3", "http://h:81/d/b.MP2?x=1", "http://h/c.mpga"}) EXPECT_EQ(IsAudioFileUrl(url), 1) << url;
+  for (const char* url : {"http://h/stream", "http://h/.mp3", "http://h/a.mp3/", "https://h/a.mp3", "http://h/a.m3u"})
+    EXPECT_EQ(IsAudioFileUrl(url), 0) << url;
+  SocketWaker waker;
+  ASSERT_EQ(SocketWakerOpen(&waker), 1);
+  uint8_t tail[kRemoteTailBytes];
+  const auto start = Clock::now();
+  EXPECT_EQ(FetchRemoteTail(server.Url("/whole.mp3").c_str(), tail, &waker), 0);
+  EXPECT_LT(MsSince(start), 1000);
+  EXPECT_EQ(FetchRemoteTail(server.Url("/tagged.mp3").c_str(), tail, &waker), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(tail), sizeof tail), tag);
+  SocketWakerClose(&waker);
+
+  // Added with the check on: the tagged entry is titled, the others keep their addresses.
+  gStreamSave.checkTag = 1;
+  ClearPlaylist();
+  for (const char* path : {"/notag.mp3", "/tagged.mp3", "/whole.mp3"}) ASSERT_EQ(AddTrack(server.Url(path).c_str()), 1);
+  gStreamSave.checkTag = 0;
+  ASSERT_EQ(AddTrack(server.Url("/tagged.mp3?again").c_str()), 1);
+  int32_t changed = 0;
+  for (int i = 0; i < 300 && changed == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    changed = ApplyRemoteTags();
+  }
+  for (int i = 0; i < 200 && server.Requests().size() < 5; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(changed + ApplyRemoteTags(), 1);
+  PlaylistEntry entry;
+  for (int32_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(CopyEntryAt(i, &entry), 1);
+    EXPECT_EQ(entry.tag.present, i == 1) << entry.path;
+  }
+  CopyEntryAt(1, &entry);
+  EXPECT_EQ(std::string(entry.tag.artist) + " / " + entry.tag.title + " / " + entry.tag.genreName, "Remote Artist / Remote Title / Rock");
+  EXPECT_EQ(server.Requests().size(), 5u) << "one request for each fetch, none for the entry added with the check off";
+  ClearPlaylist();
 }
 
 }  // namespace
