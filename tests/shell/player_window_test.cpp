@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <winsock2.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/messages.h"
@@ -20,8 +25,10 @@
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "stream/stream_save.h"
 #include "shell/about.h"
 #include "shell/commands.h"
+#include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/startup.h"
@@ -427,4 +434,54 @@ TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplace
   EXPECT_EQ(BoxRecorder::Boxes()[1].text, "This is not a valid http:// address:\n\nhttp://bad host/");
   EXPECT_EQ(PlaylistCount(), 1);
   EXPECT_EQ(EntryPath(0), "http://127.0.0.1:8000/radio");
+
+  // "Save Only" with "Play After Save": a file address, served by a loopback server, is saved whole under
+  // its own name without playing, then joins the list and plays from the disk.
+  std::vector<char> file(size_t(std::filesystem::file_size(Media("first-44k.mp3"))));
+  FILE* in = std::fopen(Media("first-44k.mp3").c_str(), "rb");
+  ASSERT_TRUE(in && std::fread(file.data(), 1, file.size(), in) == file.size());
+  std::fclose(in);
+  WSADATA wsa;
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  listen(listener, 1);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  std::thread server([&] {
+    const SOCKET client = accept(listener, nullptr, nullptr);
+    char request[2048];
+    recv(client, request, sizeof request, 0);
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + std::to_string(file.size()) + "\r\n\r\n";
+    send(client, head.data(), int(head.size()), 0);
+    for (size_t at = 0; at < file.size(); at += 4096) send(client, file.data() + at, int(std::min<size_t>(4096, file.size() - at)), 0);
+    closesocket(client);
+  });
+  const std::string folder = TestFolder("saved-streams");
+  std::filesystem::remove_all(WideFromUtf8(folder));
+  CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr);
+  gStreamSave = {kSaveOnly, 1, 0, ""};
+  std::snprintf(gStreamSave.folder, sizeof gStreamSave.folder, "%s", folder.c_str());
+  ClearPlaylist();
+  AddTrack(("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/Saved%20Song.mp3").c_str());
+  Play(window);
+  const std::string saved = folder + "Saved Song.mp3";
+  EXPECT_TRUE(PumpUntil([&] { return PlaylistCount() == 2 && AnsweredPlayState(window) == kPlaying && ElapsedSeconds() >= 1; }, 8000));
+  server.join();
+  closesocket(listener);
+  gStreamSave = {};
+  EXPECT_EQ(EntryPath(1), saved);
+  PlaylistEntry current;
+  EXPECT_TRUE(CopyCurrentEntry(&current) && current.path == saved);
+  std::vector<char> written(file.size() + 1);
+  FILE* out = _wfopen(WideFromUtf8(saved).c_str(), L"rb");
+  ASSERT_NE(out, nullptr);
+  written.resize(std::fread(written.data(), 1, written.size(), out));
+  std::fclose(out);
+  EXPECT_TRUE(written == file) << written.size() << " bytes saved of " << file.size();
+  EXPECT_TRUE(BoxRecorder::Boxes().size() == 2u);
+  Stop(window);
 }
