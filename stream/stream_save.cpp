@@ -154,8 +154,16 @@ struct SaveShown {
 std::mutex gSaveShownLock;
 SaveShown gSaveShown;
 
+// Copies `text` into `out` (size bytes), cut on a UTF-8 character boundary.
 void CopyShown(char* out, int32_t size, const char* text) {
-  if (out != nullptr && size > 0) std::snprintf(out, static_cast<size_t>(size), "%s", text);
+  if (out == nullptr || size <= 0) return;
+  int32_t n = static_cast<int32_t>(std::strlen(text));
+  if (n > size - 1) {
+    n = size - 1;
+    while (n > 0 && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) --n;
+  }
+  std::memcpy(out, text, static_cast<size_t>(n));
+  out[n] = '\0';
 }
 
 // Saving stops (the music goes on); the reason is shown once.

@@ -162,7 +162,7 @@ bool TakeBody(uint8_t* bytes, int32_t count) {
     int32_t step = count;
     if (SavingStream() && d.interval > 0) {
       step = d.audioLeft > 0 ? d.audioLeft : d.metaLeft < 0 ? 1 : d.metaLeft;
-      if (step > count) step = count;
+      if (step > count || step <= 0) step = count;
     }
     if (!TakeBodyPart(bytes, step)) return false;
     bytes += step;

@@ -7,7 +7,6 @@
 #include <shlobj.h>
 #include <winsock2.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -34,6 +33,7 @@
 #include "shell/startup.h"
 #include "shell/tray.h"
 #include "tests/shell/player_window_test_support.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -437,15 +437,11 @@ TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplace
 
   // "Save Only" with "Play After Save": a file address, served by a loopback server, is saved whole under
   // its own name without playing, then joins the list and plays from the disk.
-  std::vector<char> file(size_t(std::filesystem::file_size(Media("first-44k.mp3"))));
-  FILE* in = std::fopen(Media("first-44k.mp3").c_str(), "rb");
-  ASSERT_TRUE(in && std::fread(file.data(), 1, file.size(), in) == file.size());
-  std::fclose(in);
+  const std::vector<uint8_t> file = ReadWholeFile(Media("first-44k.mp3"));
   WSADATA wsa;
   ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
   SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
+  sockaddr_in address{AF_INET, 0, {}, {}};
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   int length = sizeof address;
   ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
@@ -457,12 +453,11 @@ TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplace
     recv(client, request, sizeof request, 0);
     const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + std::to_string(file.size()) + "\r\n\r\n";
     send(client, head.data(), int(head.size()), 0);
-    for (size_t at = 0; at < file.size(); at += 4096) send(client, file.data() + at, int(std::min<size_t>(4096, file.size() - at)), 0);
+    send(client, reinterpret_cast<const char*>(file.data()), int(file.size()), 0);
     closesocket(client);
   });
   const std::string folder = TestFolder("saved-streams");
-  std::filesystem::remove_all(WideFromUtf8(folder));
-  CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr);
+  std::filesystem::remove(WideFromUtf8(folder + "Saved Song.mp3"));
   gStreamSave = {kSaveOnly, 1, 0, ""};
   std::snprintf(gStreamSave.folder, sizeof gStreamSave.folder, "%s", folder.c_str());
   ClearPlaylist();
@@ -475,13 +470,7 @@ TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplace
   gStreamSave = {};
   EXPECT_EQ(EntryPath(1), saved);
   PlaylistEntry current;
-  EXPECT_TRUE(CopyCurrentEntry(&current) && current.path == saved);
-  std::vector<char> written(file.size() + 1);
-  FILE* out = _wfopen(WideFromUtf8(saved).c_str(), L"rb");
-  ASSERT_NE(out, nullptr);
-  written.resize(std::fread(written.data(), 1, written.size(), out));
-  std::fclose(out);
-  EXPECT_TRUE(written == file) << written.size() << " bytes saved of " << file.size();
-  EXPECT_TRUE(BoxRecorder::Boxes().size() == 2u);
+  EXPECT_TRUE(CopyCurrentEntry(&current) && current.path == saved && ReadWholeFile(saved) == file);
+  EXPECT_EQ(BoxRecorder::Boxes().size(), 2u);
   Stop(window);
 }

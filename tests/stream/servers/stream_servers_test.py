@@ -165,25 +165,21 @@ def play_and_save(zavdec, session, folder, url, source):
     """Play And Save while two titles are set through the admin interface: a file for the station, then
     one per title, named safely; together they are the source's bytes as sent, in sequence."""
     saved = os.path.join(zavdec.work, "saved-icecast")
-    titles = ["One", "../Two: a*b"]
-
-    def set_titles():
-        for title in titles:  # zavdec takes its first seconds from the server's burst: 14 s last about 11
-            time.sleep(3.5)
-            subprocess.run(session + ["title", folder, title], check=True)
-    setter = threading.Thread(target=set_titles)
-    setter.start()
+    # zavdec takes its first seconds from the server's burst: 14 s of audio last about 11.
+    setters = [threading.Timer(3.5 * (i + 1), subprocess.run, (session + ["title", folder, title],))
+               for i, title in enumerate(["One", "../Two: a*b"])]
+    for setter in setters:
+        setter.start()
     code, took, _, err, (_, _, pcm) = zavdec.decode(url, "icecast-saved", 14, save_to=saved)
-    setter.join()
+    for setter in setters:
+        setter.join()
     names = sorted(os.listdir(saved), key=lambda n: os.path.getmtime(os.path.join(saved, n)))
     expected = ["zav test radio.mp3", "zav test radio - One.mp3", "zav test radio - .._Two_ a_b.mp3"]
     check(code == 0 and names == expected and len(pcm) >= 13 * 44100 * 2,
           "icecast-saved: exit %s after %.1f s, saved %s (%s)" % (code, took, names, err.strip()[-300:]))
-    with open(source, "rb") as f:
-        looped = f.read()
     pieces = [open(os.path.join(saved, n), "rb").read() for n in names if n in expected]
     whole = b"".join(pieces)
-    looped *= len(whole) // len(looped) + 3
+    looped = open(source, "rb").read() * (len(whole) // 100000 + 3)
     at = looped.find(whole[:4096])
     check(len(pieces) == 3 and min(map(len, pieces)) > 16000 and at >= 0 and looped[at:at + len(whole)] == whole,
           "icecast-saved: %s bytes in pieces of %s, found in the looped source at %s" % (
@@ -224,8 +220,7 @@ def hostile_part(zavdec, work, source, reference, jobs):
         # Save Only of a file served whole: its bytes under its own name, and nothing decoded.
         saved = os.path.join(work, "saved-file")
         code, took, _, err, _ = zavdec.decode(base + "mp3", "saved-file", save_to=saved, save_only=True)
-        with open(source, "rb") as f:
-            same = os.listdir(saved) == ["mp3.mp3"] and open(os.path.join(saved, "mp3.mp3"), "rb").read() == f.read()
+        same = os.listdir(saved) == ["mp3.mp3"] and open(os.path.join(saved, "mp3.mp3"), "rb").read() == open(source, "rb").read()
         check(code == 0 and same and not os.path.exists(os.path.join(work, "saved-file.wav")),
               "saved-file: exit %s after %.1f s, %s the served file (%s)" % (code, took, "is" if same else "is not",
                                                                            err.strip()[-300:]))
