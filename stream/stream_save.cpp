@@ -230,18 +230,19 @@ void NameFromPath(const char* urlPath) {
     }
   }
   gSaver.wholeStem[n] = '\0';
-  // A short extension of letters and digits is kept as it is; any other name gets ".mp3".
+  // An MPEG audio extension is kept as it is; any other name gets ".mp3" after it, so that a server
+  // cannot have a program or a script saved.
   std::snprintf(gSaver.wholeExtension, sizeof gSaver.wholeExtension, ".mp3");
   char* dot = std::strrchr(gSaver.wholeStem, '.');
   if (dot == nullptr || dot == gSaver.wholeStem) return;
-  const size_t length = std::strlen(dot + 1);
-  for (size_t i = 1; i <= length; ++i) {
-    const char c = dot[i];
-    if (!((c >= '0' && c <= '9') || (Upper(c) >= 'A' && Upper(c) <= 'Z'))) return;
+  for (const char* audio : {".mp3", ".mp2", ".mp1", ".mpga"}) {
+    size_t i = 0;
+    while (audio[i] != '\0' && Upper(dot[i]) == Upper(audio[i])) ++i;
+    if (audio[i] != '\0' || dot[i] != '\0') continue;
+    std::snprintf(gSaver.wholeExtension, sizeof gSaver.wholeExtension, "%s", dot);
+    *dot = '\0';
+    return;
   }
-  if (length < 1 || length > 4) return;
-  std::snprintf(gSaver.wholeExtension, sizeof gSaver.wholeExtension, "%s", dot);
-  *dot = '\0';
 }
 
 }  // namespace

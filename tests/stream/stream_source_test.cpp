@@ -398,11 +398,11 @@ TEST_F(StreamSourceTest, PlayAndSaveWritesEachTitlesAudioToASafeNameAndStopsOnce
   // A file URL is saved whole under its own name, again beside the first; the download is told of.
   int32_t savedBefore = 0, saved = 0;
   SaveNews(StreamSavedFile, &savedBefore);
-  for (const char* name : {"/song%20one.mp3", "/song%20one.mp3?x=1"}) EXPECT_EQ(Decode(server.Url(name)).pcm, reference_.pcm);
+  for (const char* name : {"/song%20one.mp3", "/song%20one.mp3?x=1", "/run.exe"}) EXPECT_EQ(Decode(server.Url(name)).pcm, reference_.pcm);
   EXPECT_TRUE(Contents(folder + "/song one.mp3") == audio_);
   EXPECT_TRUE(Contents(folder + "/song one (2).mp3") == audio_);
-  EXPECT_EQ(SaveNews(StreamSavedFile, &saved), folder + "/song one (2).mp3");
-  EXPECT_EQ(saved - savedBefore, 2);
+  EXPECT_EQ(SaveNews(StreamSavedFile, &saved), folder + "/run.exe.mp3") << "no program saved";
+  EXPECT_EQ(saved - savedBefore, 3);
 
   // The folder gone mid-stream, then a full disk: saving stops with one reason each, naming where, and
   // the music goes on whole.
