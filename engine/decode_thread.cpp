@@ -12,6 +12,7 @@
 #include "platform/notify.h"
 #include "playlist/playlist.h"
 #include "settings/settings.h"
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "stream/stream_url.h"
 
@@ -67,8 +68,16 @@ struct StreamNews {
   HWND window;
   int32_t titleCount;
   int32_t buffering;
+  int32_t saveErrors;  // how often saving had stopped
+  int32_t saved;       // how many downloads had been saved whole
 };
 StreamNews gNews;
+
+void StartStreamNews(HWND window) {
+  char text[8];
+  gNews = StreamNews{window, StreamTitle(text, sizeof text), 0, StreamSaveError(text, sizeof text),
+                     StreamSavedFile(text, sizeof text)};
+}
 
 void PostStreamNews() {
   char title[8];
@@ -81,6 +90,43 @@ void PostStreamNews() {
   if (buffering != gNews.buffering) {
     gNews.buffering = buffering;
     Post(gNews.window, WM_PLAYER_STREAM, kStreamBuffering, buffering);
+  }
+  const int32_t saveErrors = StreamSaveError(title, sizeof title);
+  if (saveErrors != gNews.saveErrors) {
+    gNews.saveErrors = saveErrors;
+    Post(gNews.window, WM_PLAYER_STREAM, kStreamSaveFailed, 0);
+  }
+}
+
+// At a stream's end: a download saved whole is handed to the window when "Play After Save" is on (to be
+// played under "Save Only", which then ends the track instead of going on). 1 when it is to be played.
+int32_t PostSavedDownload(int32_t saveOnly) {
+  char path[8];
+  const int32_t saved = StreamSavedFile(path, sizeof path);
+  if (saved == gNews.saved || !gStreamSave.playAfterSave) return 0;
+  gNews.saved = saved;
+  Post(gNews.window, WM_PLAYER_STREAM, kStreamSaved, saveOnly);
+  return saveOnly;
+}
+
+// "Save Only": the network thread saves the stream while its ring is emptied here undecoded, without
+// the wave device; the time display counts the seconds and a stop ends it. Returns 1 when a stop ended
+// it, 0 when the stream did.
+int32_t DrainStream(const ByteSource& source, HWND window) {
+  static uint8_t drained[16384];
+  const DWORD start = GetTickCount();
+  int32_t shown = 0;
+  for (;;) {
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, TM_STOP, TM_STOP, PM_REMOVE)) return 1;
+    if (StopPending()) return 1;  // the thread's end
+    PostStreamNews();
+    if (source.functions->read(source.handle, drained, sizeof drained) == 0) return 0;
+    const int32_t seconds = static_cast<int32_t>((GetTickCount() - start) / 1000);
+    if (seconds != shown) {
+      shown = seconds;
+      Post(window, WM_PLAYER_INFO, 0, seconds);
+    }
   }
 }
 
@@ -97,9 +143,7 @@ int32_t OpenTrack(const char* path, HWND window, int32_t* isStream) {
   if (!*isStream) return OpenStream(path) < 0 ? 0 : 1;
   ByteSource source;
   if (!StreamOpen(path, &source) || !OpenStreamSource(source)) return 0;
-  gNews = StreamNews{window, -1, 0};
-  char title[8];
-  gNews.titleCount = StreamTitle(title, sizeof title);
+  StartStreamNews(window);
   gFrameReader.keepWaiting = KeepWaitingForStream;
   return 1;
 }
@@ -179,6 +223,35 @@ int32_t PrepareFrameOutput(StreamState* stream, void* context) {
   return 1;
 }
 
+void ShowOpenError(HWND window) {
+  const int32_t answer = ShowMessageBox(
+      window, "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...",
+      "Error...", kBoxOkCancel);
+  Post(window, WM_PLAYER_STOPPED, 0, 0);
+  if (answer == kAnswerOk) Post(window, WM_PLAYER_TRACK_END, 0, 0);
+}
+
+// A stream under "Save Only": received and saved, never decoded; its end ends the track (or plays the
+// finished download under "Play After Save").
+void SaveOnlyTrack(HWND window) {
+  ByteSource source;
+  if (!StreamOpen(gThread.path, &source)) {
+    ShowOpenError(window);
+    return;
+  }
+  StartStreamNews(window);
+  Post(window, WM_PLAYER_STARTED, 0, 0);
+  Post(window, WM_PLAYER_INFO, 0, 0);
+  const int32_t stopped = DrainStream(source, window);
+  source.functions->close(source.handle);  // the network thread is woken and joined
+  PostStreamNews();
+  char reason[8];
+  if (!stopped && StreamError(reason, sizeof reason)) Post(window, WM_PLAYER_STREAM, kStreamFailed, 0);
+  Post(window, WM_PLAYER_STOPPED, 0, 0);
+  // Once stopped, the window plays the download, or goes on to the next track.
+  if (!PostSavedDownload(stopped ? 0 : 1) && !stopped) Post(window, WM_PLAYER_TRACK_END, 0, 0);
+}
+
 void PlayTrack(const PlaybackParams* params) {
   HWND window = params->window;
   StreamState& s = gThread.stream;
@@ -191,12 +264,12 @@ void PlayTrack(const PlaybackParams* params) {
   PrepareTrack(&s, gSettings.processor, channelMode, quality);
 
   int32_t isStream = 0;
+  if (StreamUrlScheme(gThread.path) != 0 && gStreamSave.mode == kSaveOnly && gStreamSave.folder[0] != '\0') {
+    SaveOnlyTrack(window);
+    return;
+  }
   if (!OpenTrack(gThread.path, window, &isStream)) {
-    const int32_t answer = ShowMessageBox(
-        window, "Error Opening File...\nPress Ok to proceed to the next track,\nOr Cancel to Stop Playback...",
-        "Error...", kBoxOkCancel);
-    Post(window, WM_PLAYER_STOPPED, 0, 0);
-    if (answer == kAnswerOk) Post(window, WM_PLAYER_TRACK_END, 0, 0);
+    ShowOpenError(window);
     return;
   }
   ClearElapsedSeconds();
@@ -253,6 +326,7 @@ void PlayTrack(const PlaybackParams* params) {
     PostStreamNews();
     char reason[8];
     if (!stopRequested && StreamError(reason, sizeof reason)) Post(window, WM_PLAYER_STREAM, kStreamFailed, 0);
+    PostSavedDownload(0);
   }
   Post(window, WM_PLAYER_STOPPED, 0, 0);
   if (!stopRequested && !frame.stopRequested && !frame.outputError) Post(window, WM_PLAYER_TRACK_END, 0, 0);

@@ -20,6 +20,9 @@ int32_t PathIsDirectory(const char* path);
 int32_t GetWorkingDirectory(char* buffer, int32_t size);
 // 1 on success, 0 on failure.
 int32_t SetWorkingDirectory(const char* path);
+// Copies the user's music folder (Windows: the shell's "My Music"; host: $HOME/Music) into `buffer`;
+// 1, or 0 when there is none or it does not fit (the buffer then holds "").
+int32_t GetMusicFolder(char* buffer, int32_t size);
 // Copies the folder that holds the running program, with a trailing separator, into `buffer`; 1 on
 // success, 0 when it does not fit or cannot be read (the buffer then holds "").
 int32_t GetProgramFolder(char* buffer, int32_t size);

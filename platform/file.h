@@ -1,5 +1,5 @@
-// File access for the portable code: read-only files addressed by a small handle, and whole files
-// written in one go, named in UTF-8. The Windows half uses CreateFileW/ReadFile/SetFilePointerEx/
+// File access for the portable code: read-only files addressed by a small handle, whole files written
+// in one go, and new files written piece by piece, named in UTF-8. The Windows half uses CreateFileW/ReadFile/SetFilePointerEx/
 // GetFileSizeEx/WriteFile/SetEndOfFile, the host half POSIX calls.
 #pragma once
 #include <cstdint>
@@ -23,6 +23,13 @@ void FileClose(FileHandle file);
 // Makes `size` bytes the whole content of the file at `path`, creating it when missing; an existing
 // file keeps its attributes (a hidden file stays hidden). Returns 1, or 0 when it could not be written.
 int32_t FileWriteWhole(const char* path, const void* bytes, int64_t size);
+
+// Creates the file at `path` for writing only when no file of that name exists (the check and the
+// creation are one step, so a file made meanwhile is never opened over). kNoFile when it exists (then
+// *exists is 1) or cannot be created (*exists 0). Close it with FileClose.
+FileHandle FileCreateNew(const char* path, int32_t* exists);
+// Writes `count` bytes at the file's end; 1, or 0 when not all of them could be written (a full disk).
+int32_t FileWrite(FileHandle file, const void* bytes, int32_t count);
 
 #ifndef _WIN32
 // Host only: serves `size` bytes from memory as an open file (one at a time), so that fuzz targets need

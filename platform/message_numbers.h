@@ -21,6 +21,8 @@ constexpr uint32_t WM_PLAYER_STREAM = 0x8208;
 constexpr uintptr_t kStreamTitleChanged = 0;  // a new StreamTitle or station name
 constexpr uintptr_t kStreamBuffering = 1;     // lParam 1: refilling ("Buffering..."), 0: playing again
 constexpr uintptr_t kStreamFailed = 2;        // the stream ended with a reason to show
+constexpr uintptr_t kStreamSaveFailed = 3;    // saving the stream stopped, with a reason to show
+constexpr uintptr_t kStreamSaved = 4;         // a download was saved whole; lParam 1: play it ("Save Only")
 
 // lParam values of WM_PLAYER_SYNC.
 constexpr intptr_t kSyncLocked = 0;     // a header was accepted
@@ -31,3 +33,5 @@ constexpr intptr_t kSyncRiff = 2;       // a RIFF wrapper was skipped
 constexpr uint32_t TM_PLUGIN_RENDER = 0x0A00;
 constexpr uint32_t WM_PLUGIN_ENDED = 0x8401;
 constexpr uint32_t WM_PLAYLIST_REFRESH = 0x1400;
+// The player window: a tag read from a server's copy of a listed file is ready (ApplyRemoteTags).
+constexpr uint32_t WM_PLAYLIST_REMOTE_TAG = 0x8209;

@@ -20,7 +20,10 @@
 #include "platform/file.h"
 #include "platform/message_numbers.h"
 #include "playlist/id3v2_titles.h"
+#include "playlist/remote_tags.h"
 #include "settings/settings.h"
+#include "stream/remote_tag.h"
+#include "stream/stream_save.h"
 #include "stream/stream_url.h"
 
 namespace {
@@ -183,6 +186,7 @@ int32_t AddTrack(const char* path) {
   }
   node->entry.duration = -1;
   if (gSettings.readInfoOnAdd && !IsStreamPath(node->entry.path)) StoreFacts(&node->entry, ScanTrack(node->entry.path));
+  if (gStreamSave.checkTag && IsAudioFileUrl(node->entry.path)) RequestRemoteTag(node->entry.path);
 
   Playlist& p = gPlaylist;
   std::lock_guard<std::mutex> hold(p.lock);
@@ -424,6 +428,17 @@ int32_t SetCurrentStreamTitle(const char* title) {
   std::memcpy(e->streamTitle, title, n);
   e->streamTitle[n] = '\0';
   return 1;
+}
+
+int32_t SetAddressTag(const char* url, const TagInfo& tag) {
+  std::lock_guard<std::mutex> hold(gPlaylist.lock);
+  int32_t changed = 0;
+  for (PlaylistEntry* e = gPlaylist.first; e != nullptr; e = e->next) {
+    if (e->tag.present || std::strcmp(e->path, url) != 0) continue;
+    e->tag = tag;
+    ++changed;
+  }
+  return changed;
 }
 
 int32_t CopyCurrentEntry(PlaylistEntry* destination) {

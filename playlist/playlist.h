@@ -64,6 +64,8 @@ int32_t CurrentIsStream();
 // Gives the current entry, when it is a stream, the title the stream sent (UTF-8, null reads as "").
 // Returns 1, or 0 when the current entry is no stream and nothing changed.
 int32_t SetCurrentStreamTitle(const char* title);
+// Gives every entry of the stream address `url` that has no tag yet `tag`; the number changed.
+int32_t SetAddressTag(const char* url, const TagInfo& tag);
 // Copies are detached from the list: their previous and next links are null.
 int32_t CopyCurrentEntry(PlaylistEntry* destination);
 // Number of entries, and a copy of entry `index` (0-based); WalkPlaylist below reads them all in one go.

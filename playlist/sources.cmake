@@ -5,6 +5,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   playlist/track_scanner.cpp
   playlist/id3v2_titles.cpp
   playlist/playlist.cpp
+  playlist/remote_tags.cpp
 )
 list(APPEND ZAV_PORTABLE_TESTS
   tests/playlist/track_scanner_test.cpp

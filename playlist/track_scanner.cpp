@@ -97,6 +97,11 @@ int32_t ReadTag(FileHandle file, TagInfo* tag) {
   }
   uint8_t raw[kTagBytes] = {};
   if (FileRead(file, raw, kTagBytes) != kTagBytes) return 0;
+  return ParseTag(raw, tag);
+}
+
+int32_t ParseTag(const uint8_t* raw, TagInfo* tag) {
+  std::memset(tag, 0, sizeof *tag);
   if ((raw[0] | 0x20) != 't' || (raw[1] | 0x20) != 'a' || (raw[2] | 0x20) != 'g') return 0;
 
   CopyTagText(tag->title, sizeof tag->title, raw + 3, 30);

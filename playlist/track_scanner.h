@@ -65,6 +65,8 @@ int32_t ScanHeader(FileHandle file, HeaderInfo* header);
 // Reads the ID3v1 tag, whose texts are in the ANSI code page, into UTF-8; 1 when a tag was read, else
 // 0 with tag->present 0.
 int32_t ReadTag(FileHandle file, TagInfo* tag);
+// The same from the 128 bytes at a file's end, read elsewhere (a server's copy of the file).
+int32_t ParseTag(const uint8_t* raw, TagInfo* tag);
 
 // Bitrate of a scanned header in kbit/s; 0 for the free format, index 15 or fields out of range.
 int32_t HeaderBitrate(const HeaderInfo& header);

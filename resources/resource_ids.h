@@ -109,8 +109,8 @@
 #define ZAV_VERSION_BINARY 0, 77, 0, 0
 
 // The pages of the preferences sheet this program defines itself, and their controls: General (107),
-// Audio Output (164), Audio Buffering (175) and URL Streaming (174: the connection speed and the extra
-// server data in use, the download controls disabled).
+// Audio Output (164), Audio Buffering (175) and URL Streaming (174: the connection, and the saving of
+// streams).
 #define IDD_GENERAL_PAGE IDD_PREFS_PAGE_107
 #define IDD_AUDIO_OUTPUT_PAGE IDD_PREFS_PAGE_164
 #define IDD_AUDIO_BUFFERING_PAGE IDD_PREFS_PAGE_175

@@ -15,9 +15,6 @@ struct KeptPaths {
 };
 KeptPaths gKept = {};
 
-// An escaped path: every byte at most three characters, and one more to tell a longer value.
-constexpr uint32_t kEscapedBytes = 3 * (kPathBytes - 1) + 2;
-
 // Bytes the profile functions keep as they are: printable ASCII without blanks (trimmed at the ends),
 // quotes (a pair around a value is dropped) and the escape character itself.
 bool Plain(uint8_t byte) { return byte > ' ' && byte < 0x7F && byte != '%' && byte != '"' && byte != '\''; }
@@ -27,46 +24,6 @@ int32_t HexValue(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
-}
-
-void Escape(const char* path, char (&out)[kEscapedBytes]) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  size_t n = 0;
-  for (size_t i = 0; path[i] != 0 && n + 3 < kEscapedBytes; ++i) {
-    const auto byte = static_cast<uint8_t>(path[i]);
-    if (Plain(byte)) {
-      out[n++] = path[i];
-    } else {
-      out[n++] = '%';
-      out[n++] = kHex[byte >> 4];
-      out[n++] = kHex[byte & 15];
-    }
-  }
-  out[n] = 0;
-}
-
-// The path an escaped value stands for; false for anything this program does not write: a malformed
-// escape, an escaped NUL, a blank, quote or byte beyond ASCII left as it is, bytes that are not UTF-8,
-// or more than a path's units.
-bool Unescape(const char* text, char (&path)[kPathBytes]) {
-  size_t n = 0;
-  for (size_t i = 0; text[i] != 0; ++i) {
-    if (n + 1 >= sizeof path) return false;
-    int32_t byte = static_cast<uint8_t>(text[i]);
-    if (byte == '%') {
-      const int32_t high = HexValue(text[i + 1]);
-      const int32_t low = high < 0 ? -1 : HexValue(text[i + 2]);
-      if (low < 0) return false;
-      byte = high * 16 + low;
-      i += 2;
-    } else if (!Plain(static_cast<uint8_t>(byte))) {
-      return false;
-    }
-    if (byte == 0) return false;
-    path[n++] = static_cast<char>(byte);
-  }
-  path[n] = 0;
-  return n > 0 && IsUtf8(reinterpret_cast<const uint8_t*>(path), n) && Utf16Length(path) <= kMaxPathUnits;
 }
 
 // Whether the record's field (of `size` bytes, damaged or not) holds the ANSI form of `path`; `lossy`
@@ -101,23 +58,63 @@ void SetPath(char (&kept)[kPathBytes], char* field, size_t size, const char* pat
 // field holds its ANSI form.
 void LoadPath(const char* key, char (&kept)[kPathBytes]) {
   kept[0] = 0;
-  char text[kEscapedBytes];
+  char text[kEscapedPathBytes];
   const uint32_t length = ProfileGetString(kSettingsSection, key, "", text, sizeof text, kSettingsFile);
   char path[kPathBytes];
-  if (length > 0 && length + 1 < sizeof text && Unescape(text, path)) std::memcpy(kept, path, sizeof kept);
+  if (length > 0 && length + 1 < sizeof text && UnescapePathValue(text, path)) std::memcpy(kept, path, sizeof kept);
 }
 
 bool SavePath(const char* key, const char* kept, const char* field, size_t size) {
   bool lossy = false;
   if (kept[0] != 0 && FieldHolds(kept, field, size, &lossy) && lossy) {
-    char text[kEscapedBytes];
-    Escape(kept, text);
+    char text[kEscapedPathBytes];
+    EscapePathValue(kept, text);
     return ProfileWriteString(kSettingsSection, key, text, kSettingsFile);
   }
   return ProfileDeleteKey(kSettingsSection, key, kSettingsFile);
 }
 
 }  // namespace
+
+void EscapePathValue(const char* path, char (&out)[kEscapedPathBytes]) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  size_t n = 0;
+  for (size_t i = 0; path[i] != 0 && n + 3 < kEscapedPathBytes; ++i) {
+    const auto byte = static_cast<uint8_t>(path[i]);
+    if (Plain(byte)) {
+      out[n++] = path[i];
+    } else {
+      out[n++] = '%';
+      out[n++] = kHex[byte >> 4];
+      out[n++] = kHex[byte & 15];
+    }
+  }
+  out[n] = 0;
+}
+
+// The path an escaped value stands for; false for anything this program does not write: a malformed
+// escape, an escaped NUL, a blank, quote or byte beyond ASCII left as it is, bytes that are not UTF-8,
+// or more than a path's units.
+bool UnescapePathValue(const char* text, char (&path)[kPathBytes]) {
+  size_t n = 0;
+  for (size_t i = 0; text[i] != 0; ++i) {
+    if (n + 1 >= sizeof path) return false;
+    int32_t byte = static_cast<uint8_t>(text[i]);
+    if (byte == '%') {
+      const int32_t high = HexValue(text[i + 1]);
+      const int32_t low = high < 0 ? -1 : HexValue(text[i + 2]);
+      if (low < 0) return false;
+      byte = high * 16 + low;
+      i += 2;
+    } else if (!Plain(static_cast<uint8_t>(byte))) {
+      return false;
+    }
+    if (byte == 0) return false;
+    path[n++] = static_cast<char>(byte);
+  }
+  path[n] = 0;
+  return n > 0 && IsUtf8(reinterpret_cast<const uint8_t*>(path), n) && Utf16Length(path) <= kMaxPathUnits;
+}
 
 PluginPath PluginFolder() { return PathOf(gKept.folder, gSettings.pluginFolder, sizeof gSettings.pluginFolder); }
 PluginPath PluginFile() { return PathOf(gKept.file, gSettings.pluginFile, sizeof gSettings.pluginFile); }

@@ -34,3 +34,10 @@ void LoadPluginPaths();
 // Called by SaveSettings: writes the extra key of each path the record's field cannot hold whole, and
 // removes the key of each it can. Returns 1, or 0 when a write failed.
 int32_t SavePluginPaths();
+
+// A UTF-8 path as a value the ANSI profile functions keep unchanged on any code page (bytes beyond
+// printable ASCII, blanks, quotes and "%" as %XX), and back: false for a value this program does not
+// write (a malformed escape, bytes that are not UTF-8, more than a path's units, nothing at all).
+constexpr uint32_t kEscapedPathBytes = 3 * (kPathBytes - 1) + 2;  // and one more to tell a longer value
+void EscapePathValue(const char* path, char (&out)[kEscapedPathBytes]);
+bool UnescapePathValue(const char* text, char (&path)[kPathBytes]);

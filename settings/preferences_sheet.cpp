@@ -8,9 +8,13 @@
 #include <iterator>
 
 #include "engine/wave_output.h"
+#include "platform/folder_dialog.h"
+#include "platform/notify.h"
+#include "platform/win32/wide.h"
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "stream/stream_policy.h"
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 
 INT_PTR(WINAPI* gPropertySheet)(LPCPROPSHEETHEADERW) = PropertySheetW;
@@ -247,8 +251,17 @@ INT_PTR CALLBACK AudioBufferingPageProc(HWND page, UINT message, WPARAM wParam, 
 
 // ---- URL Streaming --------------------------------------------------------------------------------------
 
-// The connection speed (how much a stream buffers) and whether servers are asked for their titles; the
-// download controls stay disabled. A speed that is not listed shows none chosen and is kept.
+// The connection speed (how much a stream buffers), whether servers are asked for their titles, and
+// the saving of streams: where, whether to play, save or both, what to do with a finished download, and
+// whether a file address's ID3v1 tag is read from the server. A speed that is not listed shows none
+// chosen and is kept.
+constexpr int32_t kDownloadOptionIds[] = {IDC_URL_PLAY_ONLY, IDC_URL_PLAY_AND_SAVE, IDC_URL_SAVE_ONLY};
+
+// "Play After Save" means something only while streams are saved.
+void EnableUrlControls(HWND page) {
+  Enable(page, IDC_URL_PLAY_AFTER_SAVE, !Checked(page, IDC_URL_PLAY_ONLY));
+}
+
 INT_PTR OnUrlInit(HWND page) {
   for (const int32_t bps : kConnectionSpeeds) {
     char speed[24];
@@ -257,18 +270,50 @@ INT_PTR OnUrlInit(HWND page) {
     if (bps == gStreamOptions.connectionBps) SendDlgItemMessageA(page, IDC_URL_SPEED, CB_SETCURSEL, item, 0);
   }
   SetChecked(page, IDC_URL_EXTRA_DATA, gStreamOptions.extraServerData == 1);
+  SendDlgItemMessageW(page, IDC_URL_PATH, EM_LIMITTEXT, kMaxPathUnits, 0);
+  SetDlgItemTextW(page, IDC_URL_PATH, WideFromUtf8(gStreamSave.folder).c_str());
+  const int32_t mode = gStreamSave.mode >= kPlayOnly && gStreamSave.mode <= kSaveOnly ? gStreamSave.mode : kPlayOnly;
+  CheckRadioButton(page, IDC_URL_PLAY_ONLY, IDC_URL_SAVE_ONLY, kDownloadOptionIds[mode]);
+  SetChecked(page, IDC_URL_PLAY_AFTER_SAVE, gStreamSave.playAfterSave == 1);
+  SetChecked(page, IDC_URL_CHECK_TAG, gStreamSave.checkTag == 1);
+  EnableUrlControls(page);
   return TRUE;
+}
+
+void BrowseDownloadFolder(HWND page) {
+  char folder[kPathBytes];
+  const int32_t chosen = ChooseFolder(page, "Please Select a directory to save streams in...", folder, sizeof folder);
+  if (chosen < 0) ShowMessageBox(page, "An Error Occurred...", "Error...", kBoxOk);
+  if (chosen > 0) SetDlgItemTextW(page, IDC_URL_PATH, WideFromUtf8(folder).c_str());
 }
 
 void StoreUrlStreaming(HWND page) {
   const LRESULT item = SendDlgItemMessageA(page, IDC_URL_SPEED, CB_GETCURSEL, 0, 0);
   if (item >= 0 && size_t(item) < std::size(kConnectionSpeeds)) gStreamOptions.connectionBps = kConnectionSpeeds[item];
   gStreamOptions.extraServerData = Checked(page, IDC_URL_EXTRA_DATA) ? 1 : 0;
+  for (int32_t mode = kPlayOnly; mode <= kSaveOnly; ++mode)
+    if (Checked(page, kDownloadOptionIds[mode])) gStreamSave.mode = mode;
+  gStreamSave.playAfterSave = Checked(page, IDC_URL_PLAY_AFTER_SAVE) ? 1 : 0;
+  gStreamSave.checkTag = Checked(page, IDC_URL_CHECK_TAG) ? 1 : 0;
+  WCHAR folder[kMaxPathUnits + 1] = L"";
+  GetDlgItemTextW(page, IDC_URL_PATH, folder, kMaxPathUnits + 1);
+  std::snprintf(gStreamSave.folder, sizeof gStreamSave.folder, "%s", Utf8FromWide(folder).c_str());
 }
 
-INT_PTR CALLBACK UrlStreamingPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR OnUrlCommand(HWND page, WPARAM wParam) {
+  switch (LOWORD(wParam)) {
+    case IDC_URL_BROWSE: BrowseDownloadFolder(page); return TRUE;
+    case IDC_URL_PLAY_ONLY:
+    case IDC_URL_PLAY_AND_SAVE:
+    case IDC_URL_SAVE_ONLY: EnableUrlControls(page); return TRUE;
+    default: return FALSE;
+  }
+}
+
+INT_PTR CALLBACK UrlStreamingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: return OnUrlInit(page);
+    case WM_COMMAND: return OnUrlCommand(page, wParam);
     case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), StoreUrlStreaming);
     default: return FALSE;
   }

@@ -9,6 +9,7 @@
 #include "platform/notify.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
+#include "playlist/remote_tags.h"
 #include "plugins/plugin_host.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -18,6 +19,7 @@
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/visualisation.h"
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 
 int32_t (*gReadStreamTitle)(char* out, int32_t size) = StreamTitle;
@@ -308,8 +310,31 @@ LRESULT OnPlayerStream(HWND window, WPARAM news, LPARAM value) {
       ShowMessageBox(window, reason, "Error...", kBoxOk);
       return 1;
     }
+    case kStreamSaveFailed: {
+      char reason[kPathBytes + 128];
+      StreamSaveError(reason, int32_t(sizeof reason));
+      ShowMessageBox(window, reason, "Error...", kBoxOk);
+      return 1;
+    }
+    case kStreamSaved: {
+      // "Play After Save": the download joins the list; under "Save Only" it plays.
+      char path[kPathBytes];
+      StreamSavedFile(path, int32_t(sizeof path));
+      if (!AddTrack(path)) return 1;
+      RefreshPlaylistEditor();
+      if (value == 1 && MakeCurrentAt(PlaylistCount() - 1)) StartCurrentEntry(window);
+      return 1;
+    }
     default: return 0;
   }
+}
+
+LRESULT OnRemoteTag(HWND window) {
+  if (ApplyRemoteTags() > 0) {
+    RebuildSongName(window);
+    RefreshPlaylistEditor();
+  }
+  return 0;
 }
 
 LRESULT OnLeftButtonDown(HWND window, LPARAM point) {

@@ -46,6 +46,8 @@ LRESULT OnPlayerStopped(HWND window);
 LRESULT OnPlayerSync(LPARAM state);
 // A stream's news (wParam kStreamTitleChanged, kStreamBuffering, kStreamFailed).
 LRESULT OnPlayerStream(HWND window, WPARAM news, LPARAM value);
+// Tags read from servers' copies of listed files are ready: they title their entries.
+LRESULT OnRemoteTag(HWND window);
 LRESULT OnLeftButtonDown(HWND window, LPARAM point);
 LRESULT OnMouseMove(HWND window, WPARAM keys, LPARAM point);
 LRESULT OnTimer(HWND window, WPARAM id);

@@ -96,6 +96,7 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_PLAYER_STOPPED: return OnPlayerStopped(window);
     case WM_PLAYER_SYNC: return OnPlayerSync(lParam);
     case WM_PLAYER_STREAM: return OnPlayerStream(window, wParam, lParam);
+    case WM_PLAYLIST_REMOTE_TAG: return OnRemoteTag(window);
     default:
       if (message == gShell.taskbarCreated && message != 0) return OnTaskbarCreated(window);
       if (message >= kFirstPluginMessage && message <= kLastPluginMessage)

@@ -17,6 +17,7 @@
 #include "stream/icy_metadata.h"
 #include "stream/stream_playlist.h"
 #include "stream/stream_policy.h"
+#include "stream/stream_save.h"
 #include "stream/stream_url.h"
 
 StreamOptions gStreamOptions = {64000, 1, 100, 0};
@@ -138,18 +139,37 @@ bool PutAudio(const uint8_t* bytes, int32_t count) {
 }
 
 // Demuxes received body bytes, shows new titles and puts the audio into the ring; false on an abort.
-bool TakeBody(uint8_t* bytes, int32_t count) {
+bool TakeBodyPart(uint8_t* bytes, int32_t count) {
   int32_t blockDone = 0;
   const int32_t audio = IcyDemuxBytes(&gNet.demux, bytes, count, &blockDone);
   if (blockDone) {
     char title[512];
     if (IcyStreamTitle(gNet.demux.meta, gNet.demux.metaLength, title, sizeof title) == 1 && title[0] != '\0') {
       SetShownTitle(title);
+      SaveTitle(title);
       gNet.titleSeen = 1;
     }
   }
   gNet.audioThisTime += audio;
+  SaveAudio(bytes, audio);
   return audio <= 0 || PutAudio(bytes, audio);
+}
+
+// While the stream is saved, the bytes are taken a run of audio or a metadata block at a time, so that
+// the saved pieces split exactly where a new title's block stood.
+bool TakeBody(uint8_t* bytes, int32_t count) {
+  const IcyDemux& d = gNet.demux;
+  while (count > 0) {
+    int32_t step = count;
+    if (SavingStream() && d.interval > 0) {
+      step = d.audioLeft > 0 ? d.audioLeft : d.metaLeft < 0 ? 1 : d.metaLeft;
+      if (step > count || step <= 0) step = count;
+    }
+    if (!TakeBodyPart(bytes, step)) return false;
+    bytes += step;
+    count -= step;
+  }
+  return true;
 }
 
 // The value of a "Content-Length" field in the head, or -1 when it has none: a response of known length
@@ -365,6 +385,7 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth) {
     }
     IcyDemuxStart(&gNet.demux, response.metaInterval);
     const int64_t length = ContentLength(gNet.head, response.headBytes);
+    SaveResponse(response.stationName, u.path, length, response.metaInterval);
     int64_t bodyBytes = received - response.headBytes;
     uint8_t* chunk = reinterpret_cast<uint8_t*>(gNet.head);
     std::memmove(chunk, gNet.head + response.headBytes, static_cast<size_t>(bodyBytes));
@@ -401,6 +422,7 @@ bool BackOff(int32_t ms) {
 }
 
 void NetworkThread() {
+  SaveStreamStart();
   gNet.titleSeen = 0;
   int32_t attempt = 0;
   bool everPlayed = false;
@@ -426,6 +448,7 @@ void NetworkThread() {
     }
   }
   if (outcome != kAbort && outcome != kEnded) SetShownError(gNet.error[0] ? gNet.error : "The stream ended.");
+  SaveStreamEnd(outcome == kEnded ? 1 : 0);
   std::lock_guard<std::mutex> lock(gSession.lock);
   gSession.ended = 1;
   gSession.changed.notify_all();

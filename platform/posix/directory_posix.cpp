@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -90,4 +92,17 @@ void FindEndMatches(MatchSearch search) {
   Search* s = reinterpret_cast<Search*>(search);
   ::closedir(s->dir);
   delete s;
+}
+
+int32_t GetMusicFolder(char* buffer, int32_t size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  buffer[0] = 0;
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] == 0) return 0;
+  const int n = std::snprintf(buffer, static_cast<size_t>(size), "%s/Music", home);
+  if (n <= 0 || n >= size) {
+    buffer[0] = 0;
+    return 0;
+  }
+  return 1;
 }

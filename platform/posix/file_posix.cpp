@@ -104,3 +104,26 @@ int32_t FileWriteWhole(const char* path, const void* bytes, int64_t size) {
   }
   return ::close(fd) == 0 ? 1 : 0;
 }
+
+FileHandle FileCreateNew(const char* path, int32_t* exists) {
+  *exists = 0;
+  if (path == nullptr) return kNoFile;
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    *exists = errno == EEXIST ? 1 : 0;
+    return kNoFile;
+  }
+  return static_cast<FileHandle>(fd) + 1;
+}
+
+int32_t FileWrite(FileHandle file, const void* bytes, int32_t count) {
+  if (file == kNoFile || file == kMemoryFile || count < 0) return 0;
+  const auto* data = static_cast<const char*>(bytes);
+  for (int32_t done = 0; done < count;) {
+    const ssize_t put = ::write(Descriptor(file), data + done, static_cast<size_t>(count - done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return 0;
+    done += static_cast<int32_t>(put);
+  }
+  return 1;
+}

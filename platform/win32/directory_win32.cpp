@@ -2,9 +2,11 @@
 #include "platform/directory.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstring>
 
+#include "platform/text.h"
 #include "platform/win32/wide.h"
 
 namespace {
@@ -82,4 +84,18 @@ int32_t FindNextMatch(MatchSearch search, char name[kMatchNameSize]) {
 
 void FindEndMatches(MatchSearch search) {
   if (search != kNoSearch) FindClose(Native(search));
+}
+
+int32_t GetMusicFolder(char* buffer, int32_t size) {
+  if (buffer == nullptr || size <= 0) return 0;
+  buffer[0] = 0;
+  WCHAR folder[MAX_PATH + 1] = {};
+  if (SHGetFolderPathW(nullptr, CSIDL_MYMUSIC, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK || folder[0] == 0) return 0;
+  const int32_t units = static_cast<int32_t>(wcslen(folder));
+  const int32_t n = Utf8FromUtf16(reinterpret_cast<const uint16_t*>(folder), units, buffer, size);
+  if (n <= 0 || Utf16Length(buffer) != units) {  // cut: no folder rather than another one
+    buffer[0] = 0;
+    return 0;
+  }
+  return 1;
 }

@@ -61,3 +61,25 @@ int32_t FileWriteWhole(const char* path, const void* bytes, int64_t size) {
   ok = ok && SetEndOfFile(h);
   return CloseHandle(h) && ok ? 1 : 0;
 }
+
+FileHandle FileCreateNew(const char* path, int32_t* exists) {
+  *exists = 0;
+  if (path == nullptr) return kNoFile;
+  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (h == INVALID_HANDLE_VALUE || h == nullptr) {
+    const DWORD error = GetLastError();
+    *exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? 1 : 0;
+    return kNoFile;
+  }
+  return reinterpret_cast<FileHandle>(h);
+}
+
+int32_t FileWrite(FileHandle file, const void* bytes, int32_t count) {
+  if (file == kNoFile || count < 0) return 0;
+  DWORD put = 0;
+  return count == 0 || (WriteFile(Native(file), bytes, static_cast<DWORD>(count), &put, nullptr) &&
+                        put == static_cast<DWORD>(count))
+             ? 1
+             : 0;
+}

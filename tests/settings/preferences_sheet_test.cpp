@@ -9,6 +9,8 @@
 
 #include "resources/resource_ids.h"
 #include "shell/displays.h"
+#include "platform/folder_dialog.h"
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/engine/wave_out_double.h"
 #include "tests/shell/player_window_test_support.h"
@@ -129,11 +131,20 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     Click(page, IDC_GENERAL_AUTO_SCROLL);
     Click(page, IDC_GENERAL_PENTIUM_PRO);
     SendDlgItemMessageA(page, IDC_GENERAL_SCROLL_SPEED, TBM_SETPOS, TRUE, 4);
-    HWND url = Page(4);  // the speed and the extra server data are in use, the download controls not yet
-    EXPECT_TRUE(Enabled(url, IDC_URL_SPEED) && Enabled(url, IDC_URL_EXTRA_DATA) && !Enabled(url, IDC_URL_PATH));
+    HWND url = Page(4);  // every control in use; "Play After Save" only while streams are saved
+    EXPECT_TRUE(Enabled(url, IDC_URL_SPEED) && Enabled(url, IDC_URL_EXTRA_DATA) && Enabled(url, IDC_URL_PATH) &&
+                Enabled(url, IDC_URL_BROWSE) && Enabled(url, IDC_URL_CHECK_TAG) && !Enabled(url, IDC_URL_PLAY_AFTER_SAVE));
+    EXPECT_EQ(IsDlgButtonChecked(url, IDC_URL_PLAY_ONLY), BST_CHECKED);
     EXPECT_EQ(SendDlgItemMessageA(url, IDC_URL_SPEED, CB_GETCURSEL, 0, 0), 3) << "64000 BPS";
     SendDlgItemMessageA(url, IDC_URL_SPEED, CB_SETCURSEL, 5, 0);
     Click(url, IDC_URL_EXTRA_DATA);
+    Click(url, IDC_URL_SAVE_ONLY);
+    EXPECT_TRUE(Enabled(url, IDC_URL_PLAY_AFTER_SAVE));
+    Click(url, IDC_URL_PLAY_AFTER_SAVE);
+    Click(url, IDC_URL_CHECK_TAG);
+    gBrowseForFolder = [](LPBROWSEINFOW) -> PIDLIST_ABSOLUTE { return ILCreateFromPathW(L"C:\\windows\\temp"); };
+    Click(url, IDC_URL_BROWSE);
+    gBrowseForFolder = SHBrowseForFolderW;
     Close(page, PSBTN_OK);
     return true;
   });
@@ -145,7 +156,11 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(SavedAsTheyAre());
   EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamConnectionSpeed", 0, kSettingsFile), 128000);
   EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamExtraServerData", 9, kSettingsFile), 0);
+  EXPECT_TRUE(gStreamSave.mode == kSaveOnly && gStreamSave.playAfterSave == 1 && gStreamSave.checkTag == 1);
+  EXPECT_STREQ(gStreamSave.folder, "C:\\windows\\temp") << "from Browse";
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamDownloadOption", 9, kSettingsFile), 2);
   gStreamOptions = {64000, 1, 100, 0};
+  gStreamSave = {};
 
   // A sheet that cannot be shown is reported; nothing is applied or saved.
   RemoveProfileFile(TestWindowsFolder() + kSettingsFile);

@@ -15,6 +15,7 @@
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/stream_settings.h"
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/settings/profile_test_support.h"
 #include "tests/settings_guard.h"
@@ -143,19 +144,32 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
             1);
   // The stream settings' keys beside the record: an empty or malformed value gives the default.
   gStreamOptions = {14400, 0, 100, 0};
+  const StreamSaveOptions save = {kSaveOnly, 1, 1, "C:\\Müsic \"x\" 100%"};
+  gStreamSave = save;
+  const Settings record = gSettings;
   ASSERT_EQ(SaveSettings(), 1);
   gStreamOptions = {1, 7, 100, 0};
+  gStreamSave = {};
   EXPECT_EQ(LoadSettings(), 1);
   EXPECT_EQ(gStreamOptions.connectionBps, 14400);
   EXPECT_EQ(gStreamOptions.extraServerData, 0);
-  for (const char* junk : {"65000", "64000x", "", "-1", "99999999999999999999", "2"}) {
-    ASSERT_TRUE(ProfileWriteString(kSettingsSection, kStreamSpeedKey, junk, kSettingsFile));
-    ASSERT_TRUE(ProfileWriteString(kSettingsSection, kStreamExtraDataKey, junk, kSettingsFile));
+  EXPECT_EQ(std::memcmp(&gStreamSave, &save, sizeof save), 0) << gStreamSave.folder;
+  EXPECT_TRUE(SameRecord(gSettings, record)) << "the record is as it was";
+  char music[kPathBytes];
+  GetMusicFolder(music, sizeof music);
+  for (const char* junk : {"65000", "64000x", "", "-1", "99999999999999999999", "3", "%FF", "%4"}) {
+    for (const char* key : {kStreamSpeedKey, kStreamExtraDataKey, kStreamDownloadOptionKey, kStreamPlayAfterSaveKey,
+                            kStreamCheckTagKey, kStreamDownloadPathKey})
+      ASSERT_TRUE(ProfileWriteString(kSettingsSection, key, junk, kSettingsFile));
     gStreamOptions = {14400, 0, 100, 0};
+    gStreamSave = save;
     LoadSettings();
     EXPECT_EQ(gStreamOptions.connectionBps, kDefaultConnectionBps) << junk;
     EXPECT_EQ(gStreamOptions.extraServerData, kDefaultExtraServerData) << junk;
+    EXPECT_EQ(gStreamSave.mode + gStreamSave.playAfterSave + gStreamSave.checkTag, 0) << junk;
+    EXPECT_STREQ(gStreamSave.folder, std::string(junk).find('%') == std::string::npos && junk[0] ? junk : music) << junk;
   }  // and so left as they were
+  gStreamSave = {};
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
 }

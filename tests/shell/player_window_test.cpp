@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <winsock2.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/messages.h"
@@ -20,13 +24,16 @@
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
+#include "stream/stream_save.h"
 #include "shell/about.h"
 #include "shell/commands.h"
+#include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/startup.h"
 #include "shell/tray.h"
 #include "tests/shell/player_window_test_support.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -427,4 +434,43 @@ TEST_F(PlayerWindowTest, OpenUrlTakesTheClipboardsAddressRefusesOthersAndReplace
   EXPECT_EQ(BoxRecorder::Boxes()[1].text, "This is not a valid http:// or https:// address:\n\nftp://radio.example/");
   EXPECT_EQ(PlaylistCount(), 1);
   EXPECT_EQ(EntryPath(0), "https://127.0.0.1:8443/radio");
+
+  // "Save Only" with "Play After Save": a file address, served by a loopback server, is saved whole under
+  // its own name without playing, then joins the list and plays from the disk.
+  const std::vector<uint8_t> file = ReadWholeFile(Media("first-44k.mp3"));
+  WSADATA wsa;
+  ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &wsa), 0);
+  SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{AF_INET, 0, {}, {}};
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  listen(listener, 1);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  std::thread server([&] {
+    const SOCKET client = accept(listener, nullptr, nullptr);
+    char request[2048];
+    recv(client, request, sizeof request, 0);
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + std::to_string(file.size()) + "\r\n\r\n";
+    send(client, head.data(), int(head.size()), 0);
+    send(client, reinterpret_cast<const char*>(file.data()), int(file.size()), 0);
+    closesocket(client);
+  });
+  const std::string folder = TestFolder("saved-streams");
+  std::filesystem::remove(WideFromUtf8(folder + "Saved Song.mp3"));
+  gStreamSave = {kSaveOnly, 1, 0, ""};
+  std::snprintf(gStreamSave.folder, sizeof gStreamSave.folder, "%s", folder.c_str());
+  ClearPlaylist();
+  AddTrack(("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/Saved%20Song.mp3").c_str());
+  Play(window);
+  const std::string saved = folder + "Saved Song.mp3";
+  EXPECT_TRUE(PumpUntil([&] { return PlaylistCount() == 2 && AnsweredPlayState(window) == kPlaying && ElapsedSeconds() >= 1; }, 8000));
+  server.join();
+  closesocket(listener);
+  gStreamSave = {};
+  EXPECT_EQ(EntryPath(1), saved);
+  PlaylistEntry current;
+  EXPECT_TRUE(CopyCurrentEntry(&current) && current.path == saved && ReadWholeFile(saved) == file);
+  EXPECT_EQ(BoxRecorder::Boxes().size(), 2u);
+  Stop(window);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <utility>
@@ -13,8 +14,12 @@
 #include "stream/http_response.h"
 #include "stream/icy_metadata.h"
 #include "stream/stream_playlist.h"
+#include "platform/directory.h"
+#include "platform/file.h"
 #include "stream/stream_policy.h"
+#include "stream/stream_save.h"
 #include "stream/stream_url.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -222,6 +227,50 @@ TEST(StreamParsingTest, IcyMetadataAcrossReadsTitlesAndPolicy) {
   for (int32_t a = 1; a <= 8; ++a) EXPECT_EQ(ReconnectDelayMs(a, 100), waits[a - 1]) << a;
   EXPECT_EQ(ReconnectDelayMs(6, 10), 3000);
   EXPECT_EQ(ReconnectDelayMs(7, 10), -1);
+}
+
+// Server text as a file name: always a plain, non-empty name a Windows folder takes, within its length;
+// a new file never replaces one that exists.
+TEST(StreamParsingTest, SafeSaveNamesAndNewFilesBesideExistingOnes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Radio - Song", "Radio - Song.mp3"}, {"../x", "_x.mp3"}, {"..", "stream.mp3"}, {"", "stream.mp3"},
+      {"CON", "_CON.mp3"}, {"nul.txt", "_nul.txt.mp3"}, {"LPT9  ", "_LPT9.mp3"}, {"com1 .x", "_com1 .x.mp3"},
+      {"COM0", "COM0.mp3"}, {"CONSOLE", "CONSOLE.mp3"}, {"a:b*c", "a_b_c.mp3"}, {"<>\"/\\|?*", "________.mp3"},
+      {" .hidden. . ", "hidden.mp3"}, {"x\x01\x7Fy\tz", "x__y_z.mp3"}, {"Fïrst \xF0\x9F\x8E\xB5", "Fïrst \xF0\x9F\x8E\xB5.mp3"},
+      {"bad\xFF" "byte", "bad\xEF\xBF\xBD" "byte.mp3"}};
+  for (const auto& [stem, expected] : cases) {
+    char name[64];
+    SafeFileName(stem.c_str(), ".mp3", 60, name, sizeof name);
+    EXPECT_EQ(std::string(name), expected) << stem;
+  }
+  // A long title is cut to the units given, on a character's boundary, without a trailing blank or dot.
+  std::string longTitle;
+  for (int i = 0; i < 150; ++i) longTitle += i == 97 ? ". " : "\xC3\xA9";
+  char name[kPathBytes];
+  ASSERT_GT(SafeFileName(longTitle.c_str(), ".mp3", 102, name, sizeof name), 0);
+  EXPECT_EQ(std::string(name), std::string(longTitle, 0, 2 * 97) + ".mp3");
+  EXPECT_EQ(SafeFileName("x", ".mp3", 10, name, sizeof name), 0) << "no room for a name";
+
+  // Beside an existing file a number is added, the file left as it is; a path that would pass the longest
+  // a path may be is cut in its name; a missing folder makes nothing.
+  const std::string folder = ScratchPath("saved-names");
+  const std::string deep = folder + "/" + std::string(218 - folder.size(), 'd');  // 40 units left
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(deep);
+  WriteWholeFile(folder + "/Station - CON.mp3", {1, 2, 3});
+  char path[kPathBytes];
+  intptr_t file = CreateSaveFile(folder.c_str(), "Station - CON", ".mp3", path);
+  ASSERT_NE(file, kNoFile);
+  EXPECT_EQ(FileWrite(file, "ab", 2), 1);
+  FileClose(file);
+  EXPECT_EQ(std::string(path), folder + kPathSeparator + "Station - CON (2).mp3");
+  EXPECT_EQ(ReadWholeFile(folder + "/Station - CON.mp3"), (std::vector<uint8_t>{1, 2, 3}));
+  file = CreateSaveFile(deep.c_str(), longTitle.c_str(), ".mp3", path);
+  ASSERT_NE(file, kNoFile);
+  FileClose(file);
+  EXPECT_TRUE(Utf16Length(path) + 6 >= kMaxPathUnits - 1 && Utf16Length(path) + 6 <= kMaxPathUnits) << path;
+  EXPECT_EQ(CreateSaveFile((folder + "/gone").c_str(), "x", ".mp3", path), kNoFile);
+  EXPECT_STREQ(path, "");
 }
 
 }  // namespace

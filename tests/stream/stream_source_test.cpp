@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +20,10 @@
 #include <thread>
 #include <vector>
 
+#include "playlist/playlist.h"
+#include "playlist/remote_tags.h"
+#include "stream/remote_tag.h"
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/decode_file.h"
 #include "tests/external_tools.h"
@@ -129,6 +137,25 @@ std::string ErrorNow() {
   StreamError(text, sizeof text);
   return text;
 }
+// StreamSaveError or StreamSavedFile: the text, and its count in `count`.
+std::string SaveNews(int32_t (*read)(char*, int32_t), int32_t* count) {
+  char text[kPathBytes + 128];
+  *count = read(text, sizeof text);
+  return text;
+}
+// An empty folder `name` in the scratch folder, as the download path.
+std::string SaveFolder(const std::string& name) {
+  const std::string folder = ScratchPath(name);
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  std::snprintf(gStreamSave.folder, sizeof gStreamSave.folder, "%s", folder.c_str());
+  gStreamSave.mode = kPlayAndSave;
+  return folder;
+}
+std::string Contents(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadWholeFile(path);
+  return std::string(bytes.begin(), bytes.end());
+}
 
 class StreamSourceTest : public ::testing::Test {
  protected:
@@ -144,7 +171,10 @@ class StreamSourceTest : public ::testing::Test {
     reference_ = DecodeFileToPcm(mp3_, DecodeOptions{});
     ASSERT_EQ(reference_.result, kTrackDone);
   }
-  void TearDown() override { gStreamOptions = saved_; }
+  void TearDown() override {
+    gStreamOptions = saved_;
+    gStreamSave = StreamSaveOptions{};
+  }
   DecodedFile Decode(const std::string& url) { return DecodeFileToPcm(url, DecodeOptions{}); }
 
   StreamOptions saved_ = gStreamOptions;
@@ -336,6 +366,116 @@ TEST_F(StreamSourceTest, BadServersDropsAndAbortsEndPromptlyWithoutHangingOrGarb
     source.functions->close(source.handle);
   }
   close(queued);
+}
+
+TEST_F(StreamSourceTest, PlayAndSaveWritesEachTitlesAudioToASafeNameAndStopsOnceWhenTheFolderOrDiskFails) {
+  const std::string longTitle(300, 'L');
+  std::string folder;
+  ScriptedServer server([&](int fd, int, const std::string& request) {
+    const std::string path = request.substr(4, request.find(' ', 4) - 4);
+    if (path == "/titles" || path == "/gone") {
+      const bool gone = path == "/gone";
+      const std::string body = WithMetadata(audio_, 4000, gone ? std::vector<std::string>{"", "one", "", "two", "", "", "three"}
+                                                               : std::vector<std::string>{"", "", "../x", "", "", "CON", "", "",
+                                                                                          "", longTitle, "", "", "a:b*c"});
+      const size_t cut = gone ? body.find("'two'") + 32 : body.size();  // through the block that names "two"
+      ScriptedServer::Send(fd, Head("ICY 200 OK", "icy-metaint: 4000\r\nContent-Length: " + std::to_string(body.size()) +
+                                                      "\r\n") + body.substr(0, cut));
+      // The folder goes once the first title's file is there; the next title's file cannot be made.
+      for (int i = 0; gone && i < 300 && !FileExists(folder + "/one.mp3"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (gone) std::filesystem::remove_all(folder);
+      ScriptedServer::Send(fd, body.substr(cut));
+    } else {
+      ScriptedServer::Send(fd, Audio(audio_));
+    }
+  });
+
+  // Every audio byte is saved once, metadata removed, a piece per title; the first piece holds the audio
+  // before the first title too. The titles' names are made safe, inside the download path.
+  folder = SaveFolder("saved-titles");
+  EXPECT_EQ(Decode(server.Url("/titles")).pcm, reference_.pcm);
+  EXPECT_TRUE(Contents(folder + "/_x.mp3") == audio_.substr(0, 24000));
+  EXPECT_TRUE(Contents(folder + "/_CON.mp3") == audio_.substr(24000, 16000));
+  std::string cut;  // the long title, cut so that the path stays within bounds with a number added
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    if (entry.path().filename().string()[0] == 'L') cut = entry.path().string();
+  EXPECT_TRUE(cut.size() + 6 <= size_t(kMaxPathUnits) && cut.size() > 200 && cut.substr(cut.size() - 4) == ".mp3") << cut;
+  EXPECT_TRUE(Contents(cut) == audio_.substr(40000, 12000));
+  EXPECT_TRUE(Contents(folder + "/a_b_c.mp3") == audio_.substr(52000));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 4);
+
+  // A file URL is saved whole under its own name, again beside the first; the download is told of.
+  int32_t savedBefore = 0, saved = 0;
+  SaveNews(StreamSavedFile, &savedBefore);
+  for (const char* name : {"/song%20one.mp3", "/song%20one.mp3?x=1", "/run.exe"}) EXPECT_EQ(Decode(server.Url(name)).pcm, reference_.pcm);
+  EXPECT_TRUE(Contents(folder + "/song one.mp3") == audio_);
+  EXPECT_TRUE(Contents(folder + "/song one (2).mp3") == audio_);
+  EXPECT_EQ(SaveNews(StreamSavedFile, &saved), folder + "/run.exe.mp3") << "no program saved";
+  EXPECT_EQ(saved - savedBefore, 3);
+
+  // The folder gone mid-stream, then a full disk: saving stops with one reason each, naming where, and
+  // the music goes on whole.
+  int32_t errorsBefore = 0, errors = 0;
+  SaveNews(StreamSaveError, &errorsBefore);
+  folder = SaveFolder("saved-gone");
+  EXPECT_EQ(Decode(server.Url("/gone")).pcm, reference_.pcm);
+  EXPECT_NE(SaveNews(StreamSaveError, &errors).find(folder), std::string::npos) << folder;
+  EXPECT_EQ(errors - errorsBefore, 1);
+  folder = SaveFolder("saved-full");
+  rlimit limit{}, small{20000, 20000};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  small.rlim_max = limit.rlim_max;
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const DecodedFile full = Decode(server.Url("/full.mp3"));
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(full.pcm, reference_.pcm);
+  EXPECT_NE(SaveNews(StreamSaveError, &errors).find(folder + "/full.mp3"), std::string::npos) << folder;
+  EXPECT_EQ(errors - errorsBefore, 2);
+}
+
+// "Check For 'TAG' file on server": the tail comes by a range request, a server that sends the whole file
+// is not read on, and the tag titles the added entry.
+TEST_F(StreamSourceTest, TheTagCheckReadsAServedFilesTailByRangeAndTitlesItsEntry) {
+  std::string tag = "TAG" + std::string("Remote Title").append(18, ' ') + std::string("Remote Artist").append(17, ' ');
+  tag.resize(127, '\0');
+  tag += char(17);
+  const std::string tagged = audio_ + tag;
+  ScriptedServer server([&](int fd, int, const std::string& request) {
+    const std::string path = request.substr(4, request.find(' ', 4) - 4);
+    const bool range = request.find("\r\nRange: bytes=-128\r\n") != std::string::npos;
+    if (path == "/whole.mp3" || !range) {  // the range ignored: the whole file, and more
+      ScriptedServer::Send(fd, Audio(tagged + std::string(4 << 20, 'x')));
+    } else {
+      const std::string tail = path == "/tagged.mp3" ? tagged.substr(tagged.size() - 128) : audio_.substr(0, 128);
+      ScriptedServer::Send(fd, Head("HTTP/1.1 206 Partial Content", "Content-Range: bytes " + std::to_string(tagged.size() - 128) +
+                                   "-" + std::to_string(tagged.size() - 1) + "/" + std::to_string(tagged.size()) +
+                                   "\r\nContent-Length: 128\r\n") + tail);
+    }
+  });
+  for (const auto& [url, audio] : std::vector<std::pair<const char*, int32_t>>{
+           {"http://h/a.mp3", 1}, {"http://h:81/d/b.MP2?x=1", 1}, {"http://h/stream", 0}, {"http://h/.mp3", 0}, {"https://h/a.mp3", 0}})
+    EXPECT_EQ(IsAudioFileUrl(url), audio) << url;
+
+  // Added with the check on: the tagged entry is titled, the others keep their addresses.
+  gStreamSave.checkTag = 1;
+  ClearPlaylist();
+  for (const char* path : {"/notag.mp3", "/tagged.mp3", "/whole.mp3"}) ASSERT_EQ(AddTrack(server.Url(path).c_str()), 1);
+  gStreamSave.checkTag = 0;
+  ASSERT_EQ(AddTrack(server.Url("/tagged.mp3?again").c_str()), 1);
+  for (int i = 0; i < 300 && server.Requests().size() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the last answer taken in
+  EXPECT_EQ(ApplyRemoteTags(), 1);
+  PlaylistEntry entry;
+  for (int32_t i = 0; i < 4; ++i) {
+    ASSERT_EQ(CopyEntryAt(i, &entry), 1);
+    EXPECT_EQ(entry.tag.present, i == 1) << entry.path;
+  }
+  CopyEntryAt(1, &entry);
+  EXPECT_EQ(std::string(entry.tag.artist) + " / " + entry.tag.title + " / " + entry.tag.genreName, "Remote Artist / Remote Title / Rock");
+  EXPECT_EQ(server.Requests().size(), 3u) << "one request for each fetch, none for the entry added with the check off";
+  ClearPlaylist();
 }
 
 }  // namespace

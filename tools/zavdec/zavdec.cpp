@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -23,6 +24,7 @@
 #endif
 
 #include "decoder/decode_buffer.h"
+#include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "stream/stream_url.h"
 #include "tools/zavdec/track_decoding.h"
@@ -52,6 +54,9 @@ const char kUsage[] =
     "  --raw                            headerless PCM instead of WAV\n"
     "  --seconds N                      stop after N seconds of output\n"
     "  --reconnect-scale P              a stream's reconnect waits and stall time-out at P percent (100)\n"
+    "  --save-to DIR                    save what a stream plays in DIR, a file per title (a file URL whole)\n"
+    "  --save-only                      with --save-to: save streams without decoding; no OUTPUT is given,\n"
+    "                                   --seconds then counts the time the stream is received\n"
     "  --help                           this text\n";
 
 struct Output {
@@ -255,6 +260,39 @@ bool ParseChoice(const char* value, const char* const* names, const int32_t* val
   return false;
 }
 
+// Tells what saving a stream came to: why it stopped, or the file a download was saved whole in.
+void ReportSaving(const std::string& path, int32_t errorsBefore, int32_t savedBefore) {
+  char text[kPathBytes + 128];
+  if (StreamSaveError(text, sizeof text) != errorsBefore) std::fprintf(stderr, "zavdec: %s: %s\n", path.c_str(), text);
+  if (StreamSavedFile(text, sizeof text) != savedBefore) std::fprintf(stderr, "zavdec: saved %s\n", text);
+}
+
+// --save-only: each stream is received and saved, its audio taken out of the ring undecoded, until it
+// ends or --seconds have passed.
+int SaveOnly(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    char text[8];
+    const int32_t errorsBefore = StreamSaveError(text, sizeof text);
+    const int32_t savedBefore = StreamSavedFile(text, sizeof text);
+    ByteSource source;
+    if (StreamUrlScheme(path.c_str()) == 0 || !StreamOpen(path.c_str(), &source)) {
+      std::fprintf(stderr, "zavdec: --save-only takes stream addresses: %s\n", path.c_str());
+      return kExitCannotOpen;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    static uint8_t drained[16384];
+    while (source.functions->read(source.handle, drained, sizeof drained) != 0) {
+      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+      if (gSeconds >= 0 && took.count() >= gSeconds) break;
+    }
+    source.functions->close(source.handle);
+    char streamError[256];
+    if (StreamError(streamError, sizeof streamError)) std::fprintf(stderr, "zavdec: %s: %s\n", path.c_str(), streamError);
+    ReportSaving(path, errorsBefore, savedBefore);
+  }
+  return kExitOk;
+}
+
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "zavdec: %s\n", problem);
   std::fputs(kUsage, stderr);
@@ -294,6 +332,13 @@ int Run(const std::vector<std::string>& args) {
         return Usage("--reconnect-scale takes a percentage from 1 to 1000");
       gStreamOptions.reconnectScale = static_cast<int32_t>(percent);
       gStreamOptions.stallMs = static_cast<int32_t>(15000 * percent / 100);
+    } else if (arg == "--save-to") {
+      const char* v = value("--save-to");
+      if (!v || !*v || std::strlen(v) >= sizeof gStreamSave.folder) return Usage("--save-to takes a folder");
+      std::snprintf(gStreamSave.folder, sizeof gStreamSave.folder, "%s", v);
+      if (gStreamSave.mode == kPlayOnly) gStreamSave.mode = kPlayAndSave;
+    } else if (arg == "--save-only") {
+      gStreamSave.mode = kSaveOnly;
     } else if (arg == "--quality") {
       static const char* const names[] = {"full", "half", "quarter"};
       static const int32_t values[] = {0, 1, 2};
@@ -316,6 +361,11 @@ int Run(const std::vector<std::string>& args) {
       paths.push_back(arg);
     }
   }
+  if (gStreamSave.mode == kSaveOnly) {
+    if (gStreamSave.folder[0] == '\0') return Usage("--save-only needs --save-to");
+    if (paths.empty()) return Usage("give at least one stream address");
+    return SaveOnly(paths);
+  }
   if (paths.size() < 2) return Usage("give at least one input and the output");
   const std::string outputPath = paths.back();
   paths.pop_back();
@@ -337,11 +387,15 @@ int Run(const std::vector<std::string>& args) {
   for (const std::string& path : paths) {
     gCurrentInput = path.c_str();
     TrackInfo info;
+    char before[8];
+    const int32_t saveErrorsBefore = StreamSaveError(before, sizeof before);
+    const int32_t savedBefore = StreamSavedFile(before, sizeof before);
     const TrackResult result = DecodeTrack(path.c_str(), options, &info, CheckFormat, ShowProgress, nullptr);
     if (gShowProgress) std::fputs("\r\033[K", stderr);
     char streamError[256];
     if (StreamUrlScheme(path.c_str()) != 0 && StreamError(streamError, sizeof streamError) && !gOut.limitReached)
       std::fprintf(stderr, "zavdec: %s: %s\n", path.c_str(), streamError);
+    ReportSaving(path, saveErrorsBefore, savedBefore);
     if (result == kTrackCannotOpen) {
       std::fprintf(stderr, "zavdec: cannot open %s: %s\n", path.c_str(), std::strerror(errno));
       DiscardOutput();

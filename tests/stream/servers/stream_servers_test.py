@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """zavdec on streams from outside: a few seconds of an Icecast mount are the source file's decoding,
-found by alignment inside ffmpeg's decoding of the looped file; the hostile server's bad answers end
-within a bound, without a crash, with the exit code and message that fit.
+found by alignment inside ffmpeg's decoding of the looped file, and saved they are its bytes, a file per
+title; the hostile server's bad answers end within a bound, without a crash, with the exit code and
+message that fit, and a file it serves is saved whole.
 
   stream_servers_test.py --zavdec PATH --work DIR [--runner WINE_RUNNER]
 
@@ -16,6 +17,7 @@ import contextlib
 import os
 import re
 import resource
+import shutil
 import subprocess
 import sys
 import threading
@@ -90,13 +92,21 @@ class Zavdec:
     def __init__(self, path, runner, work):
         self.path, self.runner, self.work = path, runner, work
 
-    def decode(self, url, name, seconds=SECONDS, extra=()):
-        """(exit code or None when it overran, seconds taken, max RSS in MB, stderr, the WAV's samples)."""
+    def native(self, path):
+        return ("Z:" + path) if self.runner else path
+
+    def decode(self, url, name, seconds=SECONDS, extra=(), save_to=None, save_only=False):
+        """(exit code or None when it overran, seconds taken, max RSS in MB, stderr, the WAV's samples).
+        With `save_to` the stream is saved in that (new, empty) folder too; with `save_only` only saved."""
         out = os.path.join(self.work, name + ".wav")
         if os.path.exists(out):
             os.remove(out)
+        if save_to:
+            shutil.rmtree(save_to, ignore_errors=True)
+            os.makedirs(save_to)
+            extra = (*extra, "--save-to", self.native(save_to)) + (("--save-only",) if save_only else ())
         command = ([self.runner] if self.runner else []) + [
-            self.path, "--seconds", str(seconds), *extra, url, ("Z:" + out) if self.runner else out]
+            self.path, "--seconds", str(seconds), *extra, url] + ([] if save_only else [self.native(out)])
         began = time.monotonic()
         err_path = os.path.join(self.work, name + ".err")
         with open(err_path, "wb") as err:
@@ -145,6 +155,7 @@ def icecast_part(zavdec, work, source, reference, hostile, tls):
             secure = "https://127.0.0.1:%s/stream" % ports[1]
             zavdec.expect_audio(secure, "icecast-https", reference)
             zavdec.expect_audio(hostile + "moved/" + secure, "icecast-https-redirected", reference)
+        play_and_save(zavdec, session, folder, url, source)
         # The server stopped and started again on the same port once zavdec has written its first
         # seconds: it reconnects, and the music goes on from the new source to the end of the limit.
         worker = threading.Thread(target=zavdec.expect_audio, args=(url, "icecast-restart", reference, 14, 3))
@@ -161,6 +172,31 @@ def icecast_part(zavdec, work, source, reference, hostile, tls):
         worker.join()
     finally:
         subprocess.run(session + ["stop", folder])
+
+
+def play_and_save(zavdec, session, folder, url, source):
+    """Play And Save while two titles are set through the admin interface: a file for the station, then
+    one per title, named safely; together they are the source's bytes as sent, in sequence."""
+    saved = os.path.join(zavdec.work, "saved-icecast")
+    # zavdec takes its first seconds from the server's burst: 14 s of audio last about 11.
+    setters = [threading.Timer(3.5 * (i + 1), subprocess.run, (session + ["title", folder, title],))
+               for i, title in enumerate(["One", "../Two: a*b"])]
+    for setter in setters:
+        setter.start()
+    code, took, _, err, (_, _, pcm) = zavdec.decode(url, "icecast-saved", 14, save_to=saved)
+    for setter in setters:
+        setter.join()
+    names = sorted(os.listdir(saved), key=lambda n: os.path.getmtime(os.path.join(saved, n)))
+    expected = ["zav test radio.mp3", "zav test radio - One.mp3", "zav test radio - .._Two_ a_b.mp3"]
+    check(code == 0 and names == expected and len(pcm) >= 13 * 44100 * 2,
+          "icecast-saved: exit %s after %.1f s, saved %s (%s)" % (code, took, names, err.strip()[-300:]))
+    pieces = [open(os.path.join(saved, n), "rb").read() for n in names if n in expected]
+    whole = b"".join(pieces)
+    looped = open(source, "rb").read() * (len(whole) // 100000 + 3)
+    at = looped.find(whole[:4096])
+    check(len(pieces) == 3 and min(map(len, pieces)) > 16000 and at >= 0 and looped[at:at + len(whole)] == whole,
+          "icecast-saved: %s bytes in pieces of %s, found in the looped source at %s" % (
+              len(whole), [len(p) for p in pieces], at))
 
 
 # How zavdec ends on each answer of the hostile server: "audio" plays the file (found by alignment),
@@ -185,7 +221,14 @@ def hostile_server(source, tls_cert=None):
         server.wait()
 
 
-def hostile_part(zavdec, reference, jobs, base, other_host):
+def hostile_part(zavdec, work, source, reference, jobs, base, other_host):
+    # Save Only of a file served whole: its bytes under its own name, and nothing decoded.
+    saved = os.path.join(work, "saved-file")
+    code, took, _, err, _ = zavdec.decode(base + "mp3", "saved-file", save_to=saved, save_only=True)
+    same = os.listdir(saved) == ["mp3.mp3"] and open(os.path.join(saved, "mp3.mp3"), "rb").read() == open(source, "rb").read()
+    check(code == 0 and same and not os.path.exists(os.path.join(work, "saved-file.wav")),
+          "saved-file: exit %s after %.1f s, %s the served file (%s)" % (code, took, "is" if same else "is not",
+                                                                       err.strip()[-300:]))
     entries = list(HOSTILE)
     if other_host:
         entries.append((other_host + "mp3", "The certificate of 127.0.0.1 is not trusted: it was issued for another host."))
@@ -232,7 +275,7 @@ def main():
     with hostile_server(source) as base, \
             (hostile_server(source, tls["other"]) if tls else contextlib.nullcontext()) as other_host:
         icecast_part(zavdec, args.work, source, reference, base, tls)
-        hostile_part(zavdec, reference, args.jobs, base, other_host)
+        hostile_part(zavdec, args.work, source, reference, args.jobs, base, other_host)
     print("%d failed" % len(failures) if failures else "all passed")
     return 1 if failures else 0
 
