@@ -42,17 +42,15 @@ int32_t FetchRemoteTail(const char* url, uint8_t (&tail)[kRemoteTailBytes], cons
   if (!IsAudioFileUrl(url) || !ParseStreamUrl(url, &u)) return 0;
   const SocketHandle socket = SocketConnect(u.host, u.port, kTimeoutMs, waker);
   if (socket == kNoSocket) return 0;
-  const bool ipv6 = std::strchr(u.host, ':') != nullptr;
+  char range[40];
+  std::snprintf(range, sizeof range, "Range: bytes=-%d\r\n", static_cast<int>(kRemoteTailBytes));
   char request[2600];
-  const int n = std::snprintf(request, sizeof request,
-                              ipv6 ? "GET %s HTTP/1.0\r\nHost: [%s]:%d\r\nUser-Agent: zav/0.77\r\nRange: bytes=-%d\r\n\r\n"
-                                   : "GET %s HTTP/1.0\r\nHost: %s:%d\r\nUser-Agent: zav/0.77\r\nRange: bytes=-%d\r\n\r\n",
-                              u.path, u.host, static_cast<int>(u.port), static_cast<int>(kRemoteTailBytes));
+  const int32_t n = FormatStreamRequest(u, range, request, sizeof request);
   static char head[kResponseHeadMaxBytes];  // one caller: the playlist's tag thread
   int32_t received = 0;
   int32_t parsed = 0;
   ResponseHead response{};
-  if (n > 0 && n < static_cast<int>(sizeof request) && SocketSendAll(socket, request, n, kTimeoutMs, waker)) {
+  if (n > 0 && SocketSendAll(socket, request, n, kTimeoutMs, waker)) {
     while (parsed == 0 && received < kResponseHeadMaxBytes) {
       const int32_t got = SocketReceive(socket, head + received, kResponseHeadMaxBytes - received, kTimeoutMs, waker);
       if (got <= 0) break;

@@ -9,6 +9,7 @@
 
 #include "platform/directory.h"
 #include "platform/file.h"
+#include "stream/stream_text.h"
 
 StreamSaveOptions gStreamSave = {kPlayOnly, 0, 0, ""};
 
@@ -154,18 +155,6 @@ struct SaveShown {
 std::mutex gSaveShownLock;
 SaveShown gSaveShown;
 
-// Copies `text` into `out` (size bytes), cut on a UTF-8 character boundary.
-void CopyShown(char* out, int32_t size, const char* text) {
-  if (out == nullptr || size <= 0) return;
-  int32_t n = static_cast<int32_t>(std::strlen(text));
-  if (n > size - 1) {
-    n = size - 1;
-    while (n > 0 && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) --n;
-  }
-  std::memcpy(out, text, static_cast<size_t>(n));
-  out[n] = '\0';
-}
-
 // Saving stops (the music goes on); the reason is shown once.
 void StopSaving(const char* what, const char* where) {
   if (gSaver.file != kNoFile) FileClose(gSaver.file);
@@ -304,12 +293,12 @@ void SaveStreamEnd(int32_t complete) {
 
 int32_t StreamSaveError(char* out, int32_t size) {
   std::lock_guard<std::mutex> lock(gSaveShownLock);
-  CopyShown(out, size, gSaveShown.error);
+  CopyUtf8Text(out, size, gSaveShown.error);
   return gSaveShown.errorCount;
 }
 
 int32_t StreamSavedFile(char* out, int32_t size) {
   std::lock_guard<std::mutex> lock(gSaveShownLock);
-  CopyShown(out, size, gSaveShown.saved);
+  CopyUtf8Text(out, size, gSaveShown.saved);
   return gSaveShown.savedCount;
 }

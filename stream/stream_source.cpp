@@ -18,6 +18,7 @@
 #include "stream/stream_playlist.h"
 #include "stream/stream_policy.h"
 #include "stream/stream_save.h"
+#include "stream/stream_text.h"
 #include "stream/stream_url.h"
 
 StreamOptions gStreamOptions = {64000, 1, 100, 0};
@@ -34,22 +35,10 @@ struct ShownState {
 std::mutex gShownLock;
 ShownState gShown = {};
 
-// Copies `text` into `out` (size bytes), cut on a UTF-8 character boundary.
-void CopyText(char* out, int32_t size, const char* text) {
-  if (size <= 0) return;
-  int32_t n = static_cast<int32_t>(std::strlen(text));
-  if (n > size - 1) {
-    n = size - 1;
-    while (n > 0 && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) --n;
-  }
-  std::memcpy(out, text, static_cast<size_t>(n));
-  out[n] = '\0';
-}
-
 void SetShownTitle(const char* title) {
   std::lock_guard<std::mutex> lock(gShownLock);
   if (std::strcmp(gShown.title, title) == 0) return;
-  CopyText(gShown.title, sizeof gShown.title, title);
+  CopyUtf8Text(gShown.title, sizeof gShown.title, title);
   ++gShown.titleCount;
 }
 
@@ -60,7 +49,7 @@ void SetShownBuffering(int32_t buffering) {
 
 void SetShownError(const char* text) {
   std::lock_guard<std::mutex> lock(gShownLock);
-  CopyText(gShown.error, sizeof gShown.error, text);
+  CopyUtf8Text(gShown.error, sizeof gShown.error, text);
 }
 
 constexpr int32_t kRingBytes = 512 * 1024;
@@ -256,19 +245,10 @@ Outcome PlayAddress(const char* url, int32_t playlistDepth);
 // Sends the request and reads the response head into gNet.head; the head's parse result (1 or -1), or 0
 // when the connection failed or stalled first. *received: bytes in gNet.head, the body's first after it.
 int32_t RequestHead(const Link& link, const StreamUrl& u, ResponseHead* response, int32_t* received) {
-  char hostField[300];
-  const bool ipv6 = std::strchr(u.host, ':') != nullptr;
-  const bool defaultPort = u.port == (u.scheme == 2 ? 443 : 80);
-  std::snprintf(hostField, sizeof hostField, ipv6 ? "[%s]" : "%s", u.host);
-  if (!defaultPort) {
-    const size_t used = std::strlen(hostField);
-    std::snprintf(hostField + used, sizeof hostField - used, ":%d", static_cast<int>(u.port));
-  }
   char request[2600];
-  const int n = std::snprintf(request, sizeof request,
-                              "GET %s HTTP/1.0\r\nHost: %s\r\nUser-Agent: zav/0.77\r\nAccept: */*\r\n%s\r\n", u.path,
-                              hostField, gStreamOptions.extraServerData ? "Icy-MetaData: 1\r\n" : "");
-  if (n <= 0 || n >= static_cast<int>(sizeof request)) return -1;
+  const int32_t n = FormatStreamRequest(u, gStreamOptions.extraServerData ? "Icy-MetaData: 1\r\n" : "", request,
+                                        sizeof request);
+  if (n == 0) return -1;
   if (!LinkSendAll(link, request, n, kConnectTimeoutMs)) return 0;
   *received = 0;
   for (;;) {
@@ -543,7 +523,7 @@ void StreamAbort() {
 
 int32_t StreamTitle(char* out, int32_t size) {
   std::lock_guard<std::mutex> lock(gShownLock);
-  CopyText(out, size, gShown.title);
+  CopyUtf8Text(out, size, gShown.title);
   return gShown.titleCount;
 }
 
@@ -554,6 +534,6 @@ int32_t StreamBuffering() {
 
 int32_t StreamError(char* out, int32_t size) {
   std::lock_guard<std::mutex> lock(gShownLock);
-  CopyText(out, size, gShown.error);
+  CopyUtf8Text(out, size, gShown.error);
   return gShown.error[0] != '\0' ? 1 : 0;
 }

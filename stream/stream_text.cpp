@@ -27,3 +27,14 @@ int32_t StreamTextToUtf8(const char* bytes, int32_t length, char* out, int32_t s
   }
   return n;
 }
+
+void CopyUtf8Text(char* out, int32_t size, const char* text) {
+  if (out == nullptr || size <= 0) return;
+  int32_t n = static_cast<int32_t>(std::strlen(text));
+  if (n > size - 1) {
+    n = size - 1;
+    while (n > 0 && (static_cast<uint8_t>(text[n]) & 0xC0) == 0x80) --n;
+  }
+  std::memcpy(out, text, static_cast<size_t>(n));
+  out[n] = '\0';
+}

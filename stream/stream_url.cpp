@@ -2,6 +2,7 @@
 // redirect. Every copy is bounded by the destination; nothing is allocated.
 #include "stream/stream_url.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -245,4 +246,18 @@ int32_t ResolveStreamLocation(const StreamUrl& base, const char* location, char*
   if (!ParseStreamUrl(absolute, &target)) return 0;
   RemoveDotSegments(target.path);
   return FormatStreamUrl(target, out, size);
+}
+
+int32_t FormatStreamRequest(const StreamUrl& u, const char* extraFields, char* out, int32_t size) {
+  char host[300];
+  const bool ipv6 = std::strchr(u.host, ':') != nullptr;
+  const bool defaultPort = u.port == (u.scheme == 2 ? 443 : 80);
+  std::snprintf(host, sizeof host, ipv6 ? "[%s]" : "%s", u.host);
+  if (!defaultPort) {
+    const size_t used = std::strlen(host);
+    std::snprintf(host + used, sizeof host - used, ":%d", static_cast<int>(u.port));
+  }
+  const int n = std::snprintf(out, static_cast<size_t>(size), "GET %s HTTP/1.0\r\nHost: %s\r\nUser-Agent: zav/0.77\r\nAccept: */*\r\n%s\r\n",
+                              u.path, host, extraFields);
+  return n > 0 && n < size ? n : 0;
 }

@@ -17,3 +17,7 @@ int32_t ParseStreamUrl(const char* text, StreamUrl* out);
 // The address a redirect's Location names, taken against `base` (absolute, "//host/…" or "/path");
 // writes it to `out` (size bytes) and returns 1, or 0 when it is malformed or does not fit.
 int32_t ResolveStreamLocation(const StreamUrl& base, const char* location, char* out, int32_t size);
+// The HTTP/1.0 GET request for `u` (Host field with the port when it is not the scheme's own), with
+// `extraFields` (whole "Name: value\r\n" lines, or "") before the blank line; its length, or 0 when it
+// does not fit in `size` bytes.
+int32_t FormatStreamRequest(const StreamUrl& u, const char* extraFields, char* out, int32_t size);
