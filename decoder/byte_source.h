@@ -20,3 +20,14 @@ struct ByteSource {
 
 // The table over platform/file.h.
 extern const ByteSourceFunctions kFileSourceFunctions;
+
+// A file read whole into memory and played from there, so that a slow disk or network share cannot
+// stall playback. One buffer of kMaxBufferedFileBytes is taken the first time and kept for the
+// process's life: nothing is allocated per track. One memory source is open at a time.
+constexpr int64_t kMaxBufferedFileBytes = int64_t(64) << 20;
+
+// Reads the open `file` whole into the buffer, a piece at a time, asking `stop` (may be null) between
+// pieces, and gives the source that serves it. 1 when loaded (the file is no longer needed); 0 when it
+// was not: the file is larger than the buffer or empty, the buffer cannot be had, a read failed or
+// fell short, or `stop` said so. The file is left open either way, for the caller to play from disk.
+int32_t LoadIntoMemory(FileHandle file, int32_t (*stop)(), ByteSource* source);

@@ -272,6 +272,13 @@ int64_t OpenStreamFile(FileHandle file) {
   return FileSize(file);
 }
 
+int64_t OpenStreamBytes(ByteSource source) {
+  CloseStream();
+  if (source.handle == 0 || source.functions == nullptr) return -1;
+  TakeSource(source, 0, AudioStartIn(source));
+  return source.functions->size(source.handle);
+}
+
 int32_t OpenStreamSource(ByteSource source) {
   CloseStream();
   if (source.handle == 0 || source.functions == nullptr) return 0;

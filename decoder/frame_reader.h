@@ -55,6 +55,8 @@ int32_t HeaderBodyLength(uint32_t header);
 int64_t OpenStream(const char* path);
 // The same for a file that is already open; the reader takes it over.
 int64_t OpenStreamFile(FileHandle file);
+// The same for a source that seeks and knows its size (a file read into memory): its size, or -1.
+int64_t OpenStreamBytes(ByteSource source);
 // Takes over a source without seek or size (a network stream): read strictly in order, no seeking, no
 // length, the encoder's header frame passed over but not used. 1, or 0 when there is no source.
 int32_t OpenStreamSource(ByteSource source);

@@ -15,14 +15,21 @@ int32_t ParseId3v2Header(const uint8_t bytes[kId3v2HeaderBytes], Id3v2Header* he
 }
 
 int32_t ReadId3v2Header(FileHandle file, Id3v2Header* header) {
-  uint8_t bytes[kId3v2HeaderBytes] = {};
-  if (FileSeek(file, 0, kFromStart) != 0 || FileRead(file, bytes, kId3v2HeaderBytes) != kId3v2HeaderBytes) {
-    return 0;
-  }
-  return ParseId3v2Header(bytes, header) && header->totalSize < FileSize(file) ? 1 : 0;
+  return ReadId3v2HeaderIn(ByteSource{file, &kFileSourceFunctions}, header);
 }
 
-int64_t AudioStartAfterId3v2(FileHandle file) {
+int32_t ReadId3v2HeaderIn(const ByteSource& source, Id3v2Header* header) {
+  uint8_t bytes[kId3v2HeaderBytes] = {};
+  const ByteSourceFunctions& f = *source.functions;
+  if (f.seek(source.handle, 0, kFromStart) != 0 || f.read(source.handle, bytes, kId3v2HeaderBytes) != kId3v2HeaderBytes) {
+    return 0;
+  }
+  return ParseId3v2Header(bytes, header) && header->totalSize < f.size(source.handle) ? 1 : 0;
+}
+
+int64_t AudioStartAfterId3v2(FileHandle file) { return AudioStartIn(ByteSource{file, &kFileSourceFunctions}); }
+
+int64_t AudioStartIn(const ByteSource& source) {
   Id3v2Header header{};
-  return ReadId3v2Header(file, &header) ? header.totalSize : 0;
+  return ReadId3v2HeaderIn(source, &header) ? header.totalSize : 0;
 }

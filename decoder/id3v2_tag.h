@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "decoder/byte_source.h"
 #include "platform/file.h"
 
 constexpr int32_t kId3v2HeaderBytes = 10;
@@ -24,7 +25,10 @@ int32_t ParseId3v2Header(const uint8_t bytes[kId3v2HeaderBytes], Id3v2Header* he
 // file does, else 0. A tag that claims to reach the end of the file or beyond is damaged. Moves the
 // file pointer behind the header.
 int32_t ReadId3v2Header(FileHandle file, Id3v2Header* header);
+// The same for a source that can seek and knows its size (a file read into memory).
+int32_t ReadId3v2HeaderIn(const ByteSource& source, Id3v2Header* header);
 
 // Where the audio of the open file begins: behind an ID3v2 tag at its start, else 0 (also for a
 // damaged tag, so that the whole file is searched). Moves the file pointer.
 int64_t AudioStartAfterId3v2(FileHandle file);
+int64_t AudioStartIn(const ByteSource& source);

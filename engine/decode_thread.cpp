@@ -11,6 +11,7 @@
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "playlist/playlist.h"
+#include "settings/general_options.h"
 #include "settings/settings.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
@@ -137,10 +138,24 @@ int32_t KeepWaitingForStream() {
   return StopPending() ? 0 : 1;
 }
 
+// Opens a file for the frame reader: with "Buffer File To Memory" read whole into memory first when it
+// fits, else (larger, a read error, a stop meanwhile, which the frame loop then takes) from disk.
+int32_t OpenFile(const char* path) {
+  if (!gGeneralOptions.bufferFile) return OpenStream(path) < 0 ? 0 : 1;
+  const FileHandle file = FileOpenRead(path);
+  if (file == kNoFile) return 0;
+  ByteSource memory;
+  if (LoadIntoMemory(file, StopPending, &memory)) {
+    FileClose(file);
+    return OpenStreamBytes(memory) < 0 ? 0 : 1;
+  }
+  return OpenStreamFile(file) < 0 ? 0 : 1;
+}
+
 // Opens the track's file, or its stream when the path is an address; 1, or 0 when it cannot be opened.
 int32_t OpenTrack(const char* path, HWND window, int32_t* isStream) {
   *isStream = StreamUrlScheme(path) != 0 ? 1 : 0;
-  if (!*isStream) return OpenStream(path) < 0 ? 0 : 1;
+  if (!*isStream) return OpenFile(path);
   ByteSource source;
   if (!StreamOpen(path, &source) || !OpenStreamSource(source)) return 0;
   StartStreamNews(window);

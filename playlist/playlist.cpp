@@ -146,6 +146,18 @@ std::vector<Node*> Positions() {
   return nodes;
 }
 
+// Links the entries in the order `nodes` gives. Lock held.
+void Relink(const std::vector<Node*>& nodes) {
+  PlaylistEntry* previous = nullptr;
+  for (Node* node : nodes) {
+    node->entry.previous = previous;
+    if (previous) previous->next = &node->entry; else gPlaylist.first = &node->entry;
+    previous = &node->entry;
+  }
+  if (previous) previous->next = nullptr; else gPlaylist.first = nullptr;
+  gPlaylist.last = previous;
+}
+
 // Unlinks and frees one entry; the current entry moves to its successor, else its predecessor. Lock held.
 void Unlink(PlaylistEntry* e) {
   Playlist& p = gPlaylist;
@@ -302,6 +314,80 @@ int32_t SortPlaylist(int32_t order) {
   }
   RefreshPlaylistEditor();
   return 1;
+}
+
+int32_t MoveEntries(int32_t count, const int32_t* indices, int32_t step, int32_t* moved) {
+  if (count <= 0 || indices == nullptr || moved == nullptr || (step != -1 && step != 1)) return -1;
+  int32_t anyMoved = 0;
+  {
+    std::lock_guard<std::mutex> hold(gPlaylist.lock);
+    const int32_t n = gPlaylist.count;
+    for (int32_t k = 0; k < count; ++k)
+      if (indices[k] < 0 || indices[k] >= n || (k > 0 && indices[k] <= indices[k - 1])) return -1;
+    std::vector<Node*> nodes = Positions();
+    // Walking from the edge the lines move towards: a line moves past its neighbour unless it is at the
+    // edge or its neighbour is a selected line that could not move.
+    int32_t stuckEdge = step < 0 ? -1 : n;  // the innermost position of the run held at the edge
+    for (int32_t i = 0; i < count; ++i) {
+      const int32_t k = step < 0 ? i : count - 1 - i;
+      const int32_t at = indices[k];
+      if (at + step == stuckEdge) {
+        stuckEdge = at;
+        moved[k] = at;
+        continue;
+      }
+      std::swap(nodes[size_t(at)], nodes[size_t(at + step)]);
+      moved[k] = at + step;
+      anyMoved = 1;
+    }
+    if (anyMoved) Relink(nodes);
+  }
+  if (anyMoved) RefreshPlaylistEditor();
+  return anyMoved;
+}
+
+int32_t CropEntries(int32_t count, const int32_t* indices) {
+  if (count <= 0) return 1;
+  if (indices == nullptr) return 0;
+  const int32_t n = PlaylistCount();
+  for (int32_t k = 0; k < count; ++k)
+    if (indices[k] < 0 || indices[k] >= n || (k > 0 && indices[k] <= indices[k - 1])) return 0;
+  std::vector<int32_t> others;
+  others.reserve(size_t(n - count));
+  for (int32_t at = 0, k = 0; at < n; ++at) {
+    if (k < count && indices[k] == at) ++k; else others.push_back(at);
+  }
+  if (others.empty()) return 1;
+  return DeleteEntries(static_cast<int32_t>(others.size()), others.data());
+}
+
+void SavePlaylistOrder(std::vector<uint64_t>* order) {
+  if (order == nullptr) return;
+  std::lock_guard<std::mutex> hold(gPlaylist.lock);
+  order->clear();
+  for (PlaylistEntry* e = gPlaylist.first; e; e = e->next) order->push_back(AsNode(e)->serial);
+}
+
+void RestorePlaylistOrder(const std::vector<uint64_t>& order) {
+  {
+    std::lock_guard<std::mutex> hold(gPlaylist.lock);
+    std::vector<Node*> now = Positions();
+    std::vector<Node*> bySerial = now;
+    std::sort(bySerial.begin(), bySerial.end(), [](const Node* a, const Node* b) { return a->serial < b->serial; });
+    std::vector<Node*> restored;
+    restored.reserve(now.size());
+    for (const uint64_t serial : order) {
+      const auto found = std::lower_bound(bySerial.begin(), bySerial.end(), serial,
+                                          [](const Node* node, uint64_t s) { return node->serial < s; });
+      if (found != bySerial.end() && (*found)->serial == serial) restored.push_back(*found);
+    }
+    // Entries added since the order was taken follow, in their order (serials only grow).
+    const uint64_t newest = order.empty() ? 0 : *std::max_element(order.begin(), order.end());
+    for (Node* node : now)
+      if (node->serial > newest) restored.push_back(node);
+    if (restored.size() == now.size()) Relink(restored);
+  }
+  RefreshPlaylistEditor();
 }
 
 void ShufflePlaylistWithSeed(uint32_t seed) {

@@ -2,6 +2,7 @@
 // player window's thread edits it; the Decode thread and the song-name display read the current entry.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "platform/notify.h"
 #include "platform/text.h"
@@ -45,6 +46,19 @@ void ClearPlaylist();
 // is played, NextEntry stays on it and IsAtLast is 0.
 int32_t DeleteEntries(int32_t count, const int32_t* indices);
 int32_t SortPlaylist(int32_t order);
+// Moves the entries at `indices` (ascending list-box positions) one place up (`step` -1) or down (+1):
+// whole entries are relinked, so the current entry stays the track that plays. A run of them at the
+// top (bottom) stays put; the others move past their unselected neighbour. Their new positions go to
+// `moved` (count places, ascending). Returns 1 when any moved (the editor is refreshed), 0 when none
+// could, -1 for an unusable call (an index past the end, unsorted indices, a step other than +-1).
+int32_t MoveEntries(int32_t count, const int32_t* indices, int32_t step, int32_t* moved);
+// Deletes every entry but those at `indices` (ascending), as DeleteEntries deletes: a deleted current
+// entry hands over the same way. Nothing is deleted when count is 0. 1, or 0 for an index past the end.
+int32_t CropEntries(int32_t count, const int32_t* indices);
+// The order of the entries, to be put back later (a cancelled drag): entries added since go after
+// those that were there, in their order; entries deleted since are left out. The editor is refreshed.
+void SavePlaylistOrder(std::vector<uint64_t>* order);
+void RestorePlaylistOrder(const std::vector<uint64_t>& order);
 void ShufflePlaylist();
 // ShufflePlaylist with a chosen seed instead of the current time.
 void ShufflePlaylistWithSeed(uint32_t seed);

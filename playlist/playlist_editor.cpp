@@ -3,6 +3,9 @@
 #include "playlist/playlist_editor.h"
 
 #include <commdlg.h>
+#include <windowsx.h>
+
+#include <algorithm>
 
 #include <cstring>
 #include <string>
@@ -26,6 +29,9 @@ struct EditorState {
   PlaylistLines lines;            // the last fill's lines, kept for their capacity
   std::vector<int32_t> selected;  // list-box indices of the selection, sized by its count
   std::vector<uint16_t> wide;     // one line in UTF-16, kept for its capacity
+  std::vector<int32_t> moved;     // where the selected lines went
+  WNDPROC listProc;               // the list box's own procedure, under the drag's
+  size_t shownLines;              // lines the list box shows
 };
 EditorState gEditor;
 
@@ -79,7 +85,9 @@ void Fill(HWND dialog) {
     if (top > 0) SendMessageW(list, LB_SETTOPINDEX, top, 0);
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
+  // As many lines as before (lines moved): every line paints its own ground, nothing is erased first.
+  InvalidateRect(list, nullptr, lines.lines.empty() || lines.lines.size() != gEditor.shownLines);
+  gEditor.shownLines = lines.lines.size();
   ShowTotalTime(dialog, lines.totalSeconds);
   ShowCurrentSongTime(dialog);
 }
@@ -108,6 +116,148 @@ void DeleteSelected(HWND dialog) {
 void ShowSelectionTime(HWND dialog) {
   const std::vector<int32_t>& indices = SelectedIndices(dialog);
   ShowSongTime(dialog, SelectedSeconds(indices.data(), static_cast<int32_t>(indices.size())));
+}
+
+// Selects exactly the lines at `indices` (ascending), with the caret on `caret`'s line, which the list
+// scrolls into view; the song time follows.
+void Select(HWND dialog, const std::vector<int32_t>& indices, int32_t caret) {
+  HWND list = ListBox(dialog);
+  SendMessageW(list, LB_SETSEL, FALSE, -1);
+  for (const int32_t line : indices) SendMessageW(list, LB_SETSEL, TRUE, line);
+  if (caret >= 0) {
+    SendMessageW(list, LB_SETANCHORINDEX, caret, 0);
+    SendMessageW(list, LB_SETCARETINDEX, caret, FALSE);
+  }
+  ShowSelectionTime(dialog);
+}
+
+// "Up" (step -1) and "Down" (+1): the selected lines move one place and stay selected. Returns 1 when
+// any moved.
+int32_t MoveSelected(HWND dialog, int32_t step) {
+  const std::vector<int32_t>& indices = SelectedIndices(dialog);
+  if (indices.empty()) return 0;
+  gEditor.moved.resize(indices.size());
+  if (MoveEntries(int32_t(indices.size()), indices.data(), step, gEditor.moved.data()) != 1) return 0;
+  Select(dialog, gEditor.moved, step < 0 ? gEditor.moved.front() : gEditor.moved.back());
+  return 1;
+}
+
+// "Crop List": only the selected lines stay, still selected. Nothing selected, nothing goes.
+void CropToSelection(HWND dialog) {
+  const std::vector<int32_t>& indices = SelectedIndices(dialog);
+  if (indices.empty()) return;
+  const int32_t kept = int32_t(indices.size());
+  CropEntries(kept, indices.data());
+  ShowTotalTime(dialog, PlaylistTotalSeconds());
+  std::vector<int32_t>& all = gEditor.moved;
+  all.resize(size_t(kept));
+  for (int32_t i = 0; i < kept; ++i) all[size_t(i)] = i;
+  Select(dialog, all, 0);
+}
+
+// ---- Dragging selected lines ----------------------------------------------------------------------
+// A press on a selected line (without Shift or Ctrl) picks the selection up: while the button is held
+// the lines move with the pointer a whole line at a time, through the same moves as "Up" and "Down".
+// Released where it started, the press selects its line alone, as a plain click does. Esc, the pointer
+// leaving the list or a lost capture put the list back in its order before the press.
+struct LineDrag {
+  bool held;
+  bool moved;
+  int32_t line;                   // the line under the pointer, where the picked-up line is now
+  std::vector<uint64_t> order;    // the playlist's order at the press
+  std::vector<int32_t> selection; // the selection at the press
+};
+LineDrag gDrag;
+
+int32_t LineAt(HWND list, int32_t y) {
+  const int32_t count = int32_t(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  const int32_t height = std::max<int32_t>(1, int32_t(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0)));
+  const int32_t line = int32_t(SendMessageW(list, LB_GETTOPINDEX, 0, 0)) + (y < 0 ? -1 : y / height);
+  return std::min(std::max(line, 0), count - 1);
+}
+
+void EndDrag(HWND list, bool cancel) {
+  if (!gDrag.held) return;
+  gDrag.held = false;  // first: releasing the capture below comes back as WM_CAPTURECHANGED
+  if (GetCapture() == list) ReleaseCapture();
+  HWND dialog = GetParent(list);
+  if (cancel && gDrag.moved) {
+    RestorePlaylistOrder(gDrag.order);
+    Select(dialog, gDrag.selection, gDrag.selection.empty() ? -1 : gDrag.selection.front());
+  } else if (!cancel && !gDrag.moved) {
+    Select(dialog, std::vector<int32_t>{gDrag.line}, gDrag.line);
+  }
+}
+
+bool StartDrag(HWND list, WPARAM keys, LPARAM point) {
+  if ((keys & (MK_SHIFT | MK_CONTROL)) || !IsWindowEnabled(list)) return false;
+  const int32_t line = LineAt(list, GET_Y_LPARAM(point));
+  RECT item{};
+  if (SendMessageW(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&item)) == LB_ERR ||
+      GET_Y_LPARAM(point) >= item.bottom || SendMessageW(list, LB_GETSEL, line, 0) <= 0) {
+    return false;
+  }
+  HWND dialog = GetParent(list);
+  gDrag.selection = SelectedIndices(dialog);
+  SavePlaylistOrder(&gDrag.order);
+  gDrag.held = true;
+  gDrag.moved = false;
+  gDrag.line = line;
+  SetFocus(list);
+  SetCapture(list);
+  return true;
+}
+
+void FollowPointer(HWND list, LPARAM point) {
+  RECT client{};
+  GetClientRect(list, &client);
+  const POINT at = {GET_X_LPARAM(point), GET_Y_LPARAM(point)};
+  if (!PtInRect(&client, at)) {
+    EndDrag(list, true);
+    return;
+  }
+  const int32_t target = LineAt(list, at.y);
+  HWND dialog = GetParent(list);
+  while (gDrag.line != target) {
+    const int32_t step = target < gDrag.line ? -1 : 1;
+    if (!MoveSelected(dialog, step)) break;  // the selection is against the edge
+    gDrag.line += step;
+    gDrag.moved = true;
+  }
+}
+
+LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      if (StartDrag(list, wParam, lParam)) return 0;
+      break;
+    case WM_MOUSEMOVE:
+      if (gDrag.held) {
+        FollowPointer(list, lParam);
+        return 0;
+      }
+      break;
+    case WM_LBUTTONUP:
+      if (gDrag.held) {
+        EndDrag(list, false);
+        return 0;
+      }
+      break;
+    case WM_GETDLGCODE:  // Esc comes to the list while a drag is held, not to the dialog
+      if (gDrag.held) return DLGC_WANTALLKEYS;
+      break;
+    case WM_KEYDOWN:
+      if (gDrag.held) {
+        if (wParam == VK_ESCAPE) EndDrag(list, true);
+        return 0;
+      }
+      break;
+    case WM_CAPTURECHANGED:
+      if (gDrag.held && reinterpret_cast<HWND>(lParam) != list) EndDrag(list, true);
+      break;
+    default: break;
+  }
+  return CallWindowProcW(gEditor.listProc, list, message, wParam, lParam);
 }
 
 void PlayEntryAtCaret(HWND dialog) {
@@ -196,6 +346,9 @@ INT_PTR OnCommand(HWND dialog, int32_t id, int32_t code) {
     case IDM_SORT_DESCENDING: SortPlaylist(1); break;
     case IDC_PLAYLIST_ADD_DIR: AddFolder(dialog); break;
     case IDC_PLAYLIST_DELETE_ALL: ClearPlaylist(); break;
+    case IDC_PLAYLIST_UP: MoveSelected(dialog, -1); break;
+    case IDC_PLAYLIST_DOWN: MoveSelected(dialog, 1); break;
+    case IDC_PLAYLIST_CROP: CropToSelection(dialog); break;
     case IDC_PLAYLIST_LIST: OnListNotification(dialog, code); break;
     default: return FALSE;
   }
@@ -222,6 +375,9 @@ void PlaceBelowPlayer(HWND dialog) {
 
 INT_PTR OnInitDialog(HWND dialog) {
   PlaceBelowPlayer(dialog);
+  gDrag.held = false;
+  gEditor.listProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(ListBox(dialog), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ListProc)));
   ShowTotalTime(dialog, PlaylistTotalSeconds());
   ShowCurrentSongTime(dialog);
   ShowWindow(dialog, SW_SHOW);

@@ -12,6 +12,7 @@
 #include "platform/notify.h"
 #include "platform/win32/wide.h"
 #include "resources/resource_ids.h"
+#include "settings/general_options.h"
 #include "settings/settings.h"
 #include "stream/stream_policy.h"
 #include "stream/stream_save.h"
@@ -55,9 +56,20 @@ constexpr std::array<CheckBoxSetting, 7> kGeneralCheckBoxes = {{
     {IDC_GENERAL_AUTO_SCROLL, &Settings::autoScroll},
 }};
 
+// The check boxes whose options live beside the record; stored on OK.
+struct CheckBoxOption {
+  int32_t id;
+  int32_t GeneralOptions::*field;
+};
+constexpr std::array<CheckBoxOption, 2> kGeneralOptionBoxes = {{
+    {IDC_GENERAL_LOCK_TO_SCREEN, &GeneralOptions::lockToScreen},
+    {IDC_GENERAL_BUFFER_FILE, &GeneralOptions::bufferFile},
+}};
+
 INT_PTR OnGeneralInit(HWND page) {
   SetUpSlider(page, IDC_GENERAL_SCROLL_SPEED, 1, 5, 1, gSettings.scrollSpeed);
   for (const CheckBoxSetting& box : kGeneralCheckBoxes) SetChecked(page, box.id, gSettings.*box.field == 1);
+  for (const CheckBoxOption& box : kGeneralOptionBoxes) SetChecked(page, box.id, gGeneralOptions.*box.field == 1);
   Enable(page, IDC_GENERAL_SCROLL_SPEED, gSettings.autoScroll == 1);
   CheckRadioButton(page, IDC_GENERAL_TO_TASKBAR, IDC_GENERAL_TO_TRAY,
                    gSettings.minimizeMode == 1 ? IDC_GENERAL_TO_TASKBAR : IDC_GENERAL_TO_TRAY);
@@ -96,6 +108,7 @@ INT_PTR OnGeneralClick(HWND page, int32_t id) {
 
 void StoreGeneral(HWND page) {
   for (const CheckBoxSetting& box : kGeneralCheckBoxes) gSettings.*box.field = Checked(page, box.id) ? 1 : 0;
+  for (const CheckBoxOption& box : kGeneralOptionBoxes) gGeneralOptions.*box.field = Checked(page, box.id) ? 1 : 0;
   gSettings.scrollSpeed = SliderPosition(page, IDC_GENERAL_SCROLL_SPEED);
 }
 

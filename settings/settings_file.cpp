@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "platform/text.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
+#include "settings/general_options.h"
 #include "settings/stream_settings.h"
 
 void (*gShowAboutBox)() = nullptr;
@@ -16,6 +18,7 @@ void (*gShowAboutBox)() = nullptr;
 int32_t LoadSettings() {
   // The stream settings' keys stand apart from the record: a record that is reset leaves them.
   LoadStreamSettings();
+  LoadGeneralOptions();
   const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
   if (version != kSettingsVersion && version != -1) {
     ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
@@ -96,5 +99,29 @@ int32_t SaveSettings() {
   const bool versionWritten = ProfileWriteString(kSettingsSection, kSettingsVersionKey, version, kSettingsFile);
   const bool pathsWritten = SavePluginPaths() == 1;
   const bool streamWritten = SaveStreamSettings() == 1;
-  return recordWritten && versionWritten && pathsWritten && streamWritten ? 1 : 0;
+  const bool generalWritten = SaveGeneralOptions() == 1;
+  return recordWritten && versionWritten && pathsWritten && streamWritten && generalWritten ? 1 : 0;
+}
+
+int32_t KeyNumber(const char* key) {
+  char text[16];
+  const uint32_t length = ProfileGetString(kSettingsSection, key, "", text, sizeof text, kSettingsFile);
+  if (length == 0 || length + 1 >= sizeof text) return -1;
+  int32_t value = 0;
+  for (uint32_t i = 0; i < length; ++i) {
+    if (text[i] < '0' || text[i] > '9' || value > (INT32_MAX - 9) / 10) return -1;  // no overflow
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+int32_t KeyChoice(const char* key, int32_t last, int32_t fallback) {
+  const int32_t value = KeyNumber(key);
+  return value >= 0 && value <= last ? value : fallback;
+}
+
+bool WriteNumber(const char* key, int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
+  return ProfileWriteString(kSettingsSection, key, text, kSettingsFile);
 }

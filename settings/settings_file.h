@@ -25,3 +25,10 @@ void ApplyDefaultSettings();
 // file. Returns 1, or 0 when
 // a write failed.
 int32_t SaveSettings();
+
+// Extra keys of the settings section, beside the record. The value of `key` when it is a whole decimal
+// number, else -1 (a value too long for any setting is no number).
+int32_t KeyNumber(const char* key);
+// The value of `key` when it is one of 0 .. `last`, else `fallback`.
+int32_t KeyChoice(const char* key, int32_t last, int32_t fallback);
+bool WriteNumber(const char* key, int32_t value);

@@ -12,36 +12,10 @@
 
 namespace {
 
-// The value of `key` when it is a whole decimal number, else -1; a value too long for any setting is
-// no number.
-int32_t KeyNumber(const char* key) {
-  char text[16];
-  const uint32_t length = ProfileGetString(kSettingsSection, key, "", text, sizeof text, kSettingsFile);
-  if (length == 0 || length + 1 >= sizeof text) return -1;
-  int32_t value = 0;
-  for (uint32_t i = 0; i < length; ++i) {
-    if (text[i] < '0' || text[i] > '9') return -1;
-    value = value * 10 + (text[i] - '0');
-  }
-  return value;
-}
-
 bool IsListedSpeed(int32_t bps) {
   for (const int32_t speed : kConnectionSpeeds)
     if (speed == bps) return true;
   return false;
-}
-
-// The value of `key` when it is one of 0 .. `last`, else `fallback`.
-int32_t KeyChoice(const char* key, int32_t last, int32_t fallback) {
-  const int32_t value = KeyNumber(key);
-  return value >= 0 && value <= last ? value : fallback;
-}
-
-bool WriteNumber(const char* key, int32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d", static_cast<int>(value));
-  return ProfileWriteString(kSettingsSection, key, text, kSettingsFile);
 }
 
 }  // namespace

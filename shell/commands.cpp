@@ -18,6 +18,7 @@
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "resources/resource_ids.h"
+#include "settings/general_options.h"
 #include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -121,6 +122,7 @@ void EditPreferences(HWND window) {
   ApplyProcessorAndOutputSettings();
   ApplySongScrollSettings();
   ApplyAlwaysOnTop(window);
+  ApplyScreenLock(window);  // a window partly off the screen comes back when the lock is turned on
   SaveSettings();
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
@@ -258,9 +260,33 @@ LRESULT OnNcHitTest(HWND window, LPARAM screenPoint) {
   return DefWindowProcA(window, WM_NCHITTEST, 0, screenPoint);
 }
 
-LRESULT OnMoving(HWND window, const RECT* proposed) {
-  if (proposed) SetWindowPos(window, nullptr, proposed->left, proposed->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+// With "Lock zav window to screen" on, a rectangle the window is moved to is pushed back inside the work
+// area of the monitor it is nearest to (so it may still go to another monitor, whole).
+void KeepOnScreen(RECT* r) {
+  if (!gGeneralOptions.lockToScreen) return;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoA(MonitorFromRect(r, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT& w = monitor.rcWork;
+  const int32_t width = r->right - r->left, height = r->bottom - r->top;
+  const SkinPoint at = KeptInside({r->left, r->top}, width, height, {w.left, w.top, w.right, w.bottom});
+  *r = RECT{at.x, at.y, at.x + width, at.y + height};
+}
+
+LRESULT OnMoving(HWND window, RECT* proposed) {
+  if (!proposed) return 1;
+  KeepOnScreen(proposed);  // the system's move loop takes the changed rectangle too
+  SetWindowPos(window, nullptr, proposed->left, proposed->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   return 1;
+}
+
+void ApplyScreenLock(HWND window) {
+  RECT r;
+  if (!GetWindowRect(window, &r)) return;
+  const RECT was = r;
+  KeepOnScreen(&r);
+  if (r.left != was.left || r.top != was.top)
+    SetWindowPos(window, nullptr, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT OnMove(HWND window) {

@@ -27,7 +27,9 @@ LRESULT OnCommand(HWND window, int32_t id);
 LRESULT OnInitMenuPopup();
 LRESULT OnContextMenu(HWND window, LPARAM screenPoint);
 LRESULT OnNcHitTest(HWND window, LPARAM screenPoint);
-LRESULT OnMoving(HWND window, const RECT* proposed);
+LRESULT OnMoving(HWND window, RECT* proposed);
+// Brings the window back inside its monitor's work area when "Lock zav window to screen" is on.
+void ApplyScreenLock(HWND window);
 LRESULT OnMove(HWND window);
 LRESULT OnLeftButtonUp(HWND window, LPARAM point);
 LRESULT OnLeftButtonDoubleClick(HWND window, LPARAM point);

@@ -79,7 +79,7 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_INITMENUPOPUP: return OnInitMenuPopup();
     case WM_CONTEXTMENU: return OnContextMenu(window, lParam);
     case WM_NCHITTEST: return OnNcHitTest(window, lParam);
-    case WM_MOVING: return OnMoving(window, reinterpret_cast<const RECT*>(lParam));
+    case WM_MOVING: return OnMoving(window, reinterpret_cast<RECT*>(lParam));
     case WM_MOVE: return OnMove(window);
     case WM_SIZE: return OnSize(window, wParam);
     case WM_LBUTTONDOWN: return OnLeftButtonDown(window, lParam);

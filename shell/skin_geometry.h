@@ -20,6 +20,15 @@ struct SkinPoint {
   int32_t x, y;
 };
 
+// Where a window at `at` of `width` x `height` goes to lie inside `area` (a monitor's work area): pushed
+// back from the right and bottom edges, then from the left and top, so that a window larger than the
+// area keeps its top left corner on it.
+constexpr SkinPoint KeptInside(SkinPoint at, int32_t width, int32_t height, const SkinRect& area) {
+  const int32_t x = at.x + width > area.right ? area.right - width : at.x;
+  const int32_t y = at.y + height > area.bottom ? area.bottom - height : at.y;
+  return {x < area.left ? area.left : x, y < area.top ? area.top : y};
+}
+
 // The window outline: the start rectangle, then each step subtracts (add = 0) or unites (add = 1).
 struct RegionStep {
   SkinRect rect;

@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "decoder/byte_source.h"
 #include "decoder/layer3/layer3.h"
 #include "decoder/synthesis.h"
 #include "engine/messages.h"
 #include "engine/wave_output.h"
 #include "platform/win32/wide.h"
 #include "playlist/playlist.h"
+#include "settings/general_options.h"
 #include "settings/settings.h"
 #include "tests/box_recorder.h"
 #include "tests/decode_file.h"
@@ -495,6 +497,51 @@ TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   ASSERT_EQ(_wspawnv(_P_WAIT, WideFromUtf8(std::string(ZAV_BUILD_PATH) + "/zavdec.exe").c_str(), argv), 0);
   ASSERT_TRUE(CopyFileW(WideFromUtf8(output).c_str(), WideFromUtf8(copy).c_str(), FALSE));
   EXPECT_TRUE(ReadPcm16(copy, 44) == expected.pcm);
+}
+
+// "Buffer File To Memory": a file read whole into memory plays the same samples as from disk; one larger
+// than the buffer (a sparse 64 MB tail of zeros behind the track) is not loaded and plays from disk.
+TEST_F(DecodeThreadOnDevice, FilesBufferedInMemoryPlayBitForBitAndALargerOnePlaysFromDisk) {
+  const std::string a = Media("first-44k.mp3"), large = ScratchPath("buffer-too-large.mp3");
+  const DecodedFile expected = DecodeFilesToPcm({a}, DecodeOptions{});
+  ASSERT_EQ(expected.result, kTrackDone);
+  ASSERT_TRUE(WriteWholeFile(large, ReadWholeFile(a)));
+  HANDLE grown = CreateFileW(WideFromUtf8(large).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  LARGE_INTEGER end;
+  end.QuadPart = kMaxBufferedFileBytes + 1;
+  ASSERT_TRUE(SetFilePointerEx(grown, end, nullptr, FILE_BEGIN) && SetEndOfFile(grown));
+  CloseHandle(grown);
+  // The track itself is served from memory byte for byte; the larger file is refused.
+  ByteSource source{};
+  FileHandle file = FileOpenRead(a.c_str());
+  ASSERT_EQ(LoadIntoMemory(file, nullptr, &source), 1);
+  FileClose(file);
+  std::vector<uint8_t> served(size_t(source.functions->size(source.handle)) + 1);
+  served.resize(size_t(source.functions->read(source.handle, served.data(), int32_t(served.size()))));
+  EXPECT_TRUE(served == ReadWholeFile(a));
+  source.functions->close(source.handle);
+  file = FileOpenRead(large.c_str());
+  EXPECT_EQ(LoadIntoMemory(file, nullptr, &source), 0);
+  FileClose(file);
+
+  gGeneralOptions.bufferFile = 1;
+  StartThread();
+  std::vector<int16_t> padded = expected.pcm;
+  padded.resize((padded.size() + 1023) / 1024 * 1024, 0);
+  for (const std::string& path : {a, large}) {
+    FreshDecoder();
+    ASSERT_TRUE(WriteWholeFile(CapturePath(), {}));
+    ClearPlaylist();
+    AddTrack(path.c_str());
+    const size_t from = gReceived.size();
+    Post(TM_PLAY);
+    ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 30000, from)) << path;
+    EndOfList();
+    EXPECT_TRUE(ReadPcm16(CapturePath()) == padded) << path;
+    EXPECT_TRUE(BoxRecorder::Boxes().empty());
+  }
+  gGeneralOptions.bufferFile = 0;
+  DeleteFileW(WideFromUtf8(large).c_str());
 }
 
 }  // namespace

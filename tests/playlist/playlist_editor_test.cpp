@@ -247,6 +247,73 @@ TEST_F(PlaylistEditorTest, DoubleClickPlaysTheEntryEvenWhilePaused) {
   EXPECT_EQ(AnsweredPlayState(window), kPlaying);
 }
 
+// "Up", "Down", a mouse drag and "Crop List" on a list whose current entry is among the selected lines:
+// the lines move together and stay selected, the current entry stays the same track.
+TEST_F(PlaylistEditorTest, UpDownDragAndCropKeepTheSelectionAndTheCurrentEntry) {
+  ASSERT_NE(OpenWithEditor(), nullptr);
+  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"}) AddTrack((std::string("C:\\m\\") + name).c_str());
+  RefreshPlaylistEditor();
+  MakeCurrentAt(2);
+  const auto selected = [] {
+    std::vector<int32_t> lines(8);
+    lines.resize(size_t(std::max<LRESULT>(0, SendMessageA(List(), LB_GETSELITEMS, 8, LPARAM(lines.data())))));
+    return lines;
+  };
+  const auto current = [] {
+    PlaylistEntry e{};
+    CopyCurrentEntry(&e);
+    return std::string(e.path);
+  };
+  const auto at = [](int32_t line) {
+    RECT r{};
+    SendMessageA(List(), LB_GETITEMRECT, line, LPARAM(&r));
+    return MAKELPARAM(10, (r.top + r.bottom) / 2);
+  };
+  SendMessageA(List(), LB_SELITEMRANGEEX, 1, 2);  // b and c (current)
+  Command(Editor(), IDC_PLAYLIST_UP);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"b.mp3", "c.mp3", "a.mp3", "d.mp3", "e.mp3"}));
+  EXPECT_EQ(selected(), (std::vector<int32_t>{0, 1}));
+  Command(Editor(), IDC_PLAYLIST_UP);  // at the top: nothing moves
+  EXPECT_EQ(Lines()[0], "b.mp3");
+  for (int i = 0; i < 4; ++i) Command(Editor(), IDC_PLAYLIST_DOWN);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"a.mp3", "d.mp3", "e.mp3", "b.mp3", "c.mp3"}));
+  EXPECT_EQ(selected(), (std::vector<int32_t>{3, 4}));
+  EXPECT_EQ(current(), "C:\\m\\c.mp3");
+
+  // Dragged by a selected line two lines up, then released: both lines follow the pointer.
+  SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, at(4));
+  SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, at(3));
+  SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, at(2));
+  SendMessageA(List(), WM_LBUTTONUP, 0, at(2));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"}));
+  EXPECT_EQ(selected(), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(GetCapture(), nullptr);
+  // Esc, and the pointer leaving the list, put the order back; a press without a move selects its line.
+  for (const bool leave : {false, true}) {
+    SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, at(1));
+    SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, at(0));
+    EXPECT_EQ(Lines()[0], "b.mp3");
+    if (leave) SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, -40));
+    else SendMessageA(List(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"}));
+    EXPECT_EQ(selected(), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(GetCapture(), nullptr);
+  }
+  SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, at(2));
+  SendMessageA(List(), WM_LBUTTONUP, 0, at(2));
+  EXPECT_EQ(selected(), (std::vector<int32_t>{2}));
+
+  // "Crop List" keeps the selected lines, still selected; nothing selected, nothing goes.
+  SendMessageA(List(), LB_SETSEL, TRUE, 4);
+  Command(Editor(), IDC_PLAYLIST_CROP);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"c.mp3", "e.mp3"}));
+  EXPECT_EQ(selected(), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(current(), "C:\\m\\c.mp3");
+  SendMessageA(List(), LB_SETSEL, FALSE, -1);
+  Command(Editor(), IDC_PLAYLIST_CROP);
+  EXPECT_EQ(Lines().size(), 2u);
+}
+
 TEST_F(PlaylistEditorTest, TenThousandEntriesFillTheListWellUnderASecond) {
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "resources/resource_ids.h"
+#include "settings/general_options.h"
 #include "shell/displays.h"
 #include "platform/folder_dialog.h"
 #include "stream/stream_save.h"
@@ -85,6 +86,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     EXPECT_EQ(GetLastActivePopup(gShell.window), GetParent(page));
     Click(page, IDC_GENERAL_486);
     Click(page, IDC_GENERAL_ALWAYS_ON_TOP);
+    Click(page, IDC_GENERAL_BUFFER_FILE);
     Click(page, IDC_GENERAL_AUTO_SCROLL);
     EXPECT_EQ(IsDlgButtonChecked(page, IDC_GENERAL_PENTIUM), BST_UNCHECKED) << "plain radios";
     EXPECT_EQ(gSettings.processor + gSettings.alwaysOnTop + gSettings.autoScroll, 0) << "486 at once, the rest on OK";
@@ -117,6 +119,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_EQ(gSettings.bufferBlocks, 86);
   EXPECT_EQ(gSettings.preBufferEnabled, 0);
   EXPECT_EQ(gSettings.alwaysOnTop, 0);
+  EXPECT_EQ(gGeneralOptions.bufferFile, 0) << "on OK only";
   EXPECT_EQ(gShell.playback.quality, 1) << "for the next track";
   EXPECT_EQ(gShell.playback.channelMode, -1);
   EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(HIGH_PRIORITY_CLASS));
@@ -125,8 +128,12 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(SavedAsTheyAre());
 
   gSongScroll.offset = 30;
+  // Half off the screen's left edge: turning the lock on brings the window back whole.
+  SetWindowPos(window, nullptr, -100, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   Preferences([] {
     HWND page = Page(0);
+    Click(page, IDC_GENERAL_LOCK_TO_SCREEN);
+    Click(page, IDC_GENERAL_BUFFER_FILE);
     Click(page, IDC_GENERAL_ALWAYS_ON_TOP);
     Click(page, IDC_GENERAL_AUTO_SCROLL);
     Click(page, IDC_GENERAL_PENTIUM_PRO);
@@ -150,6 +157,12 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   });
   EXPECT_EQ(gSettings.alwaysOnTop, 1);
   EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  RECT placed{};
+  GetWindowRect(window, &placed);
+  EXPECT_EQ(placed.left, 0);
+  EXPECT_EQ(placed.top, 40);
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "LockWindowToScreen", 9, kSettingsFile), 1);
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "BufferFileToMemory", 9, kSettingsFile), 1);
   EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(NORMAL_PRIORITY_CLASS));
   EXPECT_EQ(gSongScroll.offset, 30);
   EXPECT_EQ(gSongScroll.step, 4);
@@ -159,6 +172,13 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(gStreamSave.mode == kSaveOnly && gStreamSave.playAfterSave == 1 && gStreamSave.checkTag == 1);
   EXPECT_STREQ(gStreamSave.folder, "C:\\windows\\temp") << "from Browse";
   EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamDownloadOption", 9, kSettingsFile), 2);
+  // Dragged by the system's move loop past the screen's right edge, it stops at the edge.
+  RECT proposed = {2000, 40, 2000 + placed.right - placed.left, 40 + placed.bottom - placed.top};
+  SendMessageA(window, WM_MOVING, WMSZ_TOPLEFT, reinterpret_cast<LPARAM>(&proposed));
+  GetWindowRect(window, &placed);
+  EXPECT_EQ(placed.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(proposed.left, placed.left) << "the loop is told where it went";
+  gGeneralOptions = {0, 0};
   gStreamOptions = {64000, 1, 100, 0};
   gStreamSave = {};
 

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
+#include "settings/general_options.h"
 #include "settings/stream_settings.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
@@ -157,13 +158,15 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
   EXPECT_TRUE(SameRecord(gSettings, record)) << "the record is as it was";
   char music[kPathBytes];
   GetMusicFolder(music, sizeof music);
-  for (const char* junk : {"65000", "64000x", "", "-1", "99999999999999999999", "3", "%FF", "%4"}) {
+  for (const char* junk : {"65000", "64000x", "", "-1", "99999999999999999999", "99999999999999", "3", "%FF", "%4"}) {
     for (const char* key : {kStreamSpeedKey, kStreamExtraDataKey, kStreamDownloadOptionKey, kStreamPlayAfterSaveKey,
-                            kStreamCheckTagKey, kStreamDownloadPathKey})
+                            kStreamCheckTagKey, kStreamDownloadPathKey, kLockToScreenKey, kBufferFileKey})
       ASSERT_TRUE(ProfileWriteString(kSettingsSection, key, junk, kSettingsFile));
     gStreamOptions = {14400, 0, 100, 0};
     gStreamSave = save;
+    gGeneralOptions = {1, 1};
     LoadSettings();
+    EXPECT_EQ(gGeneralOptions.lockToScreen + gGeneralOptions.bufferFile, 0) << junk;
     EXPECT_EQ(gStreamOptions.connectionBps, kDefaultConnectionBps) << junk;
     EXPECT_EQ(gStreamOptions.extraServerData, kDefaultExtraServerData) << junk;
     EXPECT_EQ(gStreamSave.mode + gStreamSave.playAfterSave + gStreamSave.checkTag, 0) << junk;
