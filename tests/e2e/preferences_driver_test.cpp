@@ -1,6 +1,7 @@
 // The preferences sheet worked from outside, as a user would: Ctrl+P while a track plays, "zav.ini"
 // after Cancel (what clicks stored) and after OK (what OK stores), the buffer slider's seconds label,
-// the device list, and Half Quality heard at half the byte rate from the next track on.
+// the device list, Half Quality heard at half the byte rate from the next track on, and the window
+// locked to the screen.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -18,8 +19,8 @@
 namespace {
 
 // Controls of the pages, as the program's resources number them.
-constexpr int32_t kAlwaysOnTop = 1171, kSkipProtection = 1222, kDeviceList = 1178, kFullQuality = 1182,
-                  kHalfQuality = 1183, kBufferSlider = 1106, kBufferSeconds = 1164;
+constexpr int32_t kAlwaysOnTop = 1171, kLockToScreen = 1177, kSkipProtection = 1222, kDeviceList = 1178,
+                  kFullQuality = 1182, kHalfQuality = 1183, kBufferSlider = 1106, kBufferSeconds = 1164;
 
 // A click at the left end of a control, where a radio's or check box's box is, or in its middle.
 HWND ClickOn(HWND control, bool atLeft = true) {
@@ -124,17 +125,26 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   EXPECT_NEAR(goingOnRate / fullRate, 1, 0.1);
   EXPECT_NEAR(nextRate / fullRate, 0.5, 0.05);
 
-  // OK stores the check box, and the window stays on top.
+  // OK stores the check boxes, and the window stays on top; locked to the screen, a drag past its
+  // bottom right corner leaves the window whole on the screen.
   Key(player, 'P', true);
   sheet = WaitForSheet(zav.info.dwProcessId);
   ASSERT_NE(sheet, nullptr);
   ClickOn(GetDlgItem(Turn(sheet, 0), kAlwaysOnTop));
+  ClickOn(GetDlgItem(Turn(sheet, 0), kLockToScreen));
   ClickOn(GetDlgItem(Turn(sheet, 1), kFullQuality));
   ClickOn(GetDlgItem(sheet, IDOK), false);
   saved = SavedOnClose(saved);
   EXPECT_EQ(saved.alwaysOnTop, 1);
   EXPECT_EQ(saved.quality, 0);
   EXPECT_TRUE(GetWindowLongA(player, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(GetPrivateProfileIntA("zav", "LockWindowToScreen", 0, IniPath().c_str()), 1);
+  const RECT placed = WindowRect(player);
+  Drag(player, kTitleStrip, {kTitleStrip.x + 3000, kTitleStrip.y + 3000});
+  const RECT after = WindowRect(player);
+  EXPECT_EQ(after.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_EQ(after.bottom, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_GT(after.left, placed.left) << "it moved as far as the screen lets it";
 
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
