@@ -148,6 +148,8 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
 
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
+  // The other scenarios drag the window freely.
+  WritePrivateProfileStringA("zav", "LockWindowToScreen", nullptr, IniPath().c_str());
   if (hadSettings) {
     WriteSavedSettings(before);
   } else {
