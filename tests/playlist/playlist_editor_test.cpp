@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -247,71 +248,56 @@ TEST_F(PlaylistEditorTest, DoubleClickPlaysTheEntryEvenWhilePaused) {
   EXPECT_EQ(AnsweredPlayState(window), kPlaying);
 }
 
-// "Up", "Down", a mouse drag and "Crop List" on a list whose current entry is among the selected lines:
-// the lines move together and stay selected, the current entry stays the same track.
+// "Up", "Down", a mouse drag and "Crop List" with the current entry among the selected lines: the lines
+// move together and stay selected, the current entry stays the same track.
 TEST_F(PlaylistEditorTest, UpDownDragAndCropKeepTheSelectionAndTheCurrentEntry) {
   ASSERT_NE(OpenWithEditor(), nullptr);
-  for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"}) AddTrack((std::string("C:\\m\\") + name).c_str());
+  for (const char* name : {"a", "b", "c", "d", "e"}) AddTrack((std::string("C:\\") + name + ".mp3").c_str());
   RefreshPlaylistEditor();
   MakeCurrentAt(2);
-  const auto selected = [] {
-    std::vector<int32_t> lines(8);
-    lines.resize(size_t(std::max<LRESULT>(0, SendMessageA(List(), LB_GETSELITEMS, 8, LPARAM(lines.data())))));
-    return lines;
-  };
-  const auto current = [] {
+  const auto shown = [] {  // the lines' first letters, the selected ones in capitals, and the current entry
+    std::string text;
+    for (LRESULT i = 0; i < SendMessageA(List(), LB_GETCOUNT, 0, 0); ++i)
+      text += char(SendMessageA(List(), LB_GETSEL, i, 0) > 0 ? toupper(Lines()[size_t(i)][0]) : Lines()[size_t(i)][0]);
     PlaylistEntry e{};
-    CopyCurrentEntry(&e);
-    return std::string(e.path);
+    return CopyCurrentEntry(&e) ? text + " " + e.path : text;
   };
-  const auto at = [](int32_t line) {
+  const auto mouse = [](UINT message, int32_t line, int32_t y = 0) {
     RECT r{};
     SendMessageA(List(), LB_GETITEMRECT, line, LPARAM(&r));
-    return MAKELPARAM(10, (r.top + r.bottom) / 2);
+    SendMessageA(List(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(10, y ? y : r.top + 2));
   };
-  SendMessageA(List(), LB_SELITEMRANGEEX, 1, 2);  // b and c (current)
+  SendMessageA(List(), LB_SELITEMRANGEEX, 1, 2);
   Command(Editor(), IDC_PLAYLIST_UP);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"b.mp3", "c.mp3", "a.mp3", "d.mp3", "e.mp3"}));
-  EXPECT_EQ(selected(), (std::vector<int32_t>{0, 1}));
-  Command(Editor(), IDC_PLAYLIST_UP);  // at the top: nothing moves
-  EXPECT_EQ(Lines()[0], "b.mp3");
+  EXPECT_EQ(shown(), "BCade C:\\c.mp3");
   for (int i = 0; i < 4; ++i) Command(Editor(), IDC_PLAYLIST_DOWN);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"a.mp3", "d.mp3", "e.mp3", "b.mp3", "c.mp3"}));
-  EXPECT_EQ(selected(), (std::vector<int32_t>{3, 4}));
-  EXPECT_EQ(current(), "C:\\m\\c.mp3");
-
-  // Dragged by a selected line two lines up, then released: both lines follow the pointer.
-  SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, at(4));
-  SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, at(3));
-  SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, at(2));
-  SendMessageA(List(), WM_LBUTTONUP, 0, at(2));
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"}));
-  EXPECT_EQ(selected(), (std::vector<int32_t>{1, 2}));
-  EXPECT_EQ(GetCapture(), nullptr);
-  // Esc, and the pointer leaving the list, put the order back; a press without a move selects its line.
+  EXPECT_EQ(shown(), "adeBC C:\\c.mp3");
+  // Dragged by a selected line two lines up; then Esc, and the pointer leaving the list, put the order
+  // back; a press without a move selects its line alone.
+  mouse(WM_LBUTTONDOWN, 4);
+  mouse(WM_MOUSEMOVE, 3);
+  mouse(WM_MOUSEMOVE, 2);
+  mouse(WM_LBUTTONUP, 2);
+  EXPECT_EQ(shown(), "aBCde C:\\c.mp3");
   for (const bool leave : {false, true}) {
-    SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, at(1));
-    SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, at(0));
-    EXPECT_EQ(Lines()[0], "b.mp3");
-    if (leave) SendMessageA(List(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, -40));
+    mouse(WM_LBUTTONDOWN, 1);
+    mouse(WM_MOUSEMOVE, 0);
+    EXPECT_EQ(shown(), "BCade C:\\c.mp3");
+    if (leave) mouse(WM_MOUSEMOVE, 0, -40);
     else SendMessageA(List(), WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3"}));
-    EXPECT_EQ(selected(), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(shown(), "aBCde C:\\c.mp3");
     EXPECT_EQ(GetCapture(), nullptr);
   }
-  SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, at(2));
-  SendMessageA(List(), WM_LBUTTONUP, 0, at(2));
-  EXPECT_EQ(selected(), (std::vector<int32_t>{2}));
-
+  mouse(WM_LBUTTONDOWN, 2);
+  mouse(WM_LBUTTONUP, 2);
+  EXPECT_EQ(shown(), "abCde C:\\c.mp3");
   // "Crop List" keeps the selected lines, still selected; nothing selected, nothing goes.
   SendMessageA(List(), LB_SETSEL, TRUE, 4);
   Command(Editor(), IDC_PLAYLIST_CROP);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"c.mp3", "e.mp3"}));
-  EXPECT_EQ(selected(), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(current(), "C:\\m\\c.mp3");
+  EXPECT_EQ(shown(), "CE C:\\c.mp3");
   SendMessageA(List(), LB_SETSEL, FALSE, -1);
   Command(Editor(), IDC_PLAYLIST_CROP);
-  EXPECT_EQ(Lines().size(), 2u);
+  EXPECT_EQ(shown(), "ce C:\\c.mp3");
 }
 
 TEST_F(PlaylistEditorTest, TenThousandEntriesFillTheListWellUnderASecond) {

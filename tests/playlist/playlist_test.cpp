@@ -246,59 +246,42 @@ TEST_F(PlaylistTest, TheTrackAfterADeletedPlayingEntryIsTheOneThatFollowedIt) {
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
-// Up and Down relink whole entries: the current entry stays the playing track wherever it goes, runs at
-// an edge stay put, and the walk follows the new order. A drag's saved order comes back, with entries
-// added meanwhile behind it. Crop deletes the others as Delete does, the playing entry among them.
+// Up and Down relink whole entries: the current entry stays the same track wherever it goes, runs at an
+// edge stay put, and the walk follows the new order. A drag's saved order comes back, with entries added
+// meanwhile behind it. Crop deletes the others as Delete does, the current entry among them.
 TEST_F(PlaylistTest, MovingAndCroppingRelinkWholeEntries) {
-  // Files, so that the entries can be played; named by their letters below.
-  const auto file = [](char letter) { return ScratchPath(std::string("move-") + letter + ".mp3"); };
-  const auto letters = [&] {
-    std::string order;
-    for (const std::string& path : Paths()) order += path[path.size() - 5];
-    return order;
+  AddAll({"A", "B", "C", "D", "E"});
+  const auto order = [] {
+    std::string letters;
+    for (const std::string& path : Paths()) letters += path;
+    return letters;
   };
-  for (char letter : std::string("ABCDEF")) ASSERT_TRUE(WriteWholeFile(file(letter), TaggedTrack(1, "x")));
-  for (char letter : std::string("ABCDE")) AddTrack(file(letter).c_str());
-  MakeCurrentAt(2);  // C plays
-  char playing[kPathBytes];
-  ASSERT_EQ(PrepareCurrent(playing), 1);
+  MakeCurrentAt(2);
   int32_t moved[3] = {};
-  const int32_t bc[] = {1, 2};
+  const int32_t bc[] = {1, 2}, top[] = {0, 1}, spread[] = {0, 2, 4}, keep[] = {2, 5}, unsorted[] = {2, 1};
   EXPECT_EQ(MoveEntries(2, bc, -1, moved), 1);
-  EXPECT_EQ(letters(), "BCADE");
+  EXPECT_EQ(order() + Current(), "BCADE" "C");
   EXPECT_EQ(std::vector<int32_t>(moved, moved + 2), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(Current(), file('C'));
-  EXPECT_EQ(NotifyRecorder::Refreshes(), 1u);
-  const int32_t top[] = {0, 1};
   EXPECT_EQ(MoveEntries(2, top, -1, moved), 0) << "a run at the top stays";
   EXPECT_EQ(NotifyRecorder::Refreshes(), 1u);
-  // B, A and E down: E stays at the bottom, A and B move past their neighbours.
-  const int32_t spread[] = {0, 2, 4};
-  EXPECT_EQ(MoveEntries(3, spread, 1, moved), 1);
-  EXPECT_EQ(letters(), "CBDAE");
+  EXPECT_EQ(MoveEntries(3, spread, 1, moved), 1);  // B, A, E down: E stays at the bottom
+  EXPECT_EQ(order(), "CBDAE");
   EXPECT_EQ(std::vector<int32_t>(moved, moved + 3), (std::vector<int32_t>{1, 3, 4}));
-  EXPECT_EQ(NextEntry(), 1);
-  EXPECT_EQ(Current(), file('B')) << "the next track is the playing one's new neighbour";
-  for (const auto& bad : std::vector<std::vector<int32_t>>{{5}, {2, 1}, {-1}})
-    EXPECT_EQ(MoveEntries(int32_t(bad.size()), bad.data(), 1, moved), -1);
-  EXPECT_EQ(MoveEntries(1, bc, 2, moved), -1);
+  EXPECT_EQ(NextEntry() + IsAtLast(), 1);
+  EXPECT_EQ(Current(), "B") << "the next track is the current one's new neighbour";
+  EXPECT_EQ(MoveEntries(2, unsorted, 1, moved) + MoveEntries(1, keep + 1, 1, moved) + MoveEntries(1, bc, 2, moved), -3);
 
-  std::vector<uint64_t> order;
-  SavePlaylistOrder(&order);
+  std::vector<uint64_t> saved;
+  SavePlaylistOrder(&saved);
   EXPECT_EQ(MoveEntries(1, bc, 1, moved), 1);
-  AddTrack(file('F').c_str());
-  RestorePlaylistOrder(order);
-  EXPECT_EQ(letters(), "CBDAEF");
-
-  // B plays; Crop keeps D and F: B hands over to D, the track that followed it, still to play.
-  ASSERT_EQ(PrepareCurrent(playing), 1);
-  const int32_t keep[] = {2, 5};
+  AddTrack("F");
+  RestorePlaylistOrder(saved);
+  EXPECT_EQ(order(), "CBDAEF");
+  // Crop keeps D and F: the current B hands over to D, the track that followed it, still to play.
   EXPECT_EQ(CropEntries(2, keep), 1);
-  EXPECT_EQ(letters(), "DF");
-  EXPECT_EQ(Current(), file('D'));
+  EXPECT_EQ(order() + Current(), "DF" "D");
   EXPECT_EQ(IsAtLast(), 0);
-  EXPECT_EQ(CropEntries(0, nullptr), 1);
-  EXPECT_EQ(CropEntries(1, keep), 0) << "an index past the end";
+  EXPECT_EQ(CropEntries(0, nullptr) + CropEntries(1, keep + 1), 1) << "nothing kept is nothing done; past the end";
   EXPECT_EQ(PlaylistCount(), 2);
 }
 
