@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -508,11 +509,7 @@ TEST_F(DecodeThreadOnDevice, FilesBufferedInMemoryPlayBitForBitAndALargerOnePlay
                     large = ScratchPath("buffer-too-large.mp3");
   const DecodedFile expected = DecodeFilesToPcm({a}, DecodeOptions{});
   for (const std::string& path : {copy, large}) ASSERT_TRUE(WriteWholeFile(path, ReadWholeFile(a)));
-  HANDLE grown = CreateFileW(WideFromUtf8(large).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  LARGE_INTEGER end{};
-  end.QuadPart = kMaxBufferedFileBytes + 1;
-  ASSERT_TRUE(SetFilePointerEx(grown, end, nullptr, FILE_BEGIN) && SetEndOfFile(grown));
-  CloseHandle(grown);
+  std::filesystem::resize_file(std::filesystem::u8path(large), uintmax_t(kMaxBufferedFileBytes) + 1);
   gGeneralOptions.bufferFile = 1;
   StartThread();
   const size_t whole = expected.pcm.size() / 1024 * 1024;
