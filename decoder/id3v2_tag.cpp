@@ -21,7 +21,8 @@ int32_t ReadId3v2Header(FileHandle file, Id3v2Header* header) {
 int32_t ReadId3v2HeaderIn(const ByteSource& source, Id3v2Header* header) {
   uint8_t bytes[kId3v2HeaderBytes] = {};
   const ByteSourceFunctions& f = *source.functions;
-  if (f.seek(source.handle, 0, kFromStart) != 0 || f.read(source.handle, bytes, kId3v2HeaderBytes) != kId3v2HeaderBytes) {
+  if (f.seek(source.handle, 0, kFromStart) != 0 ||
+      f.read(source.handle, bytes, kId3v2HeaderBytes) != kId3v2HeaderBytes) {
     return 0;
   }
   return ParseId3v2Header(bytes, header) && header->totalSize < f.size(source.handle) ? 1 : 0;

@@ -257,15 +257,18 @@ TEST_F(PlaylistEditorTest, UpDownDragAndCropKeepTheSelectionAndTheCurrentEntry) 
   MakeCurrentAt(2);
   const auto shown = [] {  // the lines' first letters, the selected ones in capitals, and the current entry
     std::string text;
-    for (LRESULT i = 0; i < SendMessageA(List(), LB_GETCOUNT, 0, 0); ++i)
-      text += char(SendMessageA(List(), LB_GETSEL, i, 0) > 0 ? toupper(Lines()[size_t(i)][0]) : Lines()[size_t(i)][0]);
+    for (const std::string& line : Lines())
+      text += char(SendMessageA(List(), LB_GETSEL, text.size(), 0) > 0 ? toupper(line[0]) : line[0]);
     PlaylistEntry e{};
     return CopyCurrentEntry(&e) ? text + " " + e.path : text;
   };
-  const auto mouse = [](UINT message, int32_t line, int32_t y = 0) {
-    RECT r{};
-    SendMessageA(List(), LB_GETITEMRECT, line, LPARAM(&r));
-    SendMessageA(List(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(10, y ? y : r.top + 2));
+  const auto mouse = [](std::initializer_list<std::pair<UINT, int32_t>> steps) {  // at a line, -1 above the list
+    for (const auto& [message, line] : steps) {
+      RECT r{};
+      SendMessageA(List(), LB_GETITEMRECT, std::max(line, 0), LPARAM(&r));
+      const LPARAM at = MAKELPARAM(10, line < 0 ? -40 : r.top + 2);
+      SendMessageA(List(), message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+    }
   };
   SendMessageA(List(), LB_SELITEMRANGEEX, 1, 2);
   Command(Editor(), IDC_PLAYLIST_UP);
@@ -274,22 +277,16 @@ TEST_F(PlaylistEditorTest, UpDownDragAndCropKeepTheSelectionAndTheCurrentEntry) 
   EXPECT_EQ(shown(), "adeBC C:\\c.mp3");
   // Dragged by a selected line two lines up; then Esc, and the pointer leaving the list, put the order
   // back; a press without a move selects its line alone.
-  mouse(WM_LBUTTONDOWN, 4);
-  mouse(WM_MOUSEMOVE, 3);
-  mouse(WM_MOUSEMOVE, 2);
-  mouse(WM_LBUTTONUP, 2);
+  mouse({{WM_LBUTTONDOWN, 4}, {WM_MOUSEMOVE, 3}, {WM_MOUSEMOVE, 2}, {WM_LBUTTONUP, 2}});
   EXPECT_EQ(shown(), "aBCde C:\\c.mp3");
   for (const bool leave : {false, true}) {
-    mouse(WM_LBUTTONDOWN, 1);
-    mouse(WM_MOUSEMOVE, 0);
+    mouse({{WM_LBUTTONDOWN, 1}, {WM_MOUSEMOVE, 0}});
     EXPECT_EQ(shown(), "BCade C:\\c.mp3");
-    if (leave) mouse(WM_MOUSEMOVE, 0, -40);
+    if (leave) mouse({{WM_MOUSEMOVE, -1}});
     else SendMessageA(List(), WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(shown(), "aBCde C:\\c.mp3");
-    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_TRUE(shown() == "aBCde C:\\c.mp3" && GetCapture() == nullptr) << shown();
   }
-  mouse(WM_LBUTTONDOWN, 2);
-  mouse(WM_LBUTTONUP, 2);
+  mouse({{WM_LBUTTONDOWN, 2}, {WM_LBUTTONUP, 2}});
   EXPECT_EQ(shown(), "abCde C:\\c.mp3");
   // "Crop List" keeps the selected lines, still selected.
   SendMessageA(List(), LB_SETSEL, TRUE, 4);
