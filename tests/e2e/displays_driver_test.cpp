@@ -257,7 +257,7 @@ TEST(DisplaysDriver, TimeDigitsAndSongNameAreBitmapCellsTheNameScrollsAtItsSpeed
 
 // The editor (Ctrl+E) with an empty list, then a long one loaded from a playlist file: its lines and
 // times, 300 selected lines deleted at once, sorting, saving and loading a playlist through the file
-// dialogs, a double-clicked line played, and lines moved, dragged and cropped to while a track plays.
+// dialogs, and a double-clicked line played.
 TEST(DisplaysDriver, PlaylistEditorListsTimesDeletesThreeHundredSortsSavesLoadsAndPlaysADoubleClickedLine) {
   PrepareDesktop();
   Settings settings = QuietStart();

@@ -1,6 +1,6 @@
 // The preferences sheet worked from outside, as a user would: Ctrl+P while a track plays, "zav.ini"
 // after Cancel (what clicks stored) and after OK (what OK stores), the buffer slider's seconds label,
-// the device list, Half Quality heard at half the byte rate from the next track on, and the screen lock.
+// the device list, and Half Quality heard at half the byte rate from the next track on.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -18,8 +18,8 @@
 namespace {
 
 // Controls of the pages, as the program's resources number them.
-constexpr int32_t kAlwaysOnTop = 1171, kLockToScreen = 1177, kSkipProtection = 1222, kDeviceList = 1178,
-                  kFullQuality = 1182, kHalfQuality = 1183, kBufferSlider = 1106, kBufferSeconds = 1164;
+constexpr int32_t kAlwaysOnTop = 1171, kSkipProtection = 1222, kDeviceList = 1178, kFullQuality = 1182,
+                  kHalfQuality = 1183, kBufferSlider = 1106, kBufferSeconds = 1164;
 
 // A click at the left end of a control, where a radio's or check box's box is, or in its middle.
 HWND ClickOn(HWND control, bool atLeft = true) {
@@ -124,13 +124,12 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   EXPECT_NEAR(goingOnRate / fullRate, 1, 0.1);
   EXPECT_NEAR(nextRate / fullRate, 0.5, 0.05);
 
-  // OK stores the check boxes, and the window stays on top; locked to the screen, a drag past its
-  // bottom right corner leaves the window whole on the screen.
+  // OK stores the check boxes: on top, and locked to the screen, where a drag past its corner ends.
   Key(player, 'P', true);
   sheet = WaitForSheet(zav.info.dwProcessId);
   ASSERT_NE(sheet, nullptr);
   ClickOn(GetDlgItem(Turn(sheet, 0), kAlwaysOnTop));
-  ClickOn(GetDlgItem(Turn(sheet, 0), kLockToScreen));
+  ClickOn(GetDlgItem(Turn(sheet, 0), 1177));  // "Lock zav window to screen"
   ClickOn(GetDlgItem(Turn(sheet, 1), kFullQuality));
   ClickOn(GetDlgItem(sheet, IDOK), false);
   saved = SavedOnClose(saved);
@@ -145,8 +144,7 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
 
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
-  // The other scenarios drag the window freely.
-  WritePrivateProfileStringA("zav", "LockWindowToScreen", nullptr, IniPath().c_str());
+  WritePrivateProfileStringA("zav", "LockWindowToScreen", nullptr, IniPath().c_str());  // others drag freely
   if (hadSettings) {
     WriteSavedSettings(before);
   } else {

@@ -500,13 +500,11 @@ TEST_F(DecodeThreadOnDevice, TwoTracksPlayGaplesslyBitForBit) {
   EXPECT_TRUE(ReadPcm16(copy, 44) == expected.pcm);
 }
 
-// "Buffer File To Memory": a copy of a track, deleted as soon as it starts, plays from memory the samples
-// it gives from disk; a file larger than the buffer (a sparse 64 MB tail of zeros) plays from disk, its
-// file held open. Wine fills the dry device with silence while that tail is searched: the whole blocks
-// before the last are compared.
+// "Buffer File To Memory": a copy of a track, deleted once it starts, plays from memory as from disk; a
+// file over 64 MB (a sparse tail of zeros) plays from disk, held open: its whole blocks are compared, as
+// Wine fills the dry device with silence while that tail is searched.
 TEST_F(DecodeThreadOnDevice, FilesBufferedInMemoryPlayBitForBitAndALargerOnePlaysFromDisk) {
-  const std::string a = Media("first-44k.mp3"), copy = ScratchPath("buffer-copy.mp3"),
-                    large = ScratchPath("buffer-too-large.mp3");
+  const std::string a = Media("first-44k.mp3"), copy = ScratchPath("copy.mp3"), large = ScratchPath("large.mp3");
   const DecodedFile expected = DecodeFilesToPcm({a}, DecodeOptions{});
   for (const std::string& path : {copy, large}) ASSERT_TRUE(WriteWholeFile(path, ReadWholeFile(a)));
   std::filesystem::resize_file(std::filesystem::u8path(large), uintmax_t(kMaxBufferedFileBytes) + 1);

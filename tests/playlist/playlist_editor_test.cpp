@@ -288,8 +288,7 @@ TEST_F(PlaylistEditorTest, UpDownDragAndCropKeepTheSelectionAndTheCurrentEntry) 
   }
   mouse({{WM_LBUTTONDOWN, 2}, {WM_LBUTTONUP, 2}});
   EXPECT_EQ(shown(), "abCde C:\\c.mp3");
-  // "Crop List" keeps the selected lines, still selected.
-  SendMessageA(List(), LB_SETSEL, TRUE, 4);
+  SendMessageA(List(), LB_SETSEL, TRUE, 4);  // "Crop List" keeps the selected lines, still selected
   Command(Editor(), IDC_PLAYLIST_CROP);
   EXPECT_EQ(shown(), "CE C:\\c.mp3");
 }

@@ -251,11 +251,7 @@ TEST_F(PlaylistTest, TheTrackAfterADeletedPlayingEntryIsTheOneThatFollowedIt) {
 // entry hands over to the track that followed it, still to play.
 TEST_F(PlaylistTest, MovingAndCroppingRelinkWholeEntries) {
   AddAll({"A", "B", "C", "D", "E"});
-  const auto order = [] {
-    std::string letters;
-    for (const std::string& path : Paths()) letters += path;
-    return letters + " " + Current();
-  };
+  const auto order = [] { std::string s; for (const std::string& p : Paths()) s += p; return s + " " + Current(); };
   int32_t moved[3] = {};
   const int32_t spread[] = {0, 2, 4}, keep[] = {2, 4}, past[] = {5}, unsorted[] = {2, 1};
   MakeCurrentAt(2);

@@ -86,7 +86,6 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     EXPECT_EQ(GetLastActivePopup(gShell.window), GetParent(page));
     Click(page, IDC_GENERAL_486);
     Click(page, IDC_GENERAL_ALWAYS_ON_TOP);
-    Click(page, IDC_GENERAL_BUFFER_FILE);
     Click(page, IDC_GENERAL_AUTO_SCROLL);
     EXPECT_EQ(IsDlgButtonChecked(page, IDC_GENERAL_PENTIUM), BST_UNCHECKED) << "plain radios";
     EXPECT_EQ(gSettings.processor + gSettings.alwaysOnTop + gSettings.autoScroll, 0) << "486 at once, the rest on OK";
@@ -119,7 +118,6 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_EQ(gSettings.bufferBlocks, 86);
   EXPECT_EQ(gSettings.preBufferEnabled, 0);
   EXPECT_EQ(gSettings.alwaysOnTop, 0);
-  EXPECT_EQ(gGeneralOptions.bufferFile, 0) << "on OK only";
   EXPECT_EQ(gShell.playback.quality, 1) << "for the next track";
   EXPECT_EQ(gShell.playback.channelMode, -1);
   EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(HIGH_PRIORITY_CLASS));
@@ -128,8 +126,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(SavedAsTheyAre());
 
   gSongScroll.offset = 30;
-  // Half off the screen's left edge: turning the lock on brings the window back whole.
-  SetWindowPos(window, nullptr, -100, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(window, nullptr, -100, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // the lock brings it back whole
   Preferences([] {
     HWND page = Page(0);
     Click(page, IDC_GENERAL_LOCK_TO_SCREEN);
@@ -160,8 +157,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   RECT placed{};
   GetWindowRect(window, &placed);
   EXPECT_TRUE(placed.left == 0 && placed.top == 40);
-  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "LockWindowToScreen", 9, kSettingsFile) +
-            GetPrivateProfileIntA(kSettingsSection, "BufferFileToMemory", 9, kSettingsFile), 2);
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "BufferFileToMemory", 9, kSettingsFile), 1);
   EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(NORMAL_PRIORITY_CLASS));
   EXPECT_EQ(gSongScroll.offset, 30);
   EXPECT_EQ(gSongScroll.step, 4);
