@@ -10,6 +10,7 @@
 #include "resources/resource_ids.h"
 #include "shell/displays.h"
 #include "platform/folder_dialog.h"
+#include "settings/playback_options.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/engine/wave_out_double.h"
@@ -50,6 +51,7 @@ class PreferencesSheetTest : public PlayerWindowFixture {
  protected:
   void TearDown() override {
     gPropertySheet = PropertySheetW;
+    gPlaybackOptions = {0, kDefaultVisIntervalMs};  // no speed for the tests that play after this one
     EXPECT_FALSE(gModalCancelled) << "the test closed the sheet";
     PlayerWindowFixture::TearDown();
     RemoveWaveOutDouble();
@@ -72,6 +74,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   gSettings.autoScroll = 1;
   gSettings.scrollSpeed = 2;
   gSettings.visMode = 1;
+  gPlaybackOptions = {-3, 50};
   gStreamOptions = {64000, 1, 100, 0};
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);
@@ -89,9 +92,22 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     EXPECT_EQ(IsDlgButtonChecked(page, IDC_GENERAL_PENTIUM), BST_UNCHECKED) << "plain radios";
     EXPECT_EQ(gSettings.processor + gSettings.alwaysOnTop + gSettings.autoScroll, 0) << "486 at once, the rest on OK";
     EXPECT_FALSE(Enabled(page, IDC_GENERAL_SCROLL_SPEED));
-    // Items keep their device ids: the one that cannot be named shifts no other.
     page = Page(1);
+    // The channel mode is shown as stored: the first channel alone is "Mono" with "Left Channel".
+    EXPECT_EQ(gSettings.channelMode, 0);
+    EXPECT_TRUE(IsDlgButtonChecked(page, IDC_AUDIO_MONO) && IsDlgButtonChecked(page, IDC_AUDIO_LEFT_CHANNEL));
+    Click(page, IDC_AUDIO_LEFT_CHANNEL);
+    EXPECT_EQ(gSettings.channelMode, 3) << "both channels mixed";
+    Click(page, IDC_AUDIO_STEREO);
     EXPECT_EQ(gSettings.channelMode, -1);
+    EXPECT_FALSE(Enabled(page, IDC_AUDIO_LEFT_CHANNEL) || IsDlgButtonChecked(page, IDC_AUDIO_MONO));
+    Click(page, IDC_AUDIO_MONO);
+    EXPECT_EQ(gSettings.channelMode, 3);
+    EXPECT_TRUE(Enabled(page, IDC_AUDIO_LEFT_CHANNEL));
+    EXPECT_EQ(SendDlgItemMessageA(page, IDC_AUDIO_SPEED, TBM_GETPOS, 0, 0), 7) << "-3 %";
+    Drag(page, IDC_AUDIO_SPEED, 20);
+    EXPECT_EQ(gPlaybackOptions.speedPercent, 10);
+    // Items keep their device ids: the one that cannot be named shifts no other.
     EXPECT_EQ(SendDlgItemMessageA(page, IDC_AUDIO_DEVICE, CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(SendDlgItemMessageA(page, IDC_AUDIO_DEVICE, CB_GETCURSEL, 0, 0), 1) << "device 2";
     Choose(page, 2);
@@ -109,7 +125,13 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     Click(page, IDC_BUFFER_PREBUFFER);
     EXPECT_FALSE(Enabled(page, IDC_BUFFER_PERCENT));
     SendDlgItemMessageA(page, IDC_BUFFER_BLOCKS, TBM_SETPOS, TRUE, 400);  // unheard: Cancel keeps 86
-    EXPECT_EQ(IsDlgButtonChecked(Page(5), IDC_VIS_ANALYSER), BST_CHECKED) << "the shell's own page";
+    page = Page(5);
+    EXPECT_EQ(IsDlgButtonChecked(page, IDC_VIS_ANALYSER), BST_CHECKED) << "the shell's own page";
+    Click(page, IDC_VIS_COLOUR_CLOUD);
+    EXPECT_EQ(gSettings.visMode, 2);
+    EXPECT_EQ(SendDlgItemMessageA(page, IDC_VIS_REFRESH_RATE, TBM_GETPOS, 0, 0), 3) << "50 ms";
+    Drag(page, IDC_VIS_REFRESH_RATE, 6);
+    EXPECT_EQ(gPlaybackOptions.visIntervalMs, 20) << "Fast";
     Close(page, PSBTN_CANCEL);
     return true;
   });
@@ -118,7 +140,10 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_EQ(gSettings.preBufferEnabled, 0);
   EXPECT_EQ(gSettings.alwaysOnTop, 0);
   EXPECT_EQ(gShell.playback.quality, 1) << "for the next track";
-  EXPECT_EQ(gShell.playback.channelMode, -1);
+  EXPECT_EQ(gShell.playback.channelMode, 3);
+  EXPECT_EQ(gShell.playback.speedPercent, 10);
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "PlaybackSpeed", 0, kSettingsFile), 10);
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "VisRefreshInterval", 0, kSettingsFile), 20);
   EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(HIGH_PRIORITY_CLASS));
   EXPECT_EQ(gSongScroll.offset, 0) << "AutoScroll off shows the start";
   EXPECT_EQ(gSongScroll.step, 2);

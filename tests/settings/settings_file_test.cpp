@@ -12,6 +12,7 @@
 #include "platform/directory.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "settings/playback_options.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/stream_settings.h"
@@ -170,6 +171,18 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
     EXPECT_STREQ(gStreamSave.folder, std::string(junk).find('%') == std::string::npos && junk[0] ? junk : music) << junk;
   }  // and so left as they were
   gStreamSave = {};
+  // So are the playback options' keys.
+  gPlaybackOptions = {-7, 70};
+  ASSERT_EQ(SaveSettings(), 1);
+  gPlaybackOptions = {};
+  LoadSettings();
+  EXPECT_TRUE(gPlaybackOptions.speedPercent == -7 && gPlaybackOptions.visIntervalMs == 70);
+  for (const char* junk : {"11", "-11", "75", "-", "--5", "10x", "99999999999999999999", ""}) {
+    for (const char* key : {kPlaybackSpeedKey, kVisRefreshKey})
+      ASSERT_TRUE(ProfileWriteString(kSettingsSection, key, junk, kSettingsFile));
+    LoadSettings();
+    EXPECT_TRUE(gPlaybackOptions.speedPercent == 0 && gPlaybackOptions.visIntervalMs == kDefaultVisIntervalMs) << junk;
+  }
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
 }
