@@ -189,10 +189,9 @@ INT_PTR OnAudioCommand(HWND page, int32_t id, int32_t code) {
   }
 }
 
-// The speed is stored while the thumb moves and when a move ends; the next track plays at it.
-INT_PTR OnAudioScroll(HWND page, int32_t action, HWND slider) {
-  if (GetDlgCtrlID(slider) == IDC_AUDIO_SPEED && (action == TB_THUMBTRACK || action == TB_ENDTRACK))
-    gPlaybackOptions.speedPercent = SpeedFromSlider(page);
+// The speed is stored at every move of the slider, by mouse, key or wheel; the next track plays at it.
+INT_PTR OnAudioScroll(HWND page, HWND slider) {
+  if (GetDlgCtrlID(slider) == IDC_AUDIO_SPEED) gPlaybackOptions.speedPercent = SpeedFromSlider(page);
   return TRUE;
 }
 
@@ -201,7 +200,7 @@ INT_PTR CALLBACK AudioOutputPageProc(HWND page, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_INITDIALOG: return OnAudioInit(page);
     case WM_COMMAND: return OnAudioCommand(page, LOWORD(wParam), HIWORD(wParam));
-    case WM_HSCROLL: return OnAudioScroll(page, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_HSCROLL: return OnAudioScroll(page, reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
     default: return FALSE;
   }

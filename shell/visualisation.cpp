@@ -126,10 +126,10 @@ INT_PTR OnPageCommand(HWND page, int32_t id) {
 
 INT_PTR OnPageScroll(HWND page, WPARAM code, HWND slider) {
   const int32_t action = LOWORD(code);
-  if (action != TB_THUMBTRACK && action != TB_ENDTRACK) return TRUE;
   const int32_t id = GetDlgCtrlID(slider);
-  if (id == IDC_VIS_DECAY_RATE) gSettings.analyserDecay = SliderPosition(page, id);
-  if (id == IDC_VIS_REFRESH_RATE) StoreRefreshRate(page);
+  if (id == IDC_VIS_DECAY_RATE && (action == TB_THUMBTRACK || action == TB_ENDTRACK))
+    gSettings.analyserDecay = SliderPosition(page, id);
+  if (id == IDC_VIS_REFRESH_RATE) StoreRefreshRate(page);  // at every move, by mouse, key or wheel
   return TRUE;
 }
 
