@@ -188,7 +188,8 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   EXPECT_TRUE(GetWindowLongA(player, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
   // The track played again comes to the device as one channel: the decoder's mix of both. A few
-  // samples may be one step off it, as they are in stereo too for a track that follows a half-quality one.
+  // samples may be one step off a fresh decoder's, as they are in stereo too: the decoder carries its
+  // state on from the tracks played before.
   DecodeOptions mix;
   mix.channelSelect = 3;
   std::vector<int16_t> mono = DecodeFileToPcm(next, mix).pcm;
