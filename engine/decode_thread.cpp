@@ -198,9 +198,9 @@ int32_t PrepareFrameOutput(StreamState* stream, void* context) {
     out.prepared = true;
   }
   // A device left open by the previous track is reopened when this track needs another rate or
-  // another channel count (mono PCM played through a stereo device would be garbled), or counts its
-  // seconds at another track rate. What the old
-  // device holds, and the decode buffer's remainder, belong to the old format and play out on it first.
+  // another channel count (mono PCM played through a stereo device would be garbled), or another track
+  // rate to count its seconds by. What the old device holds, and the decode buffer's remainder, belong
+  // to the old format and play out on it first.
   // A pause meanwhile holds the wait (the new device opens only once the old one has played out, so the
   // new track stays silent while paused); a stop ends it, and no new device is opened.
   if (s.headerChanged &&

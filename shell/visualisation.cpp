@@ -143,8 +143,9 @@ INT_PTR OnPageNotify(HWND page, const NMHDR* note) {
 
 }  // namespace
 
+// The interval is held to one of the slider's steps.
 void StartVisualisationTimer(HWND window) {
-  const int32_t interval = VisRefreshInterval(VisRefreshPosition(gPlaybackOptions.visIntervalMs));  // one of its steps
+  const int32_t interval = VisRefreshInterval(VisRefreshPosition(gPlaybackOptions.visIntervalMs));
   SetTimer(window, kVisualisationTimer, static_cast<UINT>(interval), nullptr);
 }
 
