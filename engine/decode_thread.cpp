@@ -12,6 +12,7 @@
 #include "platform/notify.h"
 #include "playlist/playlist.h"
 #include "settings/general_options.h"
+#include "settings/playback_options.h"
 #include "settings/settings.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
@@ -26,6 +27,7 @@ struct DecodeThreadState {
   StreamState stream;
   char path[kPathBytes];
   int32_t outputRate;      // Hz the device was opened at; 0 before the first open
+  int32_t trackRate;       // Hz of the track the device was opened for (the rate before the speed)
   int32_t outputChannels;  // channel count the device was opened with
 };
 DecodeThreadState gThread;
@@ -37,10 +39,11 @@ void Post(HWND window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   PostPlayerMessage(window, message, wParam, lParam);
 }
 
-int32_t OpenDevice(int32_t channels, int32_t rate, HWND window) {
-  if (OpenOutput(channels, rate, gSettings.outputDevice, kBlockSize, window) != 0) return 0;
+int32_t OpenDevice(int32_t channels, int32_t trackRate, int32_t rate, HWND window) {
+  if (OpenOutputAt(channels, trackRate, rate, gSettings.outputDevice, kBlockSize, window) != 0) return 0;
   SetOutputVolume(gSettings.volume);
   gThread.outputRate = rate;
+  gThread.trackRate = trackRate;
   gThread.outputChannels = channels;
   return 1;
 }
@@ -188,6 +191,7 @@ struct FrameOutput {
   bool stopRequested;  // a stop came while the old device played out
   int32_t lastElapsed;
   int32_t isStream;    // a stream's length is unknown: reported as 0
+  int32_t speedPercent;  // the device plays this much faster or slower than the track
 };
 
 // Between reading a frame and decoding it: the device at the frame's rate, then the position and
@@ -197,10 +201,11 @@ int32_t PrepareFrameOutput(StreamState* stream, void* context) {
   const StreamState& s = *stream;
   HWND window = out.window;
   const int32_t channels = out.channels;
-  const int32_t rate = OutputRate(s);
+  const int32_t trackRate = OutputRate(s);
+  const int32_t rate = SpeedAdjustedRate(trackRate, out.speedPercent);
   if (!out.prepared) {
     if (!IsOutputOpen()) {
-      if (!OpenDevice(channels, rate, window)) {
+      if (!OpenDevice(channels, trackRate, rate, window)) {
         out.outputError = true;
         return 0;
       }
@@ -208,12 +213,15 @@ int32_t PrepareFrameOutput(StreamState* stream, void* context) {
     out.prepared = true;
   }
   // A device left open by the previous track is reopened when this track needs another rate or
-  // another channel count (mono PCM played through a stereo device would be garbled). What the old
-  // device holds, and the decode buffer's remainder, belong to the old format and play out on it first.
+  // another channel count (mono PCM played through a stereo device would be garbled), or another track
+  // rate to count its seconds by. What the old device holds, and the decode buffer's remainder, belong
+  // to the old format and play out on it first.
   // A pause meanwhile holds the wait (the new device opens only once the old one has played out, so the
   // new track stays silent while paused); a stop ends it, and no new device is opened.
-  if (s.headerChanged && (rate != gThread.outputRate || channels != gThread.outputChannels)) {
+  if (s.headerChanged &&
+      (rate != gThread.outputRate || trackRate != gThread.trackRate || channels != gThread.outputChannels)) {
     gThread.outputRate = rate;
+    gThread.trackRate = trackRate;
     if (IsOutputOpen()) {
       PlayRemainder(WritePcm);
       const int32_t drained = DrainOutput(StopPending);
@@ -222,7 +230,7 @@ int32_t PrepareFrameOutput(StreamState* stream, void* context) {
         out.stopRequested = true;
         return 0;
       }
-      if (!OpenDevice(channels, rate, window)) {
+      if (!OpenDevice(channels, trackRate, rate, window)) {
         out.outputError = true;
         return 0;
       }
@@ -295,7 +303,8 @@ void PlayTrack(const PlaybackParams* params) {
   ResetSync();
 
   bool stopRequested = false;
-  FrameOutput frame{window, channels, false, false, false, 0, isStream};
+  // A stream arrives at its own pace and cannot be played faster or slower than it comes.
+  FrameOutput frame{window, channels, false, false, false, 0, isStream, isStream ? 0 : params->speedPercent};
   for (;;) {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

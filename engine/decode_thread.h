@@ -6,12 +6,13 @@
 
 #include <cstdint>
 
-// Handed to the thread when it is created; the player window refreshes the first two fields after the
+// Handed to the thread when it is created; the player window refreshes the settings' fields after the
 // preferences sheet, and the thread reads them afresh at every track start.
 struct PlaybackParams {
-  int32_t channelMode;  // -1 stereo output; 0 or more: one channel, the value is the channel selection
-  int32_t quality;      // 0 full, 1 half, 2 quarter output rate
-  HWND window;          // receives every message the thread posts and owns its message boxes
+  int32_t channelMode;   // -1 stereo output; 0 or more: one channel, the value is the channel selection
+  int32_t quality;       // 0 full, 1 half, 2 quarter output rate
+  HWND window;           // receives every message the thread posts and owns its message boxes
+  int32_t speedPercent;  // -10..10: a file plays that much faster or slower, pitch and all (not a stream)
 };
 
 // The thread procedure; the argument is the PlaybackParams. Returns 1 after WM_QUIT, 0 when the decode

@@ -62,6 +62,7 @@ const WaveOutApi* gApi = &kWinmmWaveOut;
 HWAVEOUT volatile gDevice = nullptr;
 HWND gOwner = nullptr;     // owns the box of a device that refuses every block
 WAVEFORMATEX gFormat = {};
+LONG gTrackBytesPerSecond = 0;  // a second of the track, which the elapsed seconds count
 int32_t gBlockCount = 0;   // N, fixed while open
 int32_t gBlockBytes = 0;
 int32_t gBlockInterval = 1;
@@ -175,7 +176,7 @@ void BlockDone(const WAVEHDR* header) {
   const uint32_t bytes = header->dwBufferLength < static_cast<DWORD>(gBlockBytes)
                              ? static_cast<uint32_t>(header->dwBufferLength)
                              : static_cast<uint32_t>(gBlockBytes);
-  const LONG perSecond = static_cast<LONG>(gFormat.nAvgBytesPerSec);
+  const LONG perSecond = gTrackBytesPerSecond;
   LONG count = gByteCount + static_cast<LONG>(bytes);
   while (perSecond > 0 && count >= perSecond) {
     count -= perSecond;
@@ -230,9 +231,14 @@ int32_t BlockIntervalMs(int32_t avgBytesPerSec, int32_t blockBytes) {
 }
 
 int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t blockBytes, HWND owner) {
+  return OpenOutputAt(channels, rate, rate, device, blockBytes, owner);
+}
+
+int32_t OpenOutputAt(int32_t channels, int32_t trackRate, int32_t rate, int32_t device, int32_t blockBytes,
+                     HWND owner) {
   if (gDevice) CloseOutput(1);
-  if (channels < 1 || channels > 2 || rate < kMinRate || rate > kMaxRate || blockBytes < kMinBlockBytes ||
-      blockBytes > kMaxBlockBytes || blockBytes % 4 != 0) {
+  if (channels < 1 || channels > 2 || rate < kMinRate || rate > kMaxRate || trackRate < kMinRate ||
+      trackRate > kMaxRate || blockBytes < kMinBlockBytes || blockBytes > kMaxBlockBytes || blockBytes % 4 != 0) {
     ReportOutputError(WAVERR_BADFORMAT, owner);
     return -1;
   }
@@ -245,6 +251,7 @@ int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t block
   format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
   format.cbSize = 0;
   gFormat = format;
+  gTrackBytesPerSecond = static_cast<LONG>(trackRate) * format.nBlockAlign;
 
   const int32_t blocks = RingBlocks();
   gBlockCount = blocks;

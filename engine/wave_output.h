@@ -49,6 +49,11 @@ extern volatile int32_t gPluginRunning;
 // normally 2048). The ring gets the settings' buffer-blocks count of blocks. Returns 0, or -1 after an
 // "Audio System Error..." box owned by `owner`. A device already open is closed at once first.
 int32_t OpenOutput(int32_t channels, int32_t rate, int32_t device, int32_t blockBytes, HWND owner);
+// OpenOutput for a track of `trackRate` Hz played at `deviceRate` Hz, faster or slower as a tape would:
+// the device runs at `deviceRate`, and the elapsed seconds count seconds of the track (`trackRate`
+// frames each), so the time shown stays the track's own. OpenOutput is this with both rates the same.
+int32_t OpenOutputAt(int32_t channels, int32_t trackRate, int32_t deviceRate, int32_t device, int32_t blockBytes,
+                     HWND owner);
 // Queues one block: takes at most one block of `count` bytes (the rest of a short block is silence)
 // with the 1152-byte spectrum record, sleeping while every block is queued. Returns the bytes taken;
 // 0 when the device is closed, refused the block (the ring is left as it was) or has been given up

@@ -51,7 +51,7 @@
 #define IDC_VIS_OSCILLOSCOPE 1219
 #define IDC_VIS_ANALYSER 1220
 #define IDC_VIS_COLOUR_CLOUD 1221
-#define IDC_VIS_REFRESH_RATE 1223
+#define IDC_VIS_REFRESH_RATE 1223  // trackbar 0 Slow .. 6 Fast
 #define IDC_VIS_DECAY_RATE 1224
 #define IDC_VIS_SCOPE_COLOUR 1225
 
@@ -135,9 +135,9 @@
 #define IDC_AUDIO_HALF_QUALITY 1183
 #define IDC_AUDIO_QUARTER_QUALITY 1184
 #define IDC_AUDIO_STEREO 1185
-#define IDC_AUDIO_MONO 1186              // disabled
-#define IDC_AUDIO_LEFT_CHANNEL 1188      // disabled
-#define IDC_AUDIO_SPEED 1214             // disabled trackbar
+#define IDC_AUDIO_MONO 1186
+#define IDC_AUDIO_LEFT_CHANNEL 1188      // enabled while "Mono" is chosen
+#define IDC_AUDIO_SPEED 1214             // trackbar 0..20: -10 % .. +10 %
 #define IDC_BUFFER_BLOCKS 1106           // trackbar 10..400
 #define IDC_BUFFER_SECONDS 1164          // its label
 #define IDC_BUFFER_PREBUFFER 1163        // check box

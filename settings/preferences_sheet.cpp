@@ -13,6 +13,7 @@
 #include "platform/win32/wide.h"
 #include "resources/resource_ids.h"
 #include "settings/general_options.h"
+#include "settings/playback_options.h"
 #include "settings/settings.h"
 #include "stream/stream_policy.h"
 #include "stream/stream_save.h"
@@ -151,19 +152,32 @@ void StoreChosenDevice(HWND page) {
   gSettings.outputDevice = static_cast<int32_t>(SendMessageA(list, CB_GETITEMDATA, static_cast<WPARAM>(item), 0));
 }
 
-// Only stereo output can be chosen: "Mono" is disabled, and choosing it would store nothing.
-void ShowChannels(HWND page, bool stereo) {
-  SetChecked(page, IDC_AUDIO_STEREO, stereo);
-  SetChecked(page, IDC_AUDIO_MONO, !stereo);
-  Enable(page, IDC_AUDIO_LEFT_CHANNEL, !stereo);
+// The channel mode as the page shows it: "Stereo" is -1; "Mono" mixes both channels (3), or with
+// "Left Channel" takes the first channel alone (0). A second-channel selection (1) from an older file
+// shows as "Mono" and is kept until a click changes it.
+void ShowChannels(HWND page) {
+  const int32_t mode = gSettings.channelMode;
+  SetChecked(page, IDC_AUDIO_STEREO, mode < 0);
+  SetChecked(page, IDC_AUDIO_MONO, mode >= 0);
+  SetChecked(page, IDC_AUDIO_LEFT_CHANNEL, mode == 0);
+  Enable(page, IDC_AUDIO_LEFT_CHANNEL, mode >= 0);
 }
+
+void StoreChannels(HWND page, int32_t mode) {
+  gSettings.channelMode = mode;
+  ShowChannels(page);
+}
+
+// The speed slider runs from -10 % at its left end to +10 % at its right.
+int32_t SpeedFromSlider(HWND page) { return SliderPosition(page, IDC_AUDIO_SPEED) + kMinSpeedPercent; }
 
 INT_PTR OnAudioInit(HWND page) {
   const int32_t quality = gSettings.quality;
   if (quality >= 0 && quality <= 2)
     CheckRadioButton(page, IDC_AUDIO_FULL_QUALITY, IDC_AUDIO_QUARTER_QUALITY, IDC_AUDIO_FULL_QUALITY + quality);
-  gSettings.channelMode = -1;
-  ShowChannels(page, true);
+  ShowChannels(page);
+  SetUpSlider(page, IDC_AUDIO_SPEED, 0, kMaxSpeedPercent - kMinSpeedPercent, 5,
+              gPlaybackOptions.speedPercent - kMinSpeedPercent);
   FillDeviceList(page);
   return TRUE;
 }
@@ -181,10 +195,17 @@ INT_PTR OnAudioCommand(HWND page, int32_t id, int32_t code) {
       gSettings.quality = id - IDC_AUDIO_FULL_QUALITY;
       CheckRadioButton(page, IDC_AUDIO_FULL_QUALITY, IDC_AUDIO_QUARTER_QUALITY, id);
       return TRUE;
-    case IDC_AUDIO_STEREO: ShowChannels(page, true); return TRUE;
-    case IDC_AUDIO_MONO: ShowChannels(page, false); return TRUE;
+    case IDC_AUDIO_STEREO: StoreChannels(page, -1); return TRUE;
+    case IDC_AUDIO_MONO: StoreChannels(page, gSettings.channelMode >= 0 ? gSettings.channelMode : 3); return TRUE;
+    case IDC_AUDIO_LEFT_CHANNEL: StoreChannels(page, Checked(page, id) ? 0 : 3); return TRUE;
     default: return FALSE;
   }
+}
+
+// The speed is stored at every move of the slider, by mouse, key or wheel; the next track plays at it.
+INT_PTR OnAudioScroll(HWND page, HWND slider) {
+  if (GetDlgCtrlID(slider) == IDC_AUDIO_SPEED) gPlaybackOptions.speedPercent = SpeedFromSlider(page);
+  return TRUE;
 }
 
 // Everything on this page is stored when clicked: OK has nothing left to store.
@@ -192,6 +213,7 @@ INT_PTR CALLBACK AudioOutputPageProc(HWND page, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_INITDIALOG: return OnAudioInit(page);
     case WM_COMMAND: return OnAudioCommand(page, LOWORD(wParam), HIWORD(wParam));
+    case WM_HSCROLL: return OnAudioScroll(page, reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), nullptr);
     default: return FALSE;
   }

@@ -8,6 +8,7 @@
 #include "platform/notify.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "settings/playback_options.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/general_options.h"
@@ -19,6 +20,7 @@ int32_t LoadSettings() {
   // The stream settings' keys stand apart from the record: a record that is reset leaves them.
   LoadStreamSettings();
   LoadGeneralOptions();
+  LoadPlaybackOptions();
   const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
   if (version != kSettingsVersion && version != -1) {
     ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
@@ -100,7 +102,8 @@ int32_t SaveSettings() {
   const bool pathsWritten = SavePluginPaths() == 1;
   const bool streamWritten = SaveStreamSettings() == 1;
   const bool generalWritten = SaveGeneralOptions() == 1;
-  return recordWritten && versionWritten && pathsWritten && streamWritten && generalWritten ? 1 : 0;
+  const bool optionsWritten = SavePlaybackOptions() == 1;
+  return recordWritten && versionWritten && pathsWritten && streamWritten && generalWritten && optionsWritten ? 1 : 0;
 }
 
 int32_t KeyNumber(const char* key) {

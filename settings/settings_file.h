@@ -1,6 +1,7 @@
 // The settings file: the whole settings record stored as one struct value in "zav.ini" (section "zav",
 // key "nod"), next to the layout version in "CurrentVersion", the plug-in paths the record cannot
-// hold whole in keys of their own (plugin_paths.h), and the stream settings (stream_settings.h).
+// hold whole in keys of their own (plugin_paths.h), the stream settings (stream_settings.h) and the
+// playback options (playback_options.h).
 #pragma once
 #include <cstdint>
 
@@ -21,8 +22,8 @@ int32_t LoadSettings();
 // Stores every default in gSettings (the time display keeps its value) and shows the About box.
 void ApplyDefaultSettings();
 
-// Writes gSettings, the version, the plug-in paths' keys and the stream settings' keys to the settings
-// file. Returns 1, or 0 when
+// Writes gSettings, the version, the plug-in paths' keys, the stream settings' keys and the playback
+// options' keys to the settings file. Returns 1, or 0 when
 // a write failed.
 int32_t SaveSettings();
 

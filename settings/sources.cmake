@@ -9,6 +9,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   settings/plugin_paths.cpp
   settings/stream_settings.cpp
   settings/general_options.cpp
+  settings/playback_options.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )

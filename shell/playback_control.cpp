@@ -87,7 +87,7 @@ bool StartDecodeThread(HWND window) {
 void StartPlayback(HWND window) {
   SetTimer(window, kScrollTimer, 100, nullptr);
   SetTimer(window, kPluginFeedTimer, 40, nullptr);
-  SetTimer(window, kVisualisationTimer, 40, nullptr);
+  StartVisualisationTimer(window);
   SetTimer(window, kSplashTimer, 2000, nullptr);
   StartDecodeThread(window);
   ApplyAlwaysOnTop(window);

@@ -11,6 +11,7 @@
 #include "playlist/playlist.h"
 #include "plugins/plugins_page.h"
 #include "resources/resource_ids.h"
+#include "settings/playback_options.h"
 #include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -51,6 +52,7 @@ void ApplyProcessorAndOutputSettings() {
   SetPriorityClass(GetCurrentProcess(), gSettings.processor == 0 ? HIGH_PRIORITY_CLASS : NORMAL_PRIORITY_CLASS);
   gShell.playback.channelMode = gSettings.channelMode;
   gShell.playback.quality = gSettings.quality;
+  gShell.playback.speedPercent = gPlaybackOptions.speedPercent;
 }
 
 void RegisterPreferencePages() {

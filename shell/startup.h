@@ -10,7 +10,8 @@ void LoadStartupSettings();
 // Moves the saved window position onto the primary monitor when the title strip would lie off every
 // monitor. Returns true when it moved it.
 bool KeepWindowOnAMonitor();
-// Process priority from the Processor setting; channel mode and quality into the playback parameters.
+// Process priority from the Processor setting; channel mode, quality and speed into the playback
+// parameters.
 void ApplyProcessorAndOutputSettings();
 // Hands the preferences sheet the procedures of the pages the shell provides.
 void RegisterPreferencePages();

@@ -7,6 +7,7 @@
 
 #include "engine/wave_output.h"
 #include "resources/resource_ids.h"
+#include "settings/playback_options.h"
 #include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 #include "shell/shell_state.h"
@@ -88,8 +89,14 @@ void ChooseScopeColour(HWND page) {
   InvalidateRect(GetDlgItem(page, IDC_VIS_SCOPE_COLOUR), nullptr, FALSE);
 }
 
-int32_t DecaySliderPosition(HWND page) {
-  return static_cast<int32_t>(SendDlgItemMessageA(page, IDC_VIS_DECAY_RATE, TBM_GETPOS, 0, 0));
+int32_t SliderPosition(HWND page, int32_t id) {
+  return static_cast<int32_t>(SendDlgItemMessageA(page, id, TBM_GETPOS, 0, 0));
+}
+
+// The refresh rate takes effect at once, so the display behind the sheet shows it while the thumb moves.
+void StoreRefreshRate(HWND page) {
+  gPlaybackOptions.visIntervalMs = VisRefreshInterval(SliderPosition(page, IDC_VIS_REFRESH_RATE));
+  if (gShell.window) StartVisualisationTimer(gShell.window);
 }
 
 INT_PTR OnPageInit(HWND page) {
@@ -97,6 +104,8 @@ INT_PTR OnPageInit(HWND page) {
   if (mode >= kOscilloscope && mode <= kColourCloud)
     CheckRadioButton(page, IDC_VIS_OSCILLOSCOPE, IDC_VIS_COLOUR_CLOUD, IDC_VIS_OSCILLOSCOPE + mode);
   SetUpSlider(page, IDC_VIS_DECAY_RATE, 1, 5, 1, gSettings.analyserDecay);
+  SetUpSlider(page, IDC_VIS_REFRESH_RATE, 0, kVisRefreshPositions - 1, 1,
+              VisRefreshPosition(gPlaybackOptions.visIntervalMs));
   return TRUE;
 }
 
@@ -117,17 +126,28 @@ INT_PTR OnPageCommand(HWND page, int32_t id) {
 
 INT_PTR OnPageScroll(HWND page, WPARAM code, HWND slider) {
   const int32_t action = LOWORD(code);
-  if (GetDlgCtrlID(slider) == IDC_VIS_DECAY_RATE && (action == TB_THUMBTRACK || action == TB_ENDTRACK))
-    gSettings.analyserDecay = DecaySliderPosition(page);
+  const int32_t id = GetDlgCtrlID(slider);
+  if (id == IDC_VIS_DECAY_RATE && (action == TB_THUMBTRACK || action == TB_ENDTRACK))
+    gSettings.analyserDecay = SliderPosition(page, id);
+  if (id == IDC_VIS_REFRESH_RATE) StoreRefreshRate(page);  // at every move, by mouse, key or wheel
   return TRUE;
 }
 
-// OK stores the decay rate; mode and colour were stored when chosen.
+// OK stores both sliders; mode and colour were stored when chosen.
 INT_PTR OnPageNotify(HWND page, const NMHDR* note) {
-  return AnswerSheetNotification(page, note, [](HWND p) { gSettings.analyserDecay = DecaySliderPosition(p); });
+  return AnswerSheetNotification(page, note, [](HWND p) {
+    gSettings.analyserDecay = SliderPosition(p, IDC_VIS_DECAY_RATE);
+    StoreRefreshRate(p);
+  });
 }
 
 }  // namespace
+
+// The interval is held to one of the slider's steps.
+void StartVisualisationTimer(HWND window) {
+  const int32_t interval = VisRefreshInterval(VisRefreshPosition(gPlaybackOptions.visIntervalMs));
+  SetTimer(window, kVisualisationTimer, static_cast<UINT>(interval), nullptr);
+}
 
 void TakeVisSnapshots() {
   if (gShell.playState != kPlaying) {

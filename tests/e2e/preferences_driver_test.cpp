@@ -1,6 +1,6 @@
 // The preferences sheet worked from outside, as a user would: Ctrl+P while a track plays, "zav.ini"
 // after Cancel (what clicks stored) and after OK (what OK stores), the buffer slider's seconds label,
-// the device list, and Half Quality heard at half the byte rate from the next track on.
+// the device list, Half Quality at half the byte rate from the next track on, Mono, the refresh rate.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,7 +8,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "tests/decode_file.h"
 #include "tests/e2e/player_driver.h"
@@ -20,6 +22,7 @@ namespace {
 // Controls of the pages, as the program's resources number them.
 constexpr int32_t kAlwaysOnTop = 1171, kSkipProtection = 1222, kDeviceList = 1178, kFullQuality = 1182,
                   kHalfQuality = 1183, kBufferSlider = 1106, kBufferSeconds = 1164;
+constexpr int32_t kMono = 1186, kColourCloud = 1221, kRefreshSlider = 1223;
 
 // A click at the left end of a control, where a radio's or check box's box is, or in its middle.
 HWND ClickOn(HWND control, bool atLeft = true) {
@@ -49,6 +52,16 @@ double CapturedBytesPerSecond(HWND player) {
   return (sizeAt(now + 3) - start) / 2;
 }
 
+// Pictures the display area shows in turn a second (read for two seconds), and colours in the last.
+std::pair<double, size_t> DisplayFrames(HWND player) {
+  const POINT at = ScreenPoint(player, {29, 42});
+  Picture last, shown;
+  int32_t changes = -1;  // the first picture read is no change
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < 2000;)
+    if ((shown = GrabScreen({at.x, at.y, at.x + 147, at.y + 42})).pixels != last.pixels) ++changes, last = shown;
+  return {changes / 2.0, std::set<COLORREF>(last.pixels.begin(), last.pixels.end()).size()};
+}
+
 TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheNextTrack) {
   PrepareDesktop();
   Settings before{};
@@ -63,6 +76,8 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   ASSERT_NE(player, nullptr);
   ASSERT_TRUE(WaitForState(player, kPlaying, 10000));
   const double fullRate = CapturedBytesPerSecond(player);
+  DoubleClick(player, kDisplay.x, kDisplay.y);  // the analyser, drawn every 40 ms until Fast is chosen
+  const double normalFrames = DisplayFrames(player).first;
 
   // Paused (the capture device is not paced), so that the first track still plays when the sheet closes.
   Key(player, 'C');
@@ -124,23 +139,49 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   EXPECT_NEAR(goingOnRate / fullRate, 1, 0.1);
   EXPECT_NEAR(nextRate / fullRate, 0.5, 0.05);
 
-  // OK stores the check boxes: on top, and locked to the screen, where a drag past its corner ends.
+  // OK stores the check boxes: on top, and locked to the screen, where a drag past its corner ends;
+  // "Mono", the colour cloud and Fast are chosen.
   Key(player, 'P', true);
   sheet = WaitForSheet(zav.info.dwProcessId);
   ASSERT_NE(sheet, nullptr);
   ClickOn(GetDlgItem(Turn(sheet, 0), kAlwaysOnTop));
   ClickOn(GetDlgItem(Turn(sheet, 0), 1177));  // "Lock zav window to screen"
-  ClickOn(GetDlgItem(Turn(sheet, 1), kFullQuality));
+  page = Turn(sheet, 1);
+  for (const int32_t radio : {kFullQuality, kMono}) {
+    ClickOn(GetDlgItem(page, radio));
+    EXPECT_TRUE(WaitUntil([&] { return IsDlgButtonChecked(page, radio) == BST_CHECKED; }, 1000)) << radio;
+  }
+  ClickOn(GetDlgItem(page = Turn(sheet, 5), kColourCloud));
+  ClickOn(GetDlgItem(page, kRefreshSlider), false);
+  Key(sheet, VK_END);
   ClickOn(GetDlgItem(sheet, IDOK), false);
   saved = SavedOnClose(saved);
   EXPECT_EQ(saved.alwaysOnTop, 1);
   EXPECT_EQ(saved.quality, 0);
+  EXPECT_TRUE(saved.channelMode == 3 && saved.visMode == 2) << "both channels mixed, the colour cloud";
   EXPECT_TRUE(GetWindowLongA(player, GWL_EXSTYLE) & WS_EX_TOPMOST);
   const RECT placed = WindowRect(player);
   Drag(player, kTitleStrip, {kTitleStrip.x + 3000, kTitleStrip.y + 3000});
   const RECT after = WindowRect(player);
   EXPECT_TRUE(after.right == GetSystemMetrics(SM_CXSCREEN) && after.bottom == GetSystemMetrics(SM_CYSCREEN) &&
               after.left > placed.left) << "as far as the screen lets it";
+
+  // The track played again is one channel, the decoder's mix (give or take a step, as its state carries on).
+  DecodeOptions mix;
+  mix.channelSelect = 3;
+  const std::vector<int16_t> mono = DecodeFileToPcm(next, mix).pcm;
+  Key(player, 'X');
+  const size_t differing = CaptureMismatches(player, mono, settings.volume);
+  const size_t bytes = ReadWholeFile(CapturePath()).size();
+  EXPECT_LE(bytes, mono.size() * 2 + 2048) << "one channel";
+  EXPECT_LT(differing, mono.size() / 1000);
+  // The long track again shows the colour cloud, twice as often as the analyser before.
+  Key(player, 'Z');
+  ASSERT_TRUE(WaitUntil([&] { return PlayState(player) == kPlaying && ElapsedSeconds(player) >= 1; }, 10000));
+  const auto [fastFrames, colours] = DisplayFrames(player);
+  std::printf("FIGURE frames a second: %.1f, %.1f at Fast (%zu colours); mono: %zu bytes for %zu samples, %zu off\n",
+              normalFrames, fastFrames, colours, bytes, mono.size(), differing);
+  EXPECT_TRUE(normalFrames <= 26 && fastFrames > 1.6 * normalFrames && colours > 30);
 
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);

@@ -85,7 +85,7 @@ class DecodeThreadTest : public ::testing::Test {
     gReceived.clear();
     BoxRecorder::Start();
     ClearPlaylist();
-    params_ = {-1, 0, window_};
+    params_ = {-1, 0, window_, 0};
   }
   void TearDown() override {
     StopThread();
@@ -378,6 +378,20 @@ TEST_F(DecodeThreadOnDouble, TheDeviceFollowsRateQualityAndChannels) {
   EXPECT_EQ(gDouble->opens, opens + 1);
   EXPECT_EQ(gDouble->format.nSamplesPerSec, 11025u);
   EXPECT_EQ(gDouble->format.nChannels, 2);
+
+  // 10 % faster and slower: the device at 1.1 and 0.9 times the rate, the seconds the track's (5, not 4).
+  const int32_t trackSeconds = int32_t((first.size() * 2 + 2047) / 2048 * 2048 / (44100 * 4));
+  params_.quality = 0;
+  for (const auto& [speed, rate] : {std::pair{10, 48510u}, std::pair{-10, 39690u}}) {
+    params_.speedPercent = speed;
+    GoToFirst();
+    const size_t at = gReceived.size();
+    Post(TM_PLAY);
+    ASSERT_TRUE(WaitFor(WM_PLAYER_TRACK_END, 20000, at));
+    EXPECT_EQ(gDouble->format.nSamplesPerSec, rate);
+    EndOfList();
+    EXPECT_EQ(ElapsedSeconds(), trackSeconds) << speed << " %";
+  }
 }
 
 // At a change of rate the old device plays out before the new one opens: a pause in that wait holds it

@@ -11,6 +11,7 @@
 #include "settings/general_options.h"
 #include "shell/displays.h"
 #include "platform/folder_dialog.h"
+#include "settings/playback_options.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/engine/wave_out_double.h"
@@ -51,6 +52,7 @@ class PreferencesSheetTest : public PlayerWindowFixture {
  protected:
   void TearDown() override {
     gPropertySheet = PropertySheetW;
+    gPlaybackOptions = {0, kDefaultVisIntervalMs};  // no speed for the tests that play after this one
     EXPECT_FALSE(gModalCancelled) << "the test closed the sheet";
     PlayerWindowFixture::TearDown();
     RemoveWaveOutDouble();
@@ -73,6 +75,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   gSettings.autoScroll = 1;
   gSettings.scrollSpeed = 2;
   gSettings.visMode = 1;
+  gPlaybackOptions = {-3, 50};
   gStreamOptions = {64000, 1, 100, 0};
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);
@@ -90,9 +93,16 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     EXPECT_EQ(IsDlgButtonChecked(page, IDC_GENERAL_PENTIUM), BST_UNCHECKED) << "plain radios";
     EXPECT_EQ(gSettings.processor + gSettings.alwaysOnTop + gSettings.autoScroll, 0) << "486 at once, the rest on OK";
     EXPECT_FALSE(Enabled(page, IDC_GENERAL_SCROLL_SPEED));
-    // Items keep their device ids: the one that cannot be named shifts no other.
     page = Page(1);
-    EXPECT_EQ(gSettings.channelMode, -1);
+    // The channel mode as stored: 0 is "Mono" with "Left Channel"; "Mono" alone mixes both channels.
+    EXPECT_TRUE(gSettings.channelMode == 0 && IsDlgButtonChecked(page, IDC_AUDIO_LEFT_CHANNEL));
+    Click(page, IDC_AUDIO_STEREO);
+    EXPECT_FALSE(gSettings.channelMode != -1 || Enabled(page, IDC_AUDIO_LEFT_CHANNEL));
+    Click(page, IDC_AUDIO_MONO);
+    EXPECT_EQ(gSettings.channelMode, 3);
+    Drag(page, IDC_AUDIO_SPEED, 20);  // from -3 %
+    EXPECT_EQ(gPlaybackOptions.speedPercent, 10);
+    // Items keep their device ids: the one that cannot be named shifts no other.
     EXPECT_EQ(SendDlgItemMessageA(page, IDC_AUDIO_DEVICE, CB_GETCOUNT, 0, 0), 3);
     EXPECT_EQ(SendDlgItemMessageA(page, IDC_AUDIO_DEVICE, CB_GETCURSEL, 0, 0), 1) << "device 2";
     Choose(page, 2);
@@ -119,7 +129,9 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_EQ(gSettings.preBufferEnabled, 0);
   EXPECT_EQ(gSettings.alwaysOnTop, 0);
   EXPECT_EQ(gShell.playback.quality, 1) << "for the next track";
-  EXPECT_EQ(gShell.playback.channelMode, -1);
+  EXPECT_EQ(gShell.playback.channelMode, 3);
+  EXPECT_EQ(gShell.playback.speedPercent, 10);
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "PlaybackSpeed", 0, kSettingsFile), 10);
   EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(HIGH_PRIORITY_CLASS));
   EXPECT_EQ(gSongScroll.offset, 0) << "AutoScroll off shows the start";
   EXPECT_EQ(gSongScroll.step, 2);

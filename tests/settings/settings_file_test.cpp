@@ -12,6 +12,7 @@
 #include "platform/directory.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "settings/playback_options.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/general_options.h"
@@ -173,6 +174,14 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
     EXPECT_STREQ(gStreamSave.folder, std::string(junk).find('%') == std::string::npos && junk[0] ? junk : music) << junk;
   }  // and so left as they were
   gStreamSave = {};
+  // So are the playback options' keys: a speed of -10..10, an interval of 20..80 in steps of 10.
+  for (const std::string value : {"-7", "70", "-11", "75", "-", "10x", "99999999999999999999"}) {
+    for (const char* key : {kPlaybackSpeedKey, kVisRefreshKey})
+      ProfileWriteString(kSettingsSection, key, value.c_str(), kSettingsFile);
+    LoadSettings();
+    EXPECT_EQ(gPlaybackOptions.speedPercent, value == "-7" ? -7 : 0) << value;
+    EXPECT_EQ(gPlaybackOptions.visIntervalMs, value == "70" ? 70 : kDefaultVisIntervalMs) << value;
+  }
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
 }

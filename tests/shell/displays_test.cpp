@@ -198,7 +198,7 @@ TEST_F(PlayerWindowTest, TheVisualisationPageSetsModeDecayAndColour) {
   HWND page = OpenPage(&sheet);
   HWND slider = GetDlgItem(page, IDC_VIS_DECAY_RATE);
   EXPECT_EQ(IsDlgButtonChecked(page, IDC_VIS_ANALYSER), BST_CHECKED);
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_VIS_COLOUR_CLOUD)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_VIS_COLOUR_CLOUD)));
   EXPECT_EQ(SendMessageA(slider, TBM_GETRANGEMIN, 0, 0), 1);
   EXPECT_EQ(SendMessageA(slider, TBM_GETRANGEMAX, 0, 0), 5);
   EXPECT_EQ(SendMessageA(slider, TBM_GETPOS, 0, 0), 3);
