@@ -11,6 +11,8 @@
 #include "engine/wave_output.h"
 #include "platform/notify.h"
 #include "playlist/playlist.h"
+#include "playlist/track_genre.h"
+#include "settings/eq_plugin_keys.h"
 #include "settings/settings.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
@@ -256,6 +258,8 @@ void PlayTrack(const PlaybackParams* params) {
   HWND window = params->window;
   StreamState& s = gThread.stream;
   if (!PrepareCurrent(gThread.path)) return;  // no current entry, or its file cannot be read
+  // Read here, off the window's thread: the window picks the equalizer preset when it hears of the start.
+  NotePlayingGenre(gEqPluginOptions.presetFromGenre == 1 ? gThread.path : nullptr);
 
   const int32_t channelMode = params->channelMode;
   const int32_t quality = params->quality;

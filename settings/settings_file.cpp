@@ -7,6 +7,7 @@
 #include "platform/notify.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "settings/eq_plugin_keys.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/stream_settings.h"
@@ -16,6 +17,7 @@ void (*gShowAboutBox)() = nullptr;
 int32_t LoadSettings() {
   // The stream settings' keys stand apart from the record: a record that is reset leaves them.
   LoadStreamSettings();
+  LoadEqPluginOptions();
   const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
   if (version != kSettingsVersion && version != -1) {
     ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
@@ -96,5 +98,6 @@ int32_t SaveSettings() {
   const bool versionWritten = ProfileWriteString(kSettingsSection, kSettingsVersionKey, version, kSettingsFile);
   const bool pathsWritten = SavePluginPaths() == 1;
   const bool streamWritten = SaveStreamSettings() == 1;
-  return recordWritten && versionWritten && pathsWritten && streamWritten ? 1 : 0;
+  const bool optionsWritten = SaveEqPluginOptions() == 1;
+  return recordWritten && versionWritten && pathsWritten && streamWritten && optionsWritten ? 1 : 0;
 }

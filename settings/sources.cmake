@@ -8,6 +8,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   settings/settings_file.cpp
   settings/plugin_paths.cpp
   settings/stream_settings.cpp
+  settings/eq_plugin_keys.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )
