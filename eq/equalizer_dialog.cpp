@@ -37,6 +37,9 @@ void ShowLevel(HWND dialog, int32_t slider) {
   SendDlgItemMessageA(dialog, IDC_EQ_SLIDER_FIRST + slider, TBM_SETPOS, TRUE, kEqLevelMax - gEqualizer.levels[slider]);
 }
 
+void ShowMatchingPreset(HWND dialog);
+void EnablePresetButtons(HWND dialog);
+
 void TakeLevelsFromGains() {
   for (int32_t i = 0; i < kEqSliders; ++i) gEqualizer.levels[i] = gSettings.eqGains[kEqAnchors[i]];
 }
@@ -66,6 +69,15 @@ void FillPresets(HWND dialog, const char* select) {
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromUtf8(preset->name).c_str()));
     if (select && preset == FindEqPreset(select)) SendMessageW(combo, CB_SETCURSEL, WPARAM(i), 0);
   }
+}
+
+// Chooses in the list the first preset whose levels the sliders show, or none.
+void ShowMatchingPreset(HWND dialog) {
+  int32_t match = -1;
+  for (int32_t i = 0; i < EqPresetCount() && match < 0; ++i)
+    if (std::equal(gEqualizer.levels, gEqualizer.levels + kEqSliders, EqPresetAt(i)->levels)) match = i;
+  SendDlgItemMessageW(dialog, IDC_EQ_PRESET, CB_SETCURSEL, WPARAM(match), 0);
+  EnablePresetButtons(dialog);
 }
 
 // The preset chosen in the list, or null.
@@ -182,7 +194,7 @@ INT_PTR OnInitDialog(HWND dialog) {
   LoadUserEqPresets();
   gEqualizer.presetsLoaded = 1;
   FillPresets(dialog, nullptr);
-  EnablePresetButtons(dialog);
+  ShowMatchingPreset(dialog);
   CheckDlgButton(dialog, IDC_EQ_PRESET_FROM_GENRE, gEqPluginOptions.presetFromGenre == 1 ? BST_CHECKED : BST_UNCHECKED);
   PlaceNearOwner(dialog);
   ShowWindow(dialog, SW_SHOW);
@@ -205,6 +217,7 @@ void Reset(HWND dialog) {
   for (int32_t& gain : gSettings.eqGains) gain = kEqNeutralLevel;
   TakeLevelsFromGains();
   for (int32_t i = 0; i < kEqSliders; ++i) ShowLevel(dialog, i);
+  ShowMatchingPreset(dialog);
 }
 
 // The owner destroys the dialog on its toggle command and so keeps its handle and the lit button right.

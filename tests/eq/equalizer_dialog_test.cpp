@@ -211,6 +211,9 @@ TEST_F(EqualizerDialogTest, PresetsSetTheSlidersAreSavedDeletedAndPickedByTheGen
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(gShell.equalizer, IDC_EQ_PRESET)) &&
               IsWindowEnabled(GetDlgItem(gShell.equalizer, IDC_EQ_PRESET_FROM_GENRE)));
 
+  Click(IDC_EQ_RESET);
+  EXPECT_EQ(ChosenText(), L"Flat") << "the preset the sliders show";
+
   // Picking a preset moves the sliders and the gains at once; built-ins cannot be deleted.
   Choose(L"Full Bass");
   EXPECT_EQ(Stored(), GainsOf("Full Bass"));

@@ -17,6 +17,7 @@
 
 #include "engine/messages.h"
 #include "engine/wave_output.h"
+#include "platform/file.h"
 #include "platform/profile.h"
 #include "platform/win32/wide.h"
 #include "playlist/open_files_dialog.h"
@@ -27,6 +28,7 @@
 #include "stream/stream_save.h"
 #include "shell/about.h"
 #include "shell/commands.h"
+#include "shell/help_page.h"
 #include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
@@ -113,7 +115,33 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
     EXPECT_TRUE(menu.Greyed(IDM_VIS_OPTIONS));
     EXPECT_FALSE(menu.Checked(IDM_REPEAT));
     EXPECT_FALSE(menu.Checked(IDM_ALWAYS_ON_TOP));
+    EXPECT_FALSE(menu.Greyed(IDM_HELP_CONTENTS));
   }
+
+  // The help page is handed to the browser with "open"; a missing page, and one nothing would open,
+  // are said in a box.
+  static std::wstring opened;
+  static INT_PTR openResult;
+  gOpenDocument = [](HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
+    opened = std::wstring(verb) + L" " + file;
+    return reinterpret_cast<HINSTANCE>(openResult);
+  };
+  const std::string helpFolder = TestFolder("help") + "\u043f\u043e\u043c\u043e\u0449\u044c\\";
+  CreateDirectoryW(WideFromUtf8(helpFolder).c_str(), nullptr);
+  ASSERT_EQ(FileWriteWhole((helpFolder + kHelpPageName).c_str(), "<p>", 3), 1);
+  openResult = 42;
+  EXPECT_EQ(OpenHelpPage(window, helpFolder.c_str()), 1);
+  EXPECT_EQ(opened, WideFromUtf8("open " + helpFolder + kHelpPageName));
+  openResult = SE_ERR_NOASSOC;
+  EXPECT_EQ(OpenHelpPage(window, helpFolder.c_str()), 0);
+  opened.clear();
+  EXPECT_EQ(OpenHelpPage(window, TestFolder("no-help").c_str()), 0);
+  EXPECT_TRUE(opened.empty());
+  gOpenDocument = ShellExecuteW;
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 2u);
+  EXPECT_EQ(BoxRecorder::Boxes()[0].text.find("The help page could not be opened:\n" + helpFolder), 0u);
+  EXPECT_EQ(BoxRecorder::Boxes()[1].text.find("The help page could not be found:\n"), 0u);
+  BoxRecorder::Start();
 
   // Dropped files replace the playlist in the order given and play from the first (in the system's
   // form of their paths).
