@@ -168,7 +168,6 @@ TEST_F(EqualizerDialogTest, PresetsSetTheSlidersAreSavedDeletedAndPickedByTheGen
   HWND window = OpenPlayerWindow(0);
   ASSERT_NE(window, nullptr);
   SendMessageA(window, WM_COMMAND, IDM_EQUALIZER, 0);
-  EXPECT_EQ(Ask(CB_GETCOUNT), BuiltInEqPresetCount());
   Choose(L"Full Bass");  // the sliders and the gains at once
   EXPECT_EQ(Stored(), GainsOf("Full Bass"));
   EXPECT_EQ(SendDlgItemMessageA(gShell.equalizer, IDC_EQ_SLIDER_FIRST, TBM_GETPOS, 0, 0), 2);
@@ -216,8 +215,6 @@ TEST_F(EqualizerDialogTest, PresetsSetTheSlidersAreSavedDeletedAndPickedByTheGen
   PumpUntil([] { return false; }, 300);
   EXPECT_EQ(Stored(), GainsOf("Techno"));
   gEqPluginOptions.presetFromGenre = 0;
-  SendMessageA(window, WM_COMMAND, IDM_STOP, 0);
-  RemoveProfileFile(file);
 }
 
 }  // namespace
