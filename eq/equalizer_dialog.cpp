@@ -1,11 +1,11 @@
-// The equalizer dialog: slider levels in, subband gains of the settings record out.
+// The equalizer dialog: slider levels in, subband gains of the settings record out; presets chosen,
+// saved under a typed name and deleted, and the preset a playing track's genre names.
 #include "eq/equalizer_dialog.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
-
 #include <string>
 
 #include "eq/eq_gains.h"
@@ -20,7 +20,8 @@
 
 namespace {
 
-// The dialog's own state while it is open: the slider levels, and what Cancel puts back.
+// The dialog's own state while it is open: the slider levels, and what Cancel puts back; whether the
+// user's presets have been read yet.
 struct EqualizerState {
   HWND dialog;  // null while closed
   int32_t presetsLoaded;
