@@ -13,6 +13,8 @@
 #include "playlist/playlist.h"
 #include "settings/general_options.h"
 #include "settings/playback_options.h"
+#include "playlist/track_genre.h"
+#include "settings/eq_plugin_keys.h"
 #include "settings/settings.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
@@ -279,6 +281,8 @@ void PlayTrack(const PlaybackParams* params) {
   HWND window = params->window;
   StreamState& s = gThread.stream;
   if (!PrepareCurrent(gThread.path)) return;  // no current entry, or its file cannot be read
+  // Read here, off the window's thread: the window picks the equalizer preset when it hears of the start.
+  NotePlayingGenre(gEqPluginOptions.presetFromGenre == 1 ? gThread.path : nullptr);
 
   const int32_t channelMode = params->channelMode;
   const int32_t quality = params->quality;

@@ -179,13 +179,20 @@ bool SameName(const char* a, const char* b) {
 
 // The genre a TCON text names: "(17)" or "(17)Rock" as 2.3 writes it, "17" as 2.4 does, or a name of
 // the table without regard to case. Numbers above 43 and anything else are "Unknown".
-int32_t GenreNumber(const char* text) {
+// A number in the forms "(17)", "(17)Rock" or "17": 1 with the number, else 0.
+int32_t NumericGenre(const char* text, int32_t* number) {
   const char* p = text;
   const bool bracketed = *p == '(';
   if (bracketed) ++p;
-  int32_t number = 0, digits = 0;
-  for (; *p >= '0' && *p <= '9' && digits < 4; ++p, ++digits) number = number * 10 + (*p - '0');
-  if (digits > 0 && (bracketed ? *p == ')' : *p == 0)) return number < kUnknownGenre ? number : kUnknownGenre;
+  int32_t value = 0, digits = 0;
+  for (; *p >= '0' && *p <= '9' && digits < 4; ++p, ++digits) value = value * 10 + (*p - '0');
+  *number = value;
+  return digits > 0 && (bracketed ? *p == ')' : *p == 0) ? 1 : 0;
+}
+
+int32_t GenreNumber(const char* text) {
+  int32_t number;
+  if (NumericGenre(text, &number)) return number < kUnknownGenre ? number : kUnknownGenre;
   for (int32_t i = 0; i < kUnknownGenre; ++i) {
     if (SameName(text, kGenreNames[i])) return i;
   }
@@ -219,11 +226,10 @@ bool SkipExtendedHeader(TagReader& r, int32_t major) {
   return size >= 6 && SkipBytes(r, size - 4);
 }
 
-}  // namespace
-
-int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag) {
-  if (tag == nullptr) return 0;
-  std::memset(tag, 0, sizeof *tag);
+// Walks the tag's frames: artist and title into `found`, the text of the last readable genre frame
+// into `genre` ("" when none). 0 for a missing or damaged tag.
+int32_t WalkTag(FileHandle file, TagInfo& found, char (&genre)[kTagTextBytes]) {
+  genre[0] = 0;
   Id3v2Header header{};
   if (!ReadId3v2Header(file, &header) || header.major < 2 || header.major > 4) return 0;
   const int32_t major = header.major;
@@ -237,8 +243,6 @@ int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag) {
 
   const int32_t idLength = major == 2 ? 3 : 4;
   const int32_t headerLength = major == 2 ? 6 : 10;
-  TagInfo found{};
-  int32_t genre = kUnknownGenre;
   uint8_t frame[10];
   uint8_t content[kFrameBytes];
   // Frames follow one another up to the padding (zero bytes) or the body's end.
@@ -278,13 +282,47 @@ int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag) {
       StoreText(major, text, length, found.artist);
     } else {
       char name[kTagTextBytes];
-      if (StoreText(major, text, length, name)) genre = GenreNumber(name);
+      if (StoreText(major, text, length, name)) std::memcpy(genre, name, sizeof name);
     }
   }
+  return 1;
+}
+
+}  // namespace
+
+int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag) {
+  if (tag == nullptr) return 0;
+  std::memset(tag, 0, sizeof *tag);
+  TagInfo found{};
+  char genreText[kTagTextBytes];
+  if (!WalkTag(file, found, genreText)) return 0;
+  const int32_t genre = genreText[0] ? GenreNumber(genreText) : kUnknownGenre;
   if (found.title[0] == 0 && found.artist[0] == 0) return 0;
   found.genre = genre;
   std::strncpy(found.genreName, kGenreNames[genre], sizeof found.genreName - 1);
   found.present = 1;
   *tag = found;
+  return 1;
+}
+
+int32_t ReadId3v2Genre(FileHandle file, char* name, int32_t size) {
+  if (name == nullptr || size < 1) return 0;
+  name[0] = 0;
+  TagInfo found{};
+  char text[kTagTextBytes];
+  if (!WalkTag(file, found, text) || text[0] == 0) return 0;
+  int32_t number;
+  const char* chosen = text;
+  if (NumericGenre(text, &number)) {
+    if (number >= kUnknownGenre) return 0;
+    chosen = kGenreNames[number];
+  } else if (std::strcmp(text, "(RX)") == 0 || std::strcmp(text, "RX") == 0) {
+    chosen = "Remix";
+  } else if (std::strcmp(text, "(CR)") == 0 || std::strcmp(text, "CR") == 0) {
+    chosen = "Cover";
+  }
+  const size_t length = std::strlen(chosen);
+  if (length + 1 > size_t(size)) return 0;
+  std::memcpy(name, chosen, length + 1);
   return 1;
 }

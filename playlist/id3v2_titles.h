@@ -14,3 +14,8 @@
 // past the tag's end, a frame name that is none), which gives nothing. Reads at most the tag's own
 // bytes. Moves the file pointer.
 int32_t ReadId3v2Tag(FileHandle file, TagInfo* tag);
+// The genre the tag's TCON (TCO) frame names, into `name` of `size` bytes as UTF-8: a number ("(17)",
+// "(17)Rock", "17") as the genre table's name, "(RX)" and "(CR)" as "Remix" and "Cover", any other text
+// as it is (its first value, at most 30 characters). Returns 1, or 0 with "" when the tag names none
+// of those, a number past the table, or holds nothing that fits.
+int32_t ReadId3v2Genre(FileHandle file, char* name, int32_t size);

@@ -4,6 +4,7 @@ list(APPEND ZAV_PLATFORM_POSIX_SOURCES platform/posix/directory_posix.cpp platfo
 list(APPEND ZAV_PORTABLE_SOURCES
   playlist/track_scanner.cpp
   playlist/id3v2_titles.cpp
+  playlist/track_genre.cpp
   playlist/playlist.cpp
   playlist/remote_tags.cpp
 )

@@ -10,13 +10,15 @@
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
 #include "resources/resource_ids.h"
+#include "settings/eq_plugin_keys.h"
 #include "settings/plugin_paths.h"
 #include "settings/preferences_sheet.h"
 #include "settings/settings.h"
 
 namespace {
 
-constexpr int32_t kEnabledByScan[] = {IDC_PLUGIN_LIBRARY, IDC_PLUGIN_MODULE, IDC_PLUGIN_TEST, IDC_PLUGIN_CONFIGURE};
+constexpr int32_t kEnabledByScan[] = {IDC_PLUGIN_LIBRARY, IDC_PLUGIN_MODULE, IDC_PLUGIN_TEST, IDC_PLUGIN_CONFIGURE,
+                                      IDC_PLUGIN_AUTO_START};
 
 // The library the settings name, or null.
 const PluginLibrary* ChosenLibrary() {
@@ -95,7 +97,13 @@ INT_PTR OnPageInit(HWND page) {
   SendDlgItemMessageW(page, IDC_PLUGIN_FOLDER, EM_LIMITTEXT, kMaxPathUnits, 0);
   ShowFolder(page);
   FillLists(page);
+  CheckDlgButton(page, IDC_PLUGIN_AUTO_START, gEqPluginOptions.autoStartPlugin == 1 ? BST_CHECKED : BST_UNCHECKED);
   return TRUE;
+}
+
+// Stored when clicked: the next start of the player runs the chosen module.
+void StoreAutoStart(HWND page) {
+  gEqPluginOptions.autoStartPlugin = IsDlgButtonChecked(page, IDC_PLUGIN_AUTO_START) == BST_CHECKED ? 1 : 0;
 }
 
 INT_PTR OnPageCommand(HWND page, int32_t id, int32_t code) {
@@ -111,6 +119,9 @@ INT_PTR OnPageCommand(HWND page, int32_t id, int32_t code) {
       return TRUE;
     case IDC_PLUGIN_CONFIGURE:
       if (code == BN_CLICKED) ConfigurePlugin(gSettings.pluginModule, page);
+      return TRUE;
+    case IDC_PLUGIN_AUTO_START:
+      if (code == BN_CLICKED) StoreAutoStart(page);
       return TRUE;
     case IDC_PLUGIN_BROWSE:
       if (code == BN_CLICKED) Browse(page);

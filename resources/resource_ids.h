@@ -30,15 +30,19 @@
 #define IDD_VISUALISATION_PAGE 176
 #define IDD_SPLASH 179
 #define IDD_OPEN_URL 181
+#define IDD_EQ_PRESET_NAME 182
 
 // Controls of the "Open URL..." dialog: the address.
 #define IDC_OPEN_URL_ADDRESS 1262
+
+// The name box of the equalizer's "Save..." button.
+#define IDC_EQ_PRESET_NAME 1263
 
 // Controls of the About box.
 #define IDC_ABOUT_TEXT 1228
 
 // Controls of the equalizer (dialog 157): its 12 sliders low to high, the frequency caption under
-// each, the switch, the inactive preset controls and Reset.
+// each, the switch, the presets (list, save, delete, load from the genre) and Reset.
 #define IDC_EQ_SLIDER_FIRST 1106    // .. 1117
 #define IDC_EQ_SLIDER_LAST 1117
 #define IDC_EQ_CAPTION_FIRST 1250   // .. 1261
@@ -46,6 +50,8 @@
 #define IDC_EQ_PRESET 1142
 #define IDC_EQ_PRESET_FROM_GENRE 1143
 #define IDC_EQ_RESET 1148
+#define IDC_EQ_PRESET_SAVE 1149
+#define IDC_EQ_PRESET_DELETE 1150
 
 // Controls of the Visualisation page (dialog 176).
 #define IDC_VIS_OSCILLOSCOPE 1219

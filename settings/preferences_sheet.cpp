@@ -413,7 +413,9 @@ void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure) {
 
 // The sheet and its pages are Unicode windows, so that a control can show any text (the Plugins page's
 // folder); the pages talk to their controls with A messages on ASCII text, which Windows converts.
-int32_t ShowPreferences(HWND owner) {
+int32_t ShowPreferences(HWND owner) { return ShowPreferencesAt(owner, 0); }
+
+int32_t ShowPreferencesAt(HWND owner, int32_t startDialogId) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   std::array<PROPSHEETPAGEW, gPages.size()> pages = {};
   for (size_t i = 0; i < pages.size(); ++i) {
@@ -437,6 +439,8 @@ int32_t ShowPreferences(HWND owner) {
   header.pszCaption = L"zav";
   header.nPages = static_cast<UINT>(pages.size());
   header.nStartPage = 0;
+  for (size_t i = 0; i < gPages.size(); ++i)
+    if (gPages[i].dialogId == startDialogId) header.nStartPage = static_cast<UINT>(i);
   header.ppsp = pages.data();
   return gPropertySheet(&header) < 0 ? 0 : 1;
 }

@@ -15,6 +15,8 @@ void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure);
 // Shows the sheet modally, owned by `owner`, and returns 1 once it has closed, by OK or Cancel; 0 when
 // it could not be shown at all (nothing was edited then).
 int32_t ShowPreferences(HWND owner);
+// The same, opened at the page of dialog `startDialogId` (the first page when no page has it).
+int32_t ShowPreferencesAt(HWND owner, int32_t startDialogId);
 
 // What every page answers to the sheet's notifications: OK runs the page's `storeOnOk` (null: nothing
 // to store) and lets the sheet close; a page may always be left; Cancel stores nothing, undoes nothing.

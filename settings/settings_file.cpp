@@ -8,6 +8,7 @@
 #include "platform/notify.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#include "settings/eq_plugin_keys.h"
 #include "settings/playback_options.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
@@ -21,6 +22,7 @@ int32_t LoadSettings() {
   LoadStreamSettings();
   LoadGeneralOptions();
   LoadPlaybackOptions();
+  LoadEqPluginOptions();
   const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
   if (version != kSettingsVersion && version != -1) {
     ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
@@ -103,7 +105,11 @@ int32_t SaveSettings() {
   const bool streamWritten = SaveStreamSettings() == 1;
   const bool generalWritten = SaveGeneralOptions() == 1;
   const bool optionsWritten = SavePlaybackOptions() == 1;
-  return recordWritten && versionWritten && pathsWritten && streamWritten && generalWritten && optionsWritten ? 1 : 0;
+  const bool eqPluginWritten = SaveEqPluginOptions() == 1;
+  return recordWritten && versionWritten && pathsWritten && streamWritten && generalWritten && optionsWritten &&
+                 eqPluginWritten
+             ? 1
+             : 0;
 }
 
 int32_t KeyNumber(const char* key) {

@@ -10,6 +10,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   settings/stream_settings.cpp
   settings/general_options.cpp
   settings/playback_options.cpp
+  settings/eq_plugin_keys.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )

@@ -25,6 +25,7 @@
 #include "shell/about.h"
 #include "shell/deferred_work.h"
 #include "shell/displays.h"
+#include "shell/help_page.h"
 #include "shell/open_arguments.h"
 #include "shell/open_url.h"
 #include "shell/playback_control.h"
@@ -78,8 +79,9 @@ void ToggleEqualizer(HWND window) {
     gShell.equalizer = nullptr;
     DestroyWindow(open);
   } else {
+    // A Unicode window, so that the preset list shows names in any script.
     gShell.equalizer =
-        CreateDialogParamA(gShell.instance, MAKEINTRESOURCEA(IDD_EQUALIZER), window, EqualizerDialog, 0);
+        CreateDialogParamW(gShell.instance, MAKEINTRESOURCEW(IDD_EQUALIZER), window, EqualizerDialog, 0);
     if (!gShell.equalizer) ShowMessageBox(window, "Error Opening Window...", "Error...", kBoxOk);
   }
   RepaintButton(window, IDM_EQUALIZER);
@@ -106,14 +108,15 @@ void TerminatePlugin(HWND window) {
 // nothing: that is reported, and nothing is applied or saved.
 // A second request while the sheet is open (the tray menu still reaches the disabled window) brings
 // the open sheet forward instead of stacking another one on it.
-void EditPreferences(HWND window) {
+// `startPage` is the dialog of the page shown first (0: the first page).
+void EditPreferences(HWND window, int32_t startPage = 0) {
   static bool sheetOpen = false;
   if (sheetOpen) {
     SetForegroundWindow(GetLastActivePopup(window));
     return;
   }
   sheetOpen = true;
-  const int32_t shown = ShowPreferences(window);
+  const int32_t shown = ShowPreferencesAt(window, startPage);
   sheetOpen = false;
   if (!shown) {
     ShowMessageBox(window, "Error In Preferences ", "Error", kBoxOk);
@@ -201,11 +204,14 @@ LRESULT OnCommand(HWND window, int32_t id) {
       break;
     case IDM_PLUGIN_EXECUTE: ExecutePlugin(window); break;
     case IDM_PLUGIN_TERMINATE: TerminatePlugin(window); break;
-    // Permanently inactive items.
-    case IDM_HELP_CONTENTS:
-    case IDM_TAG_EDITOR:
+    case IDM_HELP_CONTENTS: OpenHelpPage(window); break;
+    // The running module's own settings; the item is greyed while none runs.
     case IDM_PLUGIN_OPTIONS:
-    case IDM_VIS_OPTIONS:
+      if (IsPluginRunning()) ConfigurePlugin(gSettings.pluginModule, window);
+      break;
+    case IDM_VIS_OPTIONS: EditPreferences(window, IDD_VISUALISATION_PAGE); break;
+    // Permanently inactive items.
+    case IDM_TAG_EDITOR:
     default:
       break;
   }
@@ -226,6 +232,7 @@ LRESULT OnInitMenuPopup() {
   const bool running = IsPluginRunning() != 0;
   SetItemEnabled(IDM_PLUGIN_EXECUTE, haveLibraries && !running);
   SetItemEnabled(IDM_PLUGIN_TERMINATE, haveLibraries && running);
+  SetItemEnabled(IDM_PLUGIN_OPTIONS, running);
   return 1;
 }
 

@@ -6,10 +6,12 @@
 
 #include "engine/messages.h"
 #include "engine/wave_output.h"
+#include "eq/equalizer_dialog.h"
 #include "platform/notify.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
 #include "playlist/remote_tags.h"
+#include "playlist/track_genre.h"
 #include "plugins/plugin_host.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
@@ -265,6 +267,9 @@ LRESULT OnPlayerPosition(WPARAM lengthFrames, LPARAM frame) {
 LRESULT OnPlayerStarted(HWND window) {
   // A pause that came before the device opened holds it: the window says so too.
   gShell.playState = IsOutputPaused() ? kPaused : kPlaying;
+  // The track's genre may name an equalizer preset (the Decode thread read it before the start).
+  char genre[kGenreNameBytes];
+  if (PlayingGenre(genre)) PickEqPresetForGenre(genre);
   RebuildSongName(window);
   RepaintTransportButtons(window);
   return 1;

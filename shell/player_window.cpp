@@ -5,6 +5,9 @@
 #include "playlist/playlist.h"
 #include "plugins/plugin_host.h"
 #include "plugins/plugin_scan.h"
+#include "resources/resource_ids.h"
+#include "settings/eq_plugin_keys.h"
+#include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/settings_file.h"
 #include "shell/commands.h"
@@ -30,6 +33,10 @@ LRESULT OnCreate(HWND window) {
   SetPlaylistWindows(window, gShell.playlistEditor);
   if (!CreateSkin(window)) return -1;  // CreateWindowExA fails; the destroy handler releases what was made
   ScanPlugins(gSettings.pluginFolder);
+  // "Auto-Start Plugin ": the chosen module starts as "Execute Visualisation Plugin..." would start it,
+  // once the window is made.
+  if (gEqPluginOptions.autoStartPlugin == 1 && PluginLibraryCount() > 0 && PluginFile().text[0])
+    PostMessageA(window, WM_COMMAND, IDM_PLUGIN_EXECUTE, 0);
   StartPlayback(window);
   return 0;
 }

@@ -1,6 +1,7 @@
 // The preferences sheet worked from outside, as a user would: Ctrl+P while a track plays, "zav.ini"
 // after Cancel (what clicks stored) and after OK (what OK stores), the buffer slider's seconds label,
-// the device list, Half Quality at half the byte rate from the next track on, Mono, the refresh rate.
+// the device list, Half Quality at half the byte rate from the next track on, Mono, the refresh rate,
+// "Visualisation Options" opening the sheet at its page, and F1 handing the help page to the browser.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -182,6 +183,35 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   std::printf("FIGURE frames a second: %.1f, %.1f at Fast (%zu colours); mono: %zu bytes for %zu samples, %zu off\n",
               normalFrames, fastFrames, colours, bytes, mono.size(), differing);
   EXPECT_TRUE(normalFrames <= 26 && fastFrames > 1.6 * normalFrames && colours > 30);
+
+  // "Visualisation Options", chosen by keys in the display's menu (its last sub-menu, second item) while
+  // the visualisation runs (the colour cloud above): the sheet opens at the Visualisation page.
+  RightClick(player, kDisplay.x, kDisplay.y);
+  ASSERT_TRUE(WaitUntil([&] { return FindPopupMenu(zav.info.dwProcessId) != nullptr; }, 2000));
+  for (const WORD key : {VK_UP, VK_RIGHT, VK_DOWN, VK_RETURN}) Key(player, key);
+  sheet = WaitForSheet(zav.info.dwProcessId);
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(SendMessageA(FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr), TCM_GETCURSEL, 0, 0), 5);
+  ClickOn(GetDlgItem(sheet, IDCANCEL), false);
+  EXPECT_TRUE(WaitUntil([&] { return FindBox(zav.info.dwProcessId, nullptr) == nullptr; }, 3000));
+
+  // F1 opens the help page beside zav.exe in the browser. The browser Wine starts for web pages is a
+  // script here that writes down what it was given; ".html" is made a web page for Wine, as Windows has it.
+  const std::string opened = ScratchPath("browser-opened.txt"), recorder = UnixPath(ScratchPath("browser.sh"));
+  DeleteFileA(opened.c_str());
+  ASSERT_TRUE(RunUnixCommand("printf '#!/bin/sh\\nprintf \"%%s\\\\n\" \"$@\" > \"" + UnixPath(opened) + "\"\\n' > '" +
+                                 recorder + "' && chmod +x '" + recorder + "'",
+                             nullptr, 5000));
+  HKEY browsers = nullptr;
+  ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\WineBrowser", &browsers), ERROR_SUCCESS);
+  RegSetValueExA(browsers, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()), DWORD(recorder.size() + 1));
+  RegSetValueA(HKEY_LOCAL_MACHINE, "Software\\Classes\\.html", REG_SZ, "htmlfile", 8);
+  Key(player, VK_F1);
+  EXPECT_TRUE(WaitUntil([&] { return !ReadWholeFile(opened).empty(); }, 15000, 100));
+  const std::vector<uint8_t> asked = ReadWholeFile(opened);
+  EXPECT_EQ(std::string(asked.begin(), asked.end()), "file://" + UnixPath(std::string(ZAV_BUILD_PATH) + "/zav-help.html\n"));
+  RegDeleteValueA(browsers, "Browsers");
+  RegCloseKey(browsers);
 
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);

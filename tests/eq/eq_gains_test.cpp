@@ -9,6 +9,9 @@
 #include <string>
 
 #include "decoder/synthesis.h"
+#include "eq/eq_presets.h"
+#include "platform/profile.h"
+#include "tests/settings/profile_test_support.h"
 #include "tests/decode_file.h"
 #include "tests/test_files.h"
 
@@ -68,6 +71,45 @@ TEST(EqGains, ZeroSilencesAndTwentyDoublesTheDecodedTrack) {
       EXPECT_GT(clipped, 0u) << "the doubling reaches full scale";
     }
   }
+}
+
+// Presets: the built-in curves, the user's saved and deleted under clean names, the file written and
+// read back; lines of a hostile file that name no usable preset give none (the fuzz target goes on).
+TEST(EqPresets, BuiltInsUserPresetsAndTheirFileWhateverItHolds) {
+  ASSERT_STREQ(BuiltInEqPreset(0).name, "Flat");
+  for (int32_t i = 0; i < BuiltInEqPresetCount(); ++i)
+    EXPECT_EQ(FindEqPreset(BuiltInEqPreset(i).name), &BuiltInEqPreset(i)) << "names are unique";
+  EXPECT_EQ(FindEqPreset("techno"), FindEqPreset("TECHNO"));
+  const std::string file = TestWindowsFolder() + kEqPresetsFile;
+  RemoveProfileFile(file);
+  EXPECT_EQ(LoadUserEqPresets(), 0) << "no file, no presets";
+  int32_t levels[kEqSliders] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 20, 25};
+  EXPECT_EQ(StoreUserEqPreset("  Night \xD0\x96  ", levels), 1);
+  EXPECT_STREQ(EqPresetAt(BuiltInEqPresetCount())->name, "Night \xD0\x96") << "after the built-ins, blanks gone";
+  levels[0] = 12;
+  EXPECT_EQ(StoreUserEqPreset("NIGHT \xD0\x96", levels), 1);  // replaces it
+  const std::string tooLong(128, 'n');
+  for (const char* bad : {"Rock", "", "a=b", "[x", "tab\tin", tooLong.c_str()}) EXPECT_EQ(StoreUserEqPreset(bad, levels), -1);
+  ASSERT_EQ(SaveUserEqPresets(), 1);
+  ASSERT_EQ(LoadUserEqPresets(), 1);
+  EXPECT_STREQ(gUserEqPresets.presets[0].name, "NIGHT \xD0\x96");
+  EXPECT_EQ(std::vector<int32_t>(gUserEqPresets.presets[0].levels, gUserEqPresets.presets[0].levels + kEqSliders),
+            (std::vector<int32_t>{12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 20, 20}));
+  EXPECT_EQ(DeleteUserEqPreset("Rock"), 0) << "built-ins stay";
+  EXPECT_EQ(DeleteUserEqPreset("night \xD0\x96"), 1);
+  EXPECT_EQ(gUserEqPresets.count, 0);
+
+  const std::string ten = "10,10,10,10,10,10,10,10,10,10,10,";
+  EqPresetList list;
+  EXPECT_EQ(ParseEqPresets("[Other]\nA=" + ten + "10\n[presets]\n B = " + ten + " 9 \nb=" + ten + "8\nRock=" + ten +
+                               "7\nC=" + ten + "21\nD=" + ten + "-1\nE=" + ten + "10,10\nF=" + ten + "\nG=" + ten +
+                               "1e1\nI\x01=" + ten + "1\n" + tooLong + "=" + ten + "1\n",
+                           &list),
+            1);
+  EXPECT_EQ(list.presets[0].levels[11], 9);
+  PutProfileFile(file, "[Presets]\nA=" + ten + "1\n" + std::string(kMaxEqPresetsFileBytes, ';'));
+  EXPECT_EQ(LoadUserEqPresets(), 0) << "too large to be a presets file";
+  RemoveProfileFile(file);
 }
 
 }  // namespace

@@ -8,6 +8,11 @@
 
 #include "decoder/synthesis.h"
 #include "eq/eq_gains.h"
+#include "eq/eq_presets.h"
+#include <cstring>
+#include "settings/eq_plugin_keys.h"
+#include "tests/id3v2_tag_builder.h"
+#include "tests/test_files.h"
 #include "platform/profile.h"
 #include "resources/resource_ids.h"
 #include "shell/skin_geometry.h"
@@ -128,6 +133,88 @@ TEST_F(EqualizerDialogTest, SlidersShapeTheSoundAndEachWayOfClosingKeepsOrRestor
   HWND open = gShell.equalizer;
   DestroyWindow(window);
   EXPECT_TRUE(!IsWindow(open) && gShell.equalizer == nullptr);
+}
+
+Gains GainsOf(const char* preset) {
+  int32_t gains[kEqSubbands];
+  InterpolateEqGains(FindEqPreset(preset)->levels, gains);
+  return Gains(gains, gains + kEqSubbands);
+}
+
+LRESULT Ask(UINT message, WPARAM wParam = 0) { return SendDlgItemMessageW(gShell.equalizer, IDC_EQ_PRESET, message, wParam, 0); }
+
+void Choose(const wchar_t* name) {
+  Ask(CB_SETCURSEL, WPARAM(SendDlgItemMessageW(gShell.equalizer, IDC_EQ_PRESET, CB_FINDSTRINGEXACT, WPARAM(-1),
+                                               reinterpret_cast<LPARAM>(name))));
+  SendMessageW(gShell.equalizer, WM_COMMAND, MAKEWPARAM(IDC_EQ_PRESET, CBN_SELCHANGE), 0);
+}
+
+// Plays a copy of a test track behind `front` and before `back` (tags) to its start.
+void PlayTagged(HWND window, const std::vector<uint8_t>& front, const std::vector<uint8_t>& back) {
+  static int32_t copies = 0;
+  std::vector<uint8_t> bytes = front, audio = ReadWholeFile(Media("first-44k.mp3"));
+  bytes.insert(bytes.end(), audio.begin(), audio.end());
+  bytes.insert(bytes.end(), back.begin(), back.end());
+  ClearPlaylist();
+  AddTrack(WriteScratchFile("genre-track-" + std::to_string(++copies) + ".mp3", bytes).c_str());
+  GoToFirst();
+  SendMessageA(window, WM_COMMAND, IDM_PLAY, 0);
+  EXPECT_TRUE(PumpUntil([&] { return AnsweredPlayState(window) == kPlaying; }, 5000));
+}
+
+TEST_F(EqualizerDialogTest, PresetsSetTheSlidersAreSavedDeletedAndPickedByTheGenre) {
+  const std::string file = TestWindowsFolder() + kEqPresetsFile;
+  RemoveProfileFile(file);
+  HWND window = OpenPlayerWindow(0);
+  ASSERT_NE(window, nullptr);
+  SendMessageA(window, WM_COMMAND, IDM_EQUALIZER, 0);
+  Choose(L"Full Bass");  // the sliders and the gains at once
+  EXPECT_EQ(Stored(), GainsOf("Full Bass"));
+  EXPECT_EQ(SendDlgItemMessageA(gShell.equalizer, IDC_EQ_SLIDER_FIRST, TBM_GETPOS, 0, 0), 2);
+
+  // Saved under a typed name, in a modal box of its own; a built-in's name is refused and the box stays.
+  PressKey(11, VK_HOME);
+  const Gains mine = Stored();
+  std::vector<const wchar_t*> names = {L"rock", L" Мой ♪ "};
+  WhileModal([&names] {
+    HWND box = FindWindowW(nullptr, L"Save Preset");
+    if (!box) return false;
+    SetDlgItemTextW(box, IDC_EQ_PRESET_NAME, names.front());
+    names.erase(names.begin());
+    SendMessageW(box, WM_COMMAND, IDOK, 0);
+    return names.empty();
+  });
+  Click(IDC_EQ_PRESET_SAVE);
+  EXPECT_FALSE(gModalCancelled);
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 1u);
+  EXPECT_EQ(BoxRecorder::Boxes()[0].text.find("\"rock\" is one of the built-in presets"), 0u);
+  EXPECT_EQ(Ask(CB_GETCOUNT), BuiltInEqPresetCount() + 1);
+  EXPECT_NE(ProfileFileText(file).find("\n\xD0\x9C\xD0\xBE\xD0\xB9 \xE2\x99\xAA=18,15,12,10,9,8,7,7,6,6,6,20\r\n"),
+            std::string::npos);
+  Choose(L"Flat");
+  Choose(L"Мой ♪");
+  EXPECT_EQ(Stored(), mine);
+  Click(IDC_EQ_PRESET_DELETE);  // asks first
+  EXPECT_EQ(BoxRecorder::Boxes().back().text, "Delete the preset \"\xD0\x9C\xD0\xBE\xD0\xB9 \xE2\x99\xAA\"?");
+  EXPECT_EQ(Ask(CB_GETCOUNT), BuiltInEqPresetCount());
+  EXPECT_EQ(ProfileFileText(file).find('='), std::string::npos);
+
+  // With the box checked, a track's genre picks the preset of its name as it starts, the dialog open or
+  // not: the ID3v1 byte, the ID3v2 genre frame ahead of it; a genre no preset has leaves the gains.
+  Click(IDC_EQ_PRESET_FROM_GENRE);
+  std::vector<uint8_t> classical(128, 0);
+  std::memcpy(classical.data(), "TAG", 3);
+  classical[127] = 32;
+  const auto tcon = [](const char* text) { return Id3v2TagOf(3, 0, Id3v2Frame(3, "TCON", Id3v2Text(0, text))); };
+  PlayTagged(window, {}, classical);
+  EXPECT_TRUE(PumpUntil([] { return Stored() == GainsOf("Classical"); }, 3000));
+  SendMessageA(window, WM_COMMAND, IDM_EQUALIZER, 0);
+  PlayTagged(window, tcon("(18)"), classical);
+  EXPECT_TRUE(PumpUntil([] { return Stored() == GainsOf("Techno"); }, 3000));
+  PlayTagged(window, tcon("Blues"), {});
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(Stored(), GainsOf("Techno"));
+  gEqPluginOptions.presetFromGenre = 0;
 }
 
 }  // namespace

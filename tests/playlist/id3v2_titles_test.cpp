@@ -7,6 +7,7 @@
 #include <string>
 
 #include "playlist/playlist.h"
+#include "playlist/track_genre.h"
 #include "playlist/playlist_view.h"
 #include "settings/settings.h"
 #include "tests/playlist/playlist_test_support.h"
@@ -145,6 +146,35 @@ TEST(Id3v2TitlesTest, DamagedOrUnreadableTagsGiveNothing) {
     EXPECT_EQ(t.present, 0);
     EXPECT_STREQ(t.title, "");
   }
+}
+
+// The genre that picks an equalizer preset: the ID3v2 genre frame's text (numbers by the table's names),
+// else the ID3v1 genre byte's name; a file too short for a tag gives none and no box.
+TEST(Id3v2TitlesTest, TrackGenreComesFromTheGenreFrameElseTheId3v1Byte) {
+  NotifyRecorder::Start();
+  const Bytes audio = FileWithHeaderAt(0, kMpeg1Layer3Header, 4000);
+  const Bytes rock = Id3v1Tag("TAG", "T", "A", "", "", "", 17), none = Id3v1Tag("TAG", "T", "A", "", "", "", 255);
+  auto tcon = [](int major, const std::string& text) {
+    return Id3v2TagOf(major, 0, Id3v2Frame(major, major == 2 ? "TCO" : "TCON", Id3v2Text(0, text)));
+  };
+  const struct {
+    Bytes file;
+    const char* genre;
+  } cases[] = {
+      {Cat({tcon(3, "Club"), audio, rock}), "Club"},  // free text, ahead of the ID3v1 byte
+      {Cat({tcon(3, "(32)"), audio}), "Classical"},
+            {Cat({tcon(3, "(200)"), audio, rock}), "Rock"},  // past the table: the ID3v1 byte counts
+      {Cat({audio, rock}), "Rock"},
+      {Cat({audio, none}), ""},
+      {Bytes(50, 0xFF), ""},
+  };
+  for (const auto& c : cases) {
+    char name[kGenreNameBytes];
+    EXPECT_EQ(ReadTrackGenre(WriteScratchFile("track-genre.mp3", c.file).c_str(), name), c.genre[0] ? 1 : 0);
+    EXPECT_STREQ(name, c.genre);
+  }
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
+  NotifyRecorder::Stop();
 }
 
 // The playlist takes ID3v2 titles where an ID3v1 tag is missing, on adding and on starting a track.

@@ -20,6 +20,7 @@
 #include "plugins/plugin_scan.h"
 #include "plugins/plugins_page.h"
 #include "resources/resource_ids.h"
+#include "settings/eq_plugin_keys.h"
 #include "settings/plugin_paths.h"
 #include "tests/plugins/recorded_calls.h"
 #include "tests/shell/player_window_test_support.h"
@@ -274,7 +275,10 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCOUNT), 1);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCURSEL), CB_ERR) << "no library chosen yet";
   EXPECT_EQ(ask(IDC_PLUGIN_MODULE, CB_GETCOUNT), 0);
-  EXPECT_EQ(enabled(), 4) << "all but Auto-Start";
+  EXPECT_EQ(enabled(), 5);
+  SendDlgItemMessageA(page, IDC_PLUGIN_AUTO_START, BM_CLICK, 0, 0);
+  EXPECT_EQ(gEqPluginOptions.autoStartPlugin, 1) << "stored when clicked";
+  gEqPluginOptions.autoStartPlugin = 0;
   choose(IDC_PLUGIN_LIBRARY, 0);
   EXPECT_EQ(gSettings.pluginFile, sample_);
   EXPECT_EQ(ask(IDC_PLUGIN_MODULE, CB_GETCOUNT), 2);
@@ -313,7 +317,7 @@ TEST_F(PluginHostTest, ThePluginsPageChoosesTestsConfiguresAndBrowses) {
   EXPECT_TRUE(gSettings.pluginFile[0] == 0 && gSettings.pluginModule == 0);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCOUNT), 1);
   EXPECT_EQ(ask(IDC_PLUGIN_LIBRARY, CB_GETCURSEL), CB_ERR);
-  EXPECT_EQ(enabled(), 4);
+  EXPECT_EQ(enabled(), 5);
 
   // A folder and a plug-in named beyond the ANSI code page: shown, scanned, listed, chosen, run and
   // configured.
@@ -353,12 +357,16 @@ TEST_F(PluginHostTest, ThePlayerWindowRunsAPluginInPlaceOfItsVisualisation) {
   };
   auto command = [&](UINT id) { SendMessageA(window, WM_COMMAND, id, 0); };
   EXPECT_EQ(greyed(), std::make_pair(false, true)) << "the scan at creation found a library";
+  EXPECT_TRUE(MenuStates::Greyed(IDM_PLUGIN_OPTIONS)) << "no module runs";
+  command(IDM_PLUGIN_OPTIONS);
   command(IDM_PLUGIN_EXECUTE);
   ASSERT_TRUE(Running());
   EXPECT_EQ(gSettings.visActive, 0);
   EXPECT_EQ(greyed(), std::make_pair(true, false));
+  EXPECT_FALSE(MenuStates::Greyed(IDM_PLUGIN_OPTIONS));
+  command(IDM_PLUGIN_OPTIONS);  // the running module's Config
   ASSERT_TRUE(PumpUntil([&] { return Renders() >= 3; }, 3000)) << "fed by the 40 ms timer";
-  EXPECT_EQ(Calls()[1].zero, 1) << "silence while stopped";
+  EXPECT_EQ(Calls()[2].zero, 1) << "silence while stopped (after Init and Config)";
   command(IDM_PLUGIN_TERMINATE);
   EXPECT_EQ(IsPluginRunning(), 0);
   EXPECT_EQ(gSettings.visActive, 1);
@@ -382,7 +390,17 @@ TEST_F(PluginHostTest, ThePlayerWindowRunsAPluginInPlaceOfItsVisualisation) {
   DestroyWindow(window);  // the module quits with the window, and the visualisation is kept as it was
   EXPECT_EQ(IsPluginRunning(), 0);
   EXPECT_EQ(gSettings.visActive, 1);
-  EXPECT_EQ(Functions(), "Init Quit Init Quit Init Quit Init Quit Init Quit");
+  EXPECT_EQ(Functions(), "Init Config Quit Init Quit Init Quit Init Quit Init Quit");
+
+  // With "Auto-Start Plugin " on, the chosen module starts with the window, in place of the visualisation.
+  UnregisterClassA(kPlayerClassName, gShell.instance);
+  gEqPluginOptions.autoStartPlugin = 1;
+  window = OpenPlayerWindow(0, folder_);
+  gEqPluginOptions.autoStartPlugin = 0;
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(PumpUntil([] { return IsPluginRunning() == 1; }, 3000));
+  EXPECT_EQ(gSettings.visActive, 0);
+  EXPECT_EQ(Calls().back().parent, static_cast<void*>(window));
 }
 
 }  // namespace

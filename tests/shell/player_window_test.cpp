@@ -17,6 +17,7 @@
 
 #include "engine/messages.h"
 #include "engine/wave_output.h"
+#include "platform/file.h"
 #include "platform/profile.h"
 #include "platform/win32/wide.h"
 #include "playlist/open_files_dialog.h"
@@ -27,6 +28,7 @@
 #include "stream/stream_save.h"
 #include "shell/about.h"
 #include "shell/commands.h"
+#include "shell/help_page.h"
 #include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
@@ -113,7 +115,26 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
     EXPECT_TRUE(menu.Greyed(IDM_VIS_OPTIONS));
     EXPECT_FALSE(menu.Checked(IDM_REPEAT));
     EXPECT_FALSE(menu.Checked(IDM_ALWAYS_ON_TOP));
+    EXPECT_FALSE(menu.Greyed(IDM_HELP_CONTENTS));
   }
+
+  // The help page goes to the browser with "open"; a missing page, and one nothing opens, are said.
+  static std::wstring opened;
+  gOpenDocument = [](HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR, LPCWSTR, INT) {
+    opened = std::wstring(verb) + L" " + file;
+    return reinterpret_cast<HINSTANCE>(opened.find(L"nothing") == std::wstring::npos ? 42 : SE_ERR_NOASSOC);
+  };
+  for (const std::string& folder : {TestFolder("help"), TestFolder("nothing-opens")})
+    ASSERT_EQ(FileWriteWhole((folder + kHelpPageName).c_str(), "<p>", 3), 1);
+  EXPECT_EQ(OpenHelpPage(window, TestFolder("help").c_str()), 1);
+  EXPECT_EQ(opened, WideFromUtf8("open " + TestFolder("help") + kHelpPageName));
+  EXPECT_EQ(OpenHelpPage(window, TestFolder("nothing-opens").c_str()), 0);
+  EXPECT_EQ(OpenHelpPage(window, TestFolder("no-help").c_str()), 0);
+  gOpenDocument = ShellExecuteW;
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 2u);
+  EXPECT_EQ(BoxRecorder::Boxes()[0].text.find("The help page could not be opened:"), 0u);
+  EXPECT_EQ(BoxRecorder::Boxes()[1].text.find("The help page could not be found:"), 0u);
+  BoxRecorder::Start();
 
   // Dropped files replace the playlist in the order given and play from the first (in the system's
   // form of their paths).
