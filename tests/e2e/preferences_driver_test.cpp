@@ -166,6 +166,8 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   const RECT after = WindowRect(player);
   EXPECT_TRUE(after.right == GetSystemMetrics(SM_CXSCREEN) && after.bottom == GetSystemMetrics(SM_CYSCREEN) &&
               after.left > placed.left) << "as far as the screen lets it";
+  // Back where it was, so that the sheet opened from it below is whole on the screen.
+  SetWindowPos(player, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   // The track played again is one channel, the decoder's mix (give or take a step, as its state carries on).
   DecodeOptions mix;
