@@ -4,6 +4,7 @@
 #include "playlist/playlist_editor.h"
 
 #include <dlgs.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -193,10 +194,20 @@ TEST_F(PlaylistEditorTest, DeletesEverySelectedEntryAndUsesTheFileDialogsAndFold
   AnswerFileDialog("Open A Mp3 Or Playlist...", Backslashed(Media("third-22k.mp3")));
   Command(Editor(), IDC_PLAYLIST_ADD_ITEMS);
   EXPECT_EQ(Lines().back(), "third-22k.mp3");
+  // The browser fills its tree while it opens: the media folder is chosen once the selection has taken
+  // (the tree's selected item is that folder), else tried again at the next step.
   WhileModal([] {
     HWND browser = FindWindowA("#32770", nullptr);
-    if (!browser || !FindWindowExA(browser, nullptr, "SysTreeView32", nullptr)) return false;
+    HWND tree = browser ? FindWindowExA(browser, nullptr, "SysTreeView32", nullptr) : nullptr;
+    if (!tree) return false;
     SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, LPARAM(Backslashed(Media("")).c_str()));
+    char name[MAX_PATH] = "";
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(tree);
+    item.pszText = name;
+    item.cchTextMax = MAX_PATH;
+    if (!item.hItem || !TreeView_GetItem(tree, &item) || std::string(name) != "test-media") return false;
     PostMessageA(browser, WM_COMMAND, IDOK, 0);
     return true;
   });
