@@ -10,7 +10,8 @@ constexpr FileHandle kNoFile = 0;
 
 enum FileOrigin : int32_t { kFromStart = 0, kFromCurrent = 1, kFromEnd = 2 };
 
-// Opens an existing file for reading, sharing read and write, with a sequential-scan hint.
+// Opens an existing file for reading, sharing read, write and delete (a tag editor may rewrite or
+// replace the file while it plays), with a sequential-scan hint.
 FileHandle FileOpenRead(const char* path);
 // Reads up to `count` bytes; returns the number read (0 at end of file or on failure).
 int32_t FileRead(FileHandle file, void* buffer, int32_t count);
@@ -28,8 +29,24 @@ int32_t FileWriteWhole(const char* path, const void* bytes, int64_t size);
 // creation are one step, so a file made meanwhile is never opened over). kNoFile when it exists (then
 // *exists is 1) or cannot be created (*exists 0). Close it with FileClose.
 FileHandle FileCreateNew(const char* path, int32_t* exists);
-// Writes `count` bytes at the file's end; 1, or 0 when not all of them could be written (a full disk).
+// Writes `count` bytes at the file pointer; 1, or 0 when not all of them could be written (a full disk).
 int32_t FileWrite(FileHandle file, const void* bytes, int32_t count);
+
+// Opens an existing file for reading and writing, sharing read, write and delete; kNoFile when it is
+// missing, read-only or held without sharing.
+FileHandle FileOpenUpdate(const char* path);
+// Writes what the system still buffers of the file to the disk; 1, or 0 on failure.
+int32_t FileFlush(FileHandle file);
+// The creation, last access and last write times of an open file, in the system's own units.
+struct FileTimes {
+  int64_t created, accessed, written;
+};
+int32_t FileGetTimes(FileHandle file, FileTimes* times);
+int32_t FileSetTimes(FileHandle file, const FileTimes& times);
+// Renames a file; fails (0) when `to` exists. 1 when renamed.
+int32_t FileRename(const char* from, const char* to);
+// Deletes a file; 1, or 0 when it could not be deleted.
+int32_t FileDelete(const char* path);
 
 #ifndef _WIN32
 // Host only: serves `size` bytes from memory as an open file (one at a time), so that fuzz targets need

@@ -35,3 +35,5 @@ constexpr uint32_t WM_PLUGIN_ENDED = 0x8401;
 constexpr uint32_t WM_PLAYLIST_REFRESH = 0x1400;
 // The player window: a tag read from a server's copy of a listed file is ready (ApplyRemoteTags).
 constexpr uint32_t WM_PLAYLIST_REMOTE_TAG = 0x8209;
+// The player window: the tag editor saved a file's tags; the song name and the editor show them anew.
+constexpr uint32_t WM_PLAYLIST_TAGS_SAVED = 0x820A;

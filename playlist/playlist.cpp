@@ -527,6 +527,23 @@ int32_t SetAddressTag(const char* url, const TagInfo& tag) {
   return changed;
 }
 
+int32_t RereadEntryTags(const char* path) {
+  if (path == nullptr) return 0;
+  TagInfo tag{};
+  const FileHandle file = FileOpenRead(path);
+  if (file == kNoFile) return 0;
+  if (!ReadTag(file, &tag)) ReadId3v2Tag(file, &tag);
+  FileClose(file);
+  std::lock_guard<std::mutex> hold(gPlaylist.lock);
+  int32_t changed = 0;
+  for (PlaylistEntry* e = gPlaylist.first; e != nullptr; e = e->next) {
+    if (std::strcmp(e->path, path) != 0) continue;
+    e->tag = tag;
+    ++changed;
+  }
+  return changed;
+}
+
 int32_t CopyCurrentEntry(PlaylistEntry* destination) {
   if (destination == nullptr) return 0;
   std::lock_guard<std::mutex> hold(gPlaylist.lock);

@@ -80,6 +80,9 @@ int32_t CurrentIsStream();
 int32_t SetCurrentStreamTitle(const char* title);
 // Gives every entry of the stream address `url` that has no tag yet `tag`; the number changed.
 int32_t SetAddressTag(const char* url, const TagInfo& tag);
+// Reads the tags of the file at `path` again into every entry of it (after its tags were saved); the
+// number of entries changed.
+int32_t RereadEntryTags(const char* path);
 // Copies are detached from the list: their previous and next links are null.
 int32_t CopyCurrentEntry(PlaylistEntry* destination);
 // Number of entries, and a copy of entry `index` (0-based); WalkPlaylist below reads them all in one go.

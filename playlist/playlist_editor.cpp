@@ -19,6 +19,7 @@
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
 #include "playlist/playlist_view.h"
+#include "playlist/tag_editor.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -140,6 +141,18 @@ int32_t MoveSelected(HWND dialog, int32_t step) {
   if (MoveEntries(int32_t(indices.size()), indices.data(), step, gEditor.moved.data()) != 1) return 0;
   Select(dialog, gEditor.moved, step < 0 ? gEditor.moved.front() : gEditor.moved.back());
   return 1;
+}
+
+// "Edit Tag": the tag editor for the first selected line's file.
+void EditSelectedTags(HWND dialog) {
+  const std::vector<int32_t>& indices = SelectedIndices(dialog);
+  PlaylistEntry entry;
+  if (indices.empty() || !CopyEntryAt(indices[0], &entry)) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  entry.path[sizeof entry.path - 1] = 0;
+  EditTags(dialog, entry.path);
 }
 
 // "Crop List": only the selected lines stay, still selected. Nothing selected, nothing goes.
@@ -336,6 +349,7 @@ INT_PTR OnCommand(HWND dialog, int32_t id, int32_t code) {
     case IDOK:
     case IDCANCEL: Close(); break;
     case IDC_PLAYLIST_DELETE: DeleteSelected(dialog); break;
+    case IDC_PLAYLIST_EDIT_TAG: EditSelectedTags(dialog); break;
     case IDC_PLAYLIST_ADD_ITEMS: OpenFilesDialog(dialog, 0); break;  // refreshes the list itself
     case IDC_PLAYLIST_LOAD: AddPlaylistFile(dialog, true); break;
     case IDC_PLAYLIST_ADD_PLAYLIST: AddPlaylistFile(dialog, false); break;

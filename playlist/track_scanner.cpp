@@ -11,16 +11,6 @@
 #include "decoder/id3v2_tag.h"
 #include "platform/text.h"
 
-const char* const kGenreNames[kGenreCount] = {
-    "Blues",        "Classic Rock", "Country",     "Dance",       "Disco",      "Funk",       "Grunge",
-    "Hip-Hop",      "Jazz",         "Metal",       "New Age",     "Oldies",     "Other",      "Pop",
-    "R&B",          "Rap",          "Reggae",      "Rock",        "Techno",     "Industrial", "Alternative",
-    "Ska",          "Death Metal",  "Pranks",      "Soundtrack",  "Euro-Techno", "Ambient",   "Trip-Hop",
-    "Vocal",        "Jazz+Funk",    "Fusion",      "Trance",      "Classical",  "Instrumental", "Acid",
-    "House",        "Game",         "Sound Clip",  "Gospel",      "Noise",      "AlternRock", "Bass",
-    "Soul",         "Punk",         "Unknown",
-};
-
 namespace {
 
 std::atomic<WindowHandle> gScanOwner{nullptr};

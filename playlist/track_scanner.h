@@ -8,6 +8,7 @@
 
 #include "platform/file.h"
 #include "platform/notify.h"
+#include "tags/tag_fields.h"  // the genre table
 
 // Fields of the first frame header found, in header order.
 struct HeaderInfo {
@@ -48,10 +49,6 @@ static_assert(offsetof(TagInfo, year) == 367 && offsetof(TagInfo, comment) == 38
                   offsetof(TagInfo, genreName) == 505 && offsetof(TagInfo, genre) == 540,
               "TagInfo layout");
 
-// Genre numbers 0..43 and 44 for "Unknown".
-constexpr int32_t kGenreCount = 45;
-constexpr int32_t kUnknownGenre = 44;
-extern const char* const kGenreNames[kGenreCount];
 
 // Positions tried for a header: 0..513 after any ID3v2 tag.
 constexpr int32_t kHeaderScanPositions = 514;

@@ -31,12 +31,23 @@
 #define IDD_SPLASH 179
 #define IDD_OPEN_URL 181
 #define IDD_EQ_PRESET_NAME 182
+#define IDD_TAG_EDITOR 183
 
 // Controls of the "Open URL..." dialog: the address.
 #define IDC_OPEN_URL_ADDRESS 1262
 
 // The name box of the equalizer's "Save..." button.
 #define IDC_EQ_PRESET_NAME 1263
+
+// The tag editor's fields.
+#define IDC_TAG_TITLE 1264
+#define IDC_TAG_ARTIST 1265
+#define IDC_TAG_ALBUM 1266
+#define IDC_TAG_YEAR 1267
+#define IDC_TAG_TRACK 1268
+#define IDC_TAG_GENRE 1269
+#define IDC_TAG_COMMENT 1270
+#define IDC_TAG_FILE 1271
 
 // Controls of the About box.
 #define IDC_ABOUT_TEXT 1228

@@ -162,6 +162,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_CLOSE: DestroyWindow(window); break;
     case IDM_OPEN_FILE: OpenFiles(window); break;
     case IDM_OPEN_URL: OpenUrl(window); break;
+    case IDM_TAG_EDITOR: EditPlayingTags(window); break;
     case IDM_ABOUT: ShowAboutBox(window); break;
     case IDM_EQUALIZER: ToggleEqualizer(window); break;
     case IDM_PLAY: Play(window); break;
@@ -210,8 +211,6 @@ LRESULT OnCommand(HWND window, int32_t id) {
       if (IsPluginRunning()) ConfigurePlugin(gSettings.pluginModule, window);
       break;
     case IDM_VIS_OPTIONS: EditPreferences(window, IDD_VISUALISATION_PAGE); break;
-    // Permanently inactive items.
-    case IDM_TAG_EDITOR:
     default:
       break;
   }
@@ -220,6 +219,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
 
 LRESULT OnInitMenuPopup() {
   SetItemEnabled(IDM_VIS_OPTIONS, gSettings.visActive != 0);
+  SetItemEnabled(IDM_TAG_EDITOR, PlaylistCount() > 0 && !CurrentIsStream());
   SetItemChecked(IDM_AUTOSCROLL, gSettings.autoScroll != 0);
   SetItemChecked(IDM_REPEAT, gSettings.repeat != 0);
   SetItemChecked(IDM_SHUFFLE, gSettings.shuffle != 0);

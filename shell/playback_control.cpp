@@ -11,6 +11,7 @@
 #include "playlist/playlist.h"
 #include "playlist/playlist_files.h"
 #include "playlist/remote_tags.h"
+#include "playlist/tag_editor.h"
 #include "playlist/track_genre.h"
 #include "plugins/plugin_host.h"
 #include "settings/settings.h"
@@ -340,6 +341,23 @@ LRESULT OnRemoteTag(HWND window) {
     RefreshPlaylistEditor();
   }
   return 0;
+}
+
+LRESULT OnTagsSaved(HWND window) {
+  RebuildSongName(window);
+  RepaintArea(window, kAreaSongName);
+  RefreshPlaylistEditor();
+  return 0;
+}
+
+void EditPlayingTags(HWND window) {
+  PlaylistEntry entry;
+  if (!CopyCurrentEntry(&entry)) {
+    MessageBeep(MB_OK);
+    return;
+  }
+  entry.path[sizeof entry.path - 1] = 0;
+  EditTags(window, entry.path);
 }
 
 LRESULT OnLeftButtonDown(HWND window, LPARAM point) {

@@ -48,6 +48,10 @@ LRESULT OnPlayerSync(LPARAM state);
 LRESULT OnPlayerStream(HWND window, WPARAM news, LPARAM value);
 // Tags read from servers' copies of listed files are ready: they title their entries.
 LRESULT OnRemoteTag(HWND window);
+// The tag editor saved a file's tags: the song name and the editor's lines show them.
+LRESULT OnTagsSaved(HWND window);
+// "TAG Editor" (Ctrl+T): the tag editor for the current entry, the one playing when one plays.
+void EditPlayingTags(HWND window);
 LRESULT OnLeftButtonDown(HWND window, LPARAM point);
 LRESULT OnMouseMove(HWND window, WPARAM keys, LPARAM point);
 LRESULT OnTimer(HWND window, WPARAM id);

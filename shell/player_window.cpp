@@ -104,6 +104,7 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_PLAYER_SYNC: return OnPlayerSync(lParam);
     case WM_PLAYER_STREAM: return OnPlayerStream(window, wParam, lParam);
     case WM_PLAYLIST_REMOTE_TAG: return OnRemoteTag(window);
+    case WM_PLAYLIST_TAGS_SAVED: return OnTagsSaved(window);
     default:
       if (message == gShell.taskbarCreated && message != 0) return OnTaskbarCreated(window);
       if (message >= kFirstPluginMessage && message <= kLastPluginMessage)

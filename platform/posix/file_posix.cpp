@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <cstring>
 
@@ -127,3 +128,44 @@ int32_t FileWrite(FileHandle file, const void* bytes, int32_t count) {
   }
   return 1;
 }
+
+FileHandle FileOpenUpdate(const char* path) {
+  if (path == nullptr) return kNoFile;
+  const int fd = ::open(path, O_RDWR | O_CLOEXEC);
+  if (fd < 0) return kNoFile;
+  struct stat info;
+  // A file without write permission stays unwritten even for a user who could override it.
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR) == 0) {
+    ::close(fd);
+    return kNoFile;
+  }
+  return static_cast<FileHandle>(fd) + 1;
+}
+
+int32_t FileFlush(FileHandle file) {
+  return file != kNoFile && file != kMemoryFile && ::fsync(Descriptor(file)) == 0 ? 1 : 0;
+}
+
+int32_t FileGetTimes(FileHandle file, FileTimes* times) {
+  struct stat info;
+  if (file == kNoFile || file == kMemoryFile || ::fstat(Descriptor(file), &info) != 0) return 0;
+  const auto ns = [](const timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; };
+  *times = {ns(info.st_ctim), ns(info.st_atim), ns(info.st_mtim)};
+  return 1;
+}
+
+int32_t FileSetTimes(FileHandle file, const FileTimes& times) {
+  if (file == kNoFile || file == kMemoryFile) return 0;
+  const auto spec = [](int64_t ns) { return timespec{time_t(ns / 1000000000), long(ns % 1000000000)}; };
+  const timespec both[2] = {spec(times.accessed), spec(times.written)};
+  return ::futimens(Descriptor(file), both) == 0 ? 1 : 0;
+}
+
+int32_t FileRename(const char* from, const char* to) {
+  if (from == nullptr || to == nullptr) return 0;
+  struct stat info;
+  if (::lstat(to, &info) == 0) return 0;
+  return ::rename(from, to) == 0 ? 1 : 0;
+}
+
+int32_t FileDelete(const char* path) { return path != nullptr && ::unlink(path) == 0 ? 1 : 0; }

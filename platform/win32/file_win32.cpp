@@ -11,7 +11,8 @@ HANDLE Native(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 
 FileHandle FileOpenRead(const char* path) {
   if (path == nullptr) return kNoFile;
-  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (h == INVALID_HANDLE_VALUE || h == nullptr) return kNoFile;
   return reinterpret_cast<FileHandle>(h);
@@ -82,4 +83,51 @@ int32_t FileWrite(FileHandle file, const void* bytes, int32_t count) {
                         put == static_cast<DWORD>(count))
              ? 1
              : 0;
+}
+
+FileHandle FileOpenUpdate(const char* path) {
+  if (path == nullptr) return kNoFile;
+  // A read-only file stays unwritten, also where the system would let its owner open it (Wine as root).
+  const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    return kNoFile;
+  }
+  HANDLE h = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE || h == nullptr) return kNoFile;
+  return reinterpret_cast<FileHandle>(h);
+}
+
+int32_t FileFlush(FileHandle file) { return file != kNoFile && FlushFileBuffers(Native(file)) ? 1 : 0; }
+
+namespace {
+int64_t Ticks(const FILETIME& t) { return int64_t(uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime); }
+FILETIME FileTimeOf(int64_t ticks) {
+  FILETIME t;
+  t.dwLowDateTime = DWORD(uint64_t(ticks) & 0xFFFFFFFFu);
+  t.dwHighDateTime = DWORD(uint64_t(ticks) >> 32);
+  return t;
+}
+}  // namespace
+
+int32_t FileGetTimes(FileHandle file, FileTimes* times) {
+  FILETIME c, a, w;
+  if (file == kNoFile || !GetFileTime(Native(file), &c, &a, &w)) return 0;
+  *times = {Ticks(c), Ticks(a), Ticks(w)};
+  return 1;
+}
+
+int32_t FileSetTimes(FileHandle file, const FileTimes& times) {
+  const FILETIME c = FileTimeOf(times.created), a = FileTimeOf(times.accessed), w = FileTimeOf(times.written);
+  return file != kNoFile && SetFileTime(Native(file), &c, &a, &w) ? 1 : 0;
+}
+
+int32_t FileRename(const char* from, const char* to) {
+  if (from == nullptr || to == nullptr) return 0;
+  return MoveFileExW(WideFromUtf8(from).c_str(), WideFromUtf8(to).c_str(), MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+}
+
+int32_t FileDelete(const char* path) {
+  return path != nullptr && DeleteFileW(WideFromUtf8(path).c_str()) ? 1 : 0;
 }

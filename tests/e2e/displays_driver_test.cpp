@@ -350,7 +350,8 @@ TEST(DisplaysDriver, PlaylistEditorListsTimesDeletesThreeHundredSortsSavesLoadsA
 
   // While the long track plays, its line and the nine's go up, down, are dragged two lines up with the
   // mouse and cropped to.
-  const std::string longTrack = MediaPath("long-44k.mp3");
+  const std::string longTrack = ScratchFilePath("driver-tagged.mp3");  // a copy: its tag gets edited below
+  ASSERT_TRUE(CopyFileA(MediaPath("long-44k.mp3").c_str(), longTrack.c_str(), FALSE));
   press(1096);
   ASSERT_TRUE(AnswerFileDialog(pid, "Open A Mp3 Or Playlist...", longTrack));
   const std::string a = FileTitle(three), b = FileTitle(six), c = FileTitle(nine), d = FileTitle(longTrack);
@@ -375,6 +376,21 @@ TEST(DisplaysDriver, PlaylistEditorListsTimesDeletesThreeHundredSortsSavesLoadsA
   EXPECT_TRUE(linesAre({c, d, a, b}) && playsOn());
   press(1212);
   EXPECT_TRUE(linesAre({c, d}) && playsOn());
+
+  // Ctrl+T edits the playing track's tag: the title typed (the letters are the player's shortcuts, which
+  // never fire in the dialog) and an artist are saved, and the line and the strip show them while it plays on.
+  Key(player, 'T', true);
+  const HWND tagEditor = WaitForBox(pid, "TAG Editor", 5000);
+  ASSERT_NE(tagEditor, nullptr);
+  for (char k : {'Z', 'X', 'C', 'V', 'B', char(VK_TAB), 'J', 'L'}) Key(tagEditor, WORD(k));
+  EXPECT_EQ(ControlText(GetDlgItem(tagEditor, 1264)), "zxcvb");
+  SaveScreenshot("tag-editor", GrabWindow(tagEditor));
+  Key(tagEditor, VK_RETURN);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(tagEditor); }, 3000));
+  EXPECT_TRUE(linesAre({c, "jl / zxcvb"}));
+  EXPECT_TRUE(WaitUntil([&] { return ShownStripOffset(player, {ExpectedStrip("jl ` zxcvb ` Unknown", 0)}) == 0; },
+                        3000, 20));
+  EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) > elapsed; }, 3000) && PlayState(player) == kPlaying);
 
   // The title bar's close button closes it.
   ClickCloseBox(editor);

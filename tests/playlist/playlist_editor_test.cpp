@@ -6,6 +6,7 @@
 #include <dlgs.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -16,6 +17,7 @@
 #include "resources/resource_ids.h"
 #include "tests/playlist/playlist_test_support.h"
 #include "tests/shell/player_window_test_support.h"
+#include "tags/tag_file.h"
 
 namespace {
 
@@ -257,6 +259,66 @@ TEST_F(PlaylistEditorTest, DoubleClickPlaysTheEntryEvenWhilePaused) {
   }, 5000));
   EXPECT_LT(gShell.lengthFrames, 150);
   EXPECT_EQ(AnsweredPlayState(window), kPlaying);
+}
+
+// The tag editor: Ctrl+T on the playing file, whose copy with a new tag is swapped in while it plays on,
+// shows the new title in the editor's line and the song name at once; "Edit Tag" on a read-only file
+// says so in a box, keeps the dialog and the file, and "Cancel" closes it.
+TEST_F(PlaylistEditorTest, TagEditorSavesThePlayingFileAndRefusesAReadOnlyOne) {
+  HWND window = OpenWithEditor();
+  ASSERT_NE(window, nullptr);
+  const std::string playing = WriteScratchFile("tag-editor-playing.mp3", ReadWholeFile(Media("long-44k.mp3")));
+  const std::vector<uint8_t> locked = ReadWholeFile(Media("first-44k.mp3"));
+  const std::string readOnly = WriteScratchFile("tag-editor-readonly.mp3", locked);
+  ASSERT_EQ(chmod(readOnly.c_str(), S_IREAD), 0);
+  AddScanned(playing);
+  AddScanned(readOnly);
+  RefreshPlaylistEditor();
+  Command(window, IDM_PLAY);
+  ASSERT_TRUE(PumpUntil([&] { return AnsweredPlayState(window) == kPlaying && gShell.lastFrame > 20; }, 5000));
+
+  static std::wstring shownGenre;
+  WhileModal([] {
+    HWND dialog = FindWindowW(L"#32770", L"TAG Editor");
+    if (!dialog) return false;
+    SetDlgItemTextW(dialog, IDC_TAG_TITLE, L"Zw\u00F6lf \u2603");
+    SetDlgItemTextW(dialog, IDC_TAG_ARTIST, L"Someone");
+    SetDlgItemTextW(dialog, IDC_TAG_GENRE, L"Chiptune");
+    shownGenre.resize(SendDlgItemMessageW(dialog, IDC_TAG_GENRE, CB_GETCOUNT, 0, 0));
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return true;
+  });
+  Command(window, IDM_TAG_EDITOR);
+  EXPECT_EQ(shownGenre.size(), 44u);  // the ID3v1 genres to choose from
+  PumpUntil([] { return Lines()[0] == "Someone / Zw\xF6lf ?"; }, 2000);
+  EXPECT_EQ(Lines()[0], "Someone / Zw\xF6lf ?");  // the list box's text as the ANSI code page gives it
+  PlaylistEntry current;
+  ASSERT_TRUE(CopyCurrentEntry(&current));
+  EXPECT_STREQ(current.tag.title, "Zw\xC3\xB6lf \xE2\x98\x83");
+  TagFields saved;
+  ASSERT_EQ(ReadTagFields(playing.c_str(), &saved), 1);
+  EXPECT_STREQ(saved.genre, "Chiptune");
+  const int32_t frame = gShell.lastFrame;
+  EXPECT_TRUE(PumpUntil([&] { return gShell.lastFrame > frame + 20; }, 3000)) << "the music goes on";
+  EXPECT_EQ(AnsweredPlayState(window), kPlaying);
+  EXPECT_FALSE(FileExists(playing + ".zav-new"));
+
+  SendMessageA(List(), LB_SETSEL, FALSE, -1);
+  SendMessageA(List(), LB_SETSEL, TRUE, 1);
+  WhileModal([] {
+    HWND dialog = FindWindowW(L"#32770", L"TAG Editor");
+    if (!dialog) return false;
+    SetDlgItemTextW(dialog, IDC_TAG_TITLE, L"Never");
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    if (FindWindowW(L"#32770", L"TAG Editor") == dialog) SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  });
+  Command(Editor(), IDC_PLAYLIST_EDIT_TAG);
+  ASSERT_EQ(BoxRecorder::Boxes().size(), 1u);
+  EXPECT_NE(BoxRecorder::Boxes()[0].text.find("read-only"), std::string::npos);
+  EXPECT_EQ(ReadWholeFile(readOnly), locked);
+  chmod(readOnly.c_str(), S_IREAD | S_IWRITE);
+  BoxRecorder::Start();
 }
 
 // "Up", "Down", a mouse drag and "Crop List" with the current entry among the selected lines: the lines
