@@ -5,10 +5,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 // Writes `value` as four 7-bit digits, most significant first, at `at`.
+// The parts one after another.
+inline std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
+  std::vector<uint8_t> out;
+  for (const std::vector<uint8_t>& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
 inline void PutSyncsafe(std::vector<uint8_t>& out, size_t at, size_t value) {
   for (size_t i = 0; i < 4; ++i) out[at + i] = uint8_t((value >> (7 * (3 - i))) & 0x7F);
 }

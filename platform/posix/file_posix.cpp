@@ -156,8 +156,8 @@ int32_t FileGetTimes(FileHandle file, FileTimes* times) {
 
 int32_t FileSetTimes(FileHandle file, const FileTimes& times) {
   if (file == kNoFile || file == kMemoryFile) return 0;
-  const auto spec = [](int64_t ns) { return timespec{time_t(ns / 1000000000), long(ns % 1000000000)}; };
-  const timespec both[2] = {spec(times.accessed), spec(times.written)};
+  const auto toTimespec = [](int64_t ns) { return timespec{time_t(ns / 1000000000), long(ns % 1000000000)}; };
+  const timespec both[2] = {toTimespec(times.accessed), toTimespec(times.written)};
   return ::futimens(Descriptor(file), both) == 0 ? 1 : 0;
 }
 

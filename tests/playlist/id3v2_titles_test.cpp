@@ -17,12 +17,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
 // The tag in front of a little MPEG audio, as a file; ReadId3v2Tag's result and what it filled in.
 int32_t ReadTitles(const Bytes& tag, TagInfo* info) {
   const std::string path =
