@@ -340,8 +340,10 @@ std::vector<std::string> ListBoxLines(HWND list) {
   std::vector<std::string> lines;
   const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
+    // Room beyond the length asked for: a line may grow between the two messages (a stream's new title),
+    // and LB_GETTEXT writes the whole line.
     const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0);
-    std::wstring wide(size_t(length > 0 ? length : 0) + 1, L'\0');
+    std::wstring wide(size_t(length > 0 ? length : 0) + 8192, L'\0');
     SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(wide.data()));
     lines.push_back(Utf8FromWide(wide.c_str()));
   }
