@@ -55,32 +55,43 @@ COLORREF VolumeRowColour(HWND player, int32_t row) { return Screen(player).At(kV
 // the device has played the last one out).
 int32_t TrackFromLastSecond(int32_t lastSecond) { return lastSecond <= 3 ? 3 : lastSecond <= 6 ? 6 : 9; }
 
-// The lengths of the album's tracks that play from now on, in order, until `count` have played to
-// their end or the list has ended (stopped for 1.5 s). A track already playing is not counted. A new
-// track shows as its first second following a later one (every track reports at least 2), or as the
-// stopped state between two tracks, after which the previous track's last second is still shown.
-std::vector<int32_t> WatchTracks(HWND player, size_t count, DWORD timeoutMs = 60000) {
+// The lengths of the album's tracks that play once `key` is pressed (none: from now on), in order,
+// until `count` have played to their end or the list has ended (stopped for 1.5 s). The state is read
+// before the key goes, so that a track the key starts at once is still seen to start. A track already
+// playing is not counted. A new track shows as its first second following a later one (every track
+// reports at least 2), or as the stopped state between two tracks. What was seen is printed, one state letter and second a change.
+std::vector<int32_t> WatchTracks(HWND player, size_t count, WORD key = 0, DWORD timeoutMs = 60000) {
   std::vector<int32_t> lastSeconds;
+  std::string seen;
   bool inTrack = false, fresh = false;  // fresh: the elapsed seconds shown are this track's
   int32_t previousState = PlayState(player), previousElapsed = ElapsedSeconds(player);
+  // The last second read while the track played: the state and the second are read one after the
+  // other, so a stop read between two tracks may come with the next track's first second.
+  int32_t trackLast = 0;
+  if (key != 0) Key(player, key);
   const DWORD start = GetTickCount();
   DWORD playingAt = start;
   while (GetTickCount() - start < timeoutMs) {
     const int32_t state = PlayState(player), elapsed = ElapsedSeconds(player);
     const DWORD now = GetTickCount();
+    if (state != previousState || elapsed != previousElapsed) {
+      seen += " " + std::string(1, state == kPlaying ? 'P' : state == kStopped ? 'S' : '?') +
+              std::to_string(elapsed);
+    }
     if (state == kPlaying) {
       const bool wentBack = elapsed < previousElapsed && (fresh || !inTrack);
       if (previousState == kStopped || wentBack) {
-        if (inTrack) lastSeconds.push_back(fresh ? previousElapsed : 0);
+        if (inTrack) lastSeconds.push_back(fresh ? trackLast : 0);
         if (lastSeconds.size() == count) break;
         inTrack = true;
         fresh = elapsed != previousElapsed;
       } else if (elapsed != previousElapsed) {
         fresh = true;
       }
+      if (elapsed != kNoAnswer) trackLast = elapsed;
       playingAt = now;
     } else if (state == kStopped && now - playingAt > 1500) {
-      if (inTrack) lastSeconds.push_back(fresh ? previousElapsed : 0);
+      if (inTrack) lastSeconds.push_back(fresh ? trackLast : 0);
       break;
     }
     if (state != kNoAnswer) previousState = state;
@@ -93,7 +104,7 @@ std::vector<int32_t> WatchTracks(HWND player, size_t count, DWORD timeoutMs = 60
     std::printf(" %d", s);
     tracks.push_back(TrackFromLastSecond(s));
   }
-  std::printf("\n");
+  std::printf(" (seen:%s)\n", seen.c_str());
   return tracks;
 }
 
@@ -354,15 +365,13 @@ TEST(PlayerDriver, ExtendedM3uPlaysInOrderThenRepeatsAndShuffles) {
   EXPECT_TRUE(ShowsFaces(player, {kRepeat}, {kLit}));
   // From the top (Play while playing starts over): the list's order, then the first track again.
   ASSERT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 2; }, 10000));
-  Key(player, 'X');
-  EXPECT_EQ(WatchTracks(player, 4), (std::vector<int32_t>{9, 3, 6, 9}));
+  EXPECT_EQ(WatchTracks(player, 4, 'X'), (std::vector<int32_t>{9, 3, 6, 9}));
 
   // Play while playing starts over at the top; with Shuffle on the list is reshuffled first, and a
   // round still plays every track once before Repeat starts the next.
   Click(player, kShuffle.Centre().x, kShuffle.Centre().y);
   EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 2; }, 10000));
-  Key(player, 'X');
-  std::vector<int32_t> round = WatchTracks(player, 3);
+  std::vector<int32_t> round = WatchTracks(player, 3, 'X');
   std::sort(round.begin(), round.end());
   EXPECT_EQ(round, (std::vector<int32_t>{3, 6, 9}));
   EXPECT_EQ(PlayState(player), kPlaying) << "Repeat goes on after a shuffled round";
@@ -401,20 +410,17 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   const DWORD pid = zav.info.dwProcessId;
   // From the top, the list plays through once and stops at its end.
   ASSERT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 2; }, 10000));
-  Key(player, 'X');
-  EXPECT_EQ(WatchTracks(player, 4), (std::vector<int32_t>{6, 3, 9}));
+  EXPECT_EQ(WatchTracks(player, 4, 'X'), (std::vector<int32_t>{6, 3, 9}));
   EXPECT_TRUE(ShowsFaces(player, kTransport, {kNormal, kNormal, kLit}));
   // Next at the last entry plays the last again.
-  Key(player, 'B');
-  EXPECT_EQ(WatchTracks(player, 2), (std::vector<int32_t>{9}));
+  EXPECT_EQ(WatchTracks(player, 2, 'B'), (std::vector<int32_t>{9}));
   // Previous twice reaches the first entry; Previous there starts it again.
   Key(player, 'Z');
   EXPECT_TRUE(WaitForState(player, kPlaying, 2000));
   Key(player, 'Z');
   EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) <= 1; }, 10000));  // the first entry's first second
   EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 2; }, 10000));
-  Key(player, 'Z');
-  EXPECT_EQ(WatchTracks(player, 4), (std::vector<int32_t>{6, 3, 9}));
+  EXPECT_EQ(WatchTracks(player, 4, 'Z'), (std::vector<int32_t>{6, 3, 9}));
 
   // A hand-over with a wrong tag is refused with a box and changes nothing: Play then plays the
   // current entry, still the last.
@@ -430,8 +436,7 @@ TEST(PlayerDriver, PlsEndsOfTheListHandOverBoxesAndTray) {
   PressBoxButton(refused, IDOK);
   sender.join();
   EXPECT_EQ(refusal, 0u);
-  Key(player, 'X');
-  EXPECT_EQ(WatchTracks(player, 1), (std::vector<int32_t>{9}));
+  EXPECT_EQ(WatchTracks(player, 1, 'X'), (std::vector<int32_t>{9}));
 
   // A second copy naming a folder by a relative path: the first announces it, made absolute, in a box;
   // the first copy took the files at once, so the second has ended without waiting for the box.
