@@ -1,5 +1,6 @@
 // Arbitrary bytes as an ID3v2 tag: the fields read from a readable tag, written into a new tag that
-// keeps its other frames, must read back the same; a tag that reads must also rewrite.
+// keeps its other frames, must read back the same; a tag that reads must also rewrite. The tag's first
+// half read alone must read as the whole does when it ends in the padding.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int32_t version = ParseId3v2(data, size, &first);
   if (version == 0) return 0;
   if (version < 2 || version > 4) std::abort();
+  TagFields start{};
+  bool cut = false;
+  const int32_t early = ParseId3v2(data, 10 + (size - 10) / 2, &start, &cut);
+  if (early != 0 && !cut && (early != version || !SameFields(first, start))) std::abort();
   std::vector<uint8_t> rewritten;
   if (!BuildId3v2(data, size, first, 0, &rewritten)) std::abort();
   const int32_t again = ParseId3v2(rewritten.data(), rewritten.size(), &second);

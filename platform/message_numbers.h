@@ -37,3 +37,5 @@ constexpr uint32_t WM_PLAYLIST_REFRESH = 0x1400;
 constexpr uint32_t WM_PLAYLIST_REMOTE_TAG = 0x8209;
 // The player window: the tag editor saved a file's tags; the song name and the editor show them anew.
 constexpr uint32_t WM_PLAYLIST_TAGS_SAVED = 0x820A;
+// The tag editor's dialog: its save, run on a thread of its own, has ended; wParam 1 when it saved.
+constexpr uint32_t WM_TAG_SAVE_DONE = 0x820B;

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "platform/message_numbers.h"
 #include "platform/notify.h"
@@ -16,9 +17,13 @@ namespace {
 // Units a field takes: a field's UTF-8 bytes hold at least this many characters.
 constexpr int32_t kFieldUnits = kFieldBytes / 4;
 
+// The save runs on a thread of its own, so that copying a large file never holds the window; the
+// dialog takes no input until it ends.
 struct TagDialog {
   const char* path;
   TagFields fields;
+  std::thread saver;
+  char error[kPathBytes + 200];
 };
 
 // The field a control shows.
@@ -64,7 +69,7 @@ INT_PTR OnTagDialogInit(HWND dialog, LPARAM data) {
 
 INT_PTR OnTagDialogSave(HWND dialog) {
   auto* state = reinterpret_cast<TagDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  if (state == nullptr) return TRUE;
+  if (state == nullptr || state->saver.joinable()) return TRUE;
   for (int32_t id : kFieldIds) {
     wchar_t text[kFieldUnits + 1];
     const UINT length = GetDlgItemTextW(dialog, id, text, kFieldUnits + 1);
@@ -80,12 +85,22 @@ INT_PTR OnTagDialogSave(HWND dialog) {
     std::memset(field, 0, kFieldBytes);
     std::memcpy(field, utf8.data(), utf8.size() < size_t(kFieldBytes) ? utf8.size() : size_t(kFieldBytes - 1));
   }
-  char error[kPathBytes + 200];
-  HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  const int32_t saved = SaveTagFields(state->path, state->fields, error, sizeof error);
-  SetCursor(previous);
+  EnableWindow(dialog, FALSE);
+  state->saver = std::thread([dialog, state] {
+    const int32_t saved = SaveTagFields(state->path, state->fields, state->error, sizeof state->error);
+    PostMessageW(dialog, WM_TAG_SAVE_DONE, WPARAM(saved), 0);
+  });
+  return TRUE;
+}
+
+INT_PTR OnTagSaveDone(HWND dialog, WPARAM saved) {
+  auto* state = reinterpret_cast<TagDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (state == nullptr) return TRUE;
+  state->saver.join();
+  EnableWindow(dialog, TRUE);
   if (!saved) {
-    ShowMessageBox(dialog, error, "Error Saving Tag", kBoxOk);
+    ShowMessageBox(dialog, state->error, "Error Saving Tag", kBoxOk);
+    SetFocus(GetDlgItem(dialog, IDC_TAG_TITLE));
     return TRUE;  // the dialog stays, so that nothing typed is lost
   }
   EndDialog(dialog, IDOK);
@@ -95,9 +110,20 @@ INT_PTR OnTagDialogSave(HWND dialog) {
 INT_PTR CALLBACK TagDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: return OnTagDialogInit(dialog, lParam);
+    case WM_TAG_SAVE_DONE: return OnTagSaveDone(dialog, wParam);
+    case WM_SETCURSOR: {
+      // The wait cursor over the dialog while its save runs.
+      auto* state = reinterpret_cast<TagDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+      if (state == nullptr || !state->saver.joinable()) return FALSE;
+      SetCursor(LoadCursor(nullptr, IDC_WAIT));
+      SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    }
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) return OnTagDialogSave(dialog);
       if (LOWORD(wParam) == IDCANCEL) {
+        auto* state = reinterpret_cast<TagDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        if (state != nullptr && state->saver.joinable()) return TRUE;  // a save cannot be called back
         EndDialog(dialog, IDCANCEL);
         return TRUE;
       }

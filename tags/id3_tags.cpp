@@ -103,22 +103,28 @@ bool IsFrameName(const uint8_t* id, int32_t length) {
   return true;
 }
 
-// Takes a tag apart; false for no tag, a damaged one or a compressed 2.2 one.
-bool ParseTag(const uint8_t* tag, size_t size, ParsedTag* parsed) {
+// Takes a tag apart; false for no tag, a damaged one or a compressed 2.2 one. With `cut` given, `size`
+// may hold only the tag's first bytes: the walk then stops at the first frame that runs past them, and
+// *cut says whether one did.
+bool ParseTag(const uint8_t* tag, size_t size, ParsedTag* parsed, bool* cut = nullptr) {
   if (tag == nullptr || size < 10 || std::memcmp(tag, "ID3", 3) != 0 || tag[3] < 2 || tag[3] > 4 ||
       tag[4] == 0xFF) {
     return false;
   }
   const int64_t bodySize = Syncsafe(tag + 6);
-  if (bodySize < 0 || size_t(bodySize) > size - 10) return false;
+  if (bodySize < 0) return false;
+  const bool partial = size_t(bodySize) > size - 10;
+  if (partial && cut == nullptr) return false;
+  if (cut != nullptr) *cut = false;
+  const size_t held = partial ? size - 10 : size_t(bodySize);
   parsed->major = tag[3];
   parsed->flags = tag[5];
   const int32_t major = parsed->major;
   if (major == 2 && (parsed->flags & kExtendedHeader)) return false;
   if (major < 4 && (parsed->flags & kUnsynchronised)) {
-    parsed->body = Resynchronised(tag + 10, size_t(bodySize));
+    parsed->body = Resynchronised(tag + 10, held);
   } else {
-    parsed->body.assign(tag + 10, tag + 10 + bodySize);
+    parsed->body.assign(tag + 10, tag + 10 + held);
   }
   const std::vector<uint8_t>& body = parsed->body;
   size_t at = 0;
@@ -138,7 +144,11 @@ bool ParseTag(const uint8_t* tag, size_t size, ParsedTag* parsed) {
     const int64_t length = major == 2 ? int64_t(BigEndian(h + 3, 3))
                            : major == 3 ? int64_t(BigEndian(h + 4, 4))
                                         : Syncsafe(h + 4);
-    if (length < 0 || size_t(length) > body.size() - at - headerLength) return false;
+    if (length < 0 || size_t(length) > size_t(bodySize)) return false;
+    if (size_t(length) > body.size() - at - headerLength) {
+      if (!partial) return false;
+      break;
+    }
     FrameRef frame{};
     std::memcpy(frame.id, h, idLength);
     frame.at = at;
@@ -148,6 +158,8 @@ bool ParseTag(const uint8_t* tag, size_t size, ParsedTag* parsed) {
     parsed->frames.push_back(frame);
     at = frame.contentAt + frame.contentSize;
   }
+  // A held part that ends in a frame, rather than in the padding, left something out.
+  if (partial) *cut = !(at < body.size() && body[at] == 0);
   return true;
 }
 
@@ -231,15 +243,8 @@ bool SameName(const char* a, const char* b) {
   return *a == 0 && *b == 0;
 }
 
-int32_t GenreNumberOf(const char* name) {
-  for (int32_t i = 0; i < kUnknownGenre; ++i) {
-    if (SameName(name, kGenreNames[i])) return i;
-  }
-  return -1;
-}
-
 // A genre text as the user reads it: "(17)", "(17)Rock" and "17" as the table's name, "(RX)" and
-// "(CR)" as "Remix" and "Cover", any other text as it is.
+// "(CR)" (bare in 2.4) as "Remix" and "Cover", any other text as it is.
 void GenreName(char* text) {
   const char* p = text + (text[0] == '(' ? 1 : 0);
   int32_t value = 0, digits = 0;
@@ -248,9 +253,9 @@ void GenreName(char* text) {
   const char* name = nullptr;
   if (numeric && value < kUnknownGenre) {
     name = kGenreNames[value];
-  } else if (std::strcmp(text, "(RX)") == 0) {
+  } else if (std::strcmp(text, "(RX)") == 0 || std::strcmp(text, "RX") == 0) {
     name = "Remix";
-  } else if (std::strcmp(text, "(CR)") == 0) {
+  } else if (std::strcmp(text, "(CR)") == 0 || std::strcmp(text, "CR") == 0) {
     name = "Cover";
   }
   if (name != nullptr) std::memcpy(text, name, std::strlen(name) + 1);
@@ -398,6 +403,13 @@ void V1Put(const char* text, uint8_t* raw, size_t length) {
 
 }  // namespace
 
+int32_t GenreNumberOf(const char* name) {
+  for (int32_t i = 0; i < kUnknownGenre; ++i) {
+    if (SameName(name, kGenreNames[i])) return i;
+  }
+  return -1;
+}
+
 int32_t ParseId3v1(const uint8_t raw[kId3v1Bytes], TagFields* fields) {
   if (raw == nullptr || std::memcmp(raw, "TAG", 3) != 0) return 0;
   V1Text(raw + 3, 30, fields->title);
@@ -427,9 +439,9 @@ void BuildId3v1(const TagFields& fields, uint8_t raw[kId3v1Bytes]) {
   raw[127] = genre < 0 ? 255 : uint8_t(genre);
 }
 
-int32_t ParseId3v2(const uint8_t* tag, size_t size, TagFields* fields) {
+int32_t ParseId3v2(const uint8_t* tag, size_t size, TagFields* fields, bool* cut) {
   ParsedTag parsed;
-  if (!ParseTag(tag, size, &parsed)) return 0;
+  if (!ParseTag(tag, size, &parsed, cut)) return 0;
   for (const FrameRef& frame : parsed.frames) {
     const int32_t field = FieldOf(parsed, frame);
     if (field != kOther) ReadField(parsed, frame, field, fields);

@@ -33,10 +33,16 @@ int32_t ParseId3v1(const uint8_t raw[kId3v1Bytes], TagFields* fields);
 // none of the table).
 void BuildId3v1(const TagFields& fields, uint8_t raw[kId3v1Bytes]);
 
+// The number of a genre of the table named `name` (case aside), or -1.
+int32_t GenreNumberOf(const char* name);
+
 // Reads the fields of the ID3v2 tag `tag` (`size` bytes from its header on). Returns the tag's major
 // version (2, 3 or 4), or 0 when it is no tag, is damaged (a frame running past the body, a frame
-// name that is none), or is a compressed 2.2 tag. Fields the tag lacks are left as they are.
-int32_t ParseId3v2(const uint8_t* tag, size_t size, TagFields* fields);
+// name that is none), or is a compressed 2.2 tag. Fields the tag lacks are left as they are. A genre
+// reads as the table's name for its number, "Remix" or "Cover"; any other text (a number past the
+// table too) as it stands. With `cut` given, `size` may hold only the tag's first bytes: the frames
+// that lie whole in them are read, and *cut says whether a frame was left out.
+int32_t ParseId3v2(const uint8_t* tag, size_t size, TagFields* fields, bool* cut = nullptr);
 // The tag to write in place of `old` (`oldSize` bytes, none when 0): the old tag's version (2.3 or
 // 2.4; 2.2 becomes 2.3 with its frames renamed, none when there is no tag), every frame but the
 // shown ones kept byte for byte, the shown fields as new frames (empty ones left out), and zero padding

@@ -12,6 +12,10 @@
 namespace {
 
 constexpr int32_t kCopyBytes = 1 << 16;
+// What is read of a tag for its titles first (they stand in front of pictures as a rule), and the
+// most read when they do not.
+constexpr int64_t kTagStartBytes = 1 << 16;
+constexpr int64_t kLargestTagRead = int64_t(16) << 20;
 // Room left in a tag written anew, so that the next edits fit in place.
 constexpr size_t kNewPadding = 1024;
 
@@ -47,6 +51,13 @@ bool ReadLayout(FileHandle file, TagLayout* layout) {
   return true;
 }
 
+// Reads `count` bytes of the tag at the file's start and parses them; -1 when they cannot be read.
+int32_t ParseTagStart(FileHandle file, int64_t count, TagFields* fields, bool* cut) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(count));
+  if (!ReadAt(file, 0, bytes.data(), int32_t(count))) return -1;
+  return ParseId3v2(bytes.data(), bytes.size(), fields, cut);
+}
+
 int32_t Fail(char* error, int32_t size, const char* what, const char* path) {
   if (error != nullptr && size > 0) std::snprintf(error, size_t(size), "%s\n%s", what, path);
   return 0;
@@ -78,6 +89,24 @@ bool WriteBeside(FileHandle from, const TagLayout& layout, const std::vector<uin
 }
 
 }  // namespace
+
+int32_t ReadId3v2Fields(FileHandle file, TagFields* fields) {
+  Id3v2Header header{};
+  if (fields == nullptr || FileSeek(file, 0, kFromStart) != 0 || !ReadId3v2Header(file, &header)) return 0;
+  const int64_t whole = kId3v2HeaderBytes + header.bodySize;
+  TagFields start = *fields;
+  bool cut = false;
+  const int32_t major = ParseTagStart(file, whole < kTagStartBytes ? whole : kTagStartBytes, &start, &cut);
+  const bool someMissing = start.title[0] == 0 || start.artist[0] == 0 || start.genre[0] == 0;
+  if (major > 0 && cut && someMissing && whole <= kLargestTagRead) {
+    TagFields all = *fields;
+    const int32_t read = ParseTagStart(file, whole, &all, &cut);
+    if (read > 0) *fields = all;
+    return read > 0 ? read : 0;
+  }
+  if (major > 0) *fields = start;
+  return major > 0 ? major : 0;
+}
 
 int32_t ReadTagFields(const char* path, TagFields* fields) {
   std::memset(fields, 0, sizeof *fields);

@@ -3,7 +3,14 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/file.h"
 #include "tags/tag_fields.h"
+
+// Reads the fields of the ID3v2 tag at the start of the open file over `fields`, as ParseId3v2 does.
+// Only the tag's first bytes are read while they hold the title, artist and genre frames; the whole
+// tag (up to 16 MB) only when a frame past them may hold one. Returns the tag's major version, or 0
+// for no tag or a damaged one. Moves the file pointer.
+int32_t ReadId3v2Fields(FileHandle file, TagFields* fields);
 
 // Reads the fields of the file at `path`: the ID3v1 tag's, then those of the ID3v2 tag in front of the
 // audio over them. 1 when the file could be read (all fields empty when it has no tag), else 0.
