@@ -32,6 +32,7 @@
 #define IDD_OPEN_URL 181
 #define IDD_EQ_PRESET_NAME 182
 #define IDD_TAG_EDITOR 183
+#define IDD_PLAYBACK_PAGE 184
 
 // Controls of the "Open URL..." dialog: the address.
 #define IDC_OPEN_URL_ADDRESS 1262

@@ -354,6 +354,34 @@ INT_PTR CALLBACK UrlStreamingPageProc(HWND page, UINT message, WPARAM wParam, LP
   }
 }
 
+// ---- Playback -----------------------------------------------------------------------------------------
+// Two groups, each with its own handlers: ReplayGain, and what the player does when it starts.
+
+void InitReplayGainGroup(HWND) {}
+INT_PTR OnReplayGainCommand(HWND, WPARAM) { return FALSE; }
+void StoreReplayGainGroup(HWND) {}
+
+void InitStartUpGroup(HWND) {}
+INT_PTR OnStartUpCommand(HWND, WPARAM) { return FALSE; }
+void StoreStartUpGroup(HWND) {}
+
+void StorePlayback(HWND page) {
+  StoreReplayGainGroup(page);
+  StoreStartUpGroup(page);
+}
+
+INT_PTR CALLBACK PlaybackPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      InitReplayGainGroup(page);
+      InitStartUpGroup(page);
+      return TRUE;
+    case WM_COMMAND: return OnReplayGainCommand(page, wParam) || OnStartUpCommand(page, wParam);
+    case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), StorePlayback);
+    default: return FALSE;
+  }
+}
+
 // ---- The sheet ----------------------------------------------------------------------------------------
 
 struct PreferencePage {
@@ -362,13 +390,14 @@ struct PreferencePage {
   DLGPROC procedure;
 };
 
-std::array<PreferencePage, 6> gPages = {{
+std::array<PreferencePage, 7> gPages = {{
     {IDD_GENERAL_PAGE, L"General Settings", GeneralPageProc},
     {IDD_AUDIO_OUTPUT_PAGE, L"Audio Output", AudioOutputPageProc},
     {IDD_AUDIO_BUFFERING_PAGE, L"Audio Buffering", AudioBufferingPageProc},
     {IDD_PREFS_PAGE_160, L"Plug-ins", StandInPageProc},
     {IDD_URL_STREAMING_PAGE, L"URL Streaming", UrlStreamingPageProc},
     {IDD_VISUALISATION_PAGE, L"Visualisation", StandInPageProc},
+    {IDD_PLAYBACK_PAGE, L"Playback", PlaybackPageProc},
 }};
 
 // An empty page of the usual size, for a page whose dialog the program does not hold: the sheet keeps

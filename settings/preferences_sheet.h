@@ -1,4 +1,4 @@
-// The preferences sheet: six pages that edit the settings record in place. Most controls store their
+// The preferences sheet: seven pages that edit the settings record in place. Most controls store their
 // setting when clicked, the rest when the sheet closes with OK; Cancel undoes nothing. The pages of the
 // plug-in host (dialog 160) and of the internal visualisation (176) come from above: the shell hands
 // their procedures over at start-up.
