@@ -356,8 +356,11 @@ TEST(DisplaysDriver, PlaylistEditorListsTimesDeletesThreeHundredSortsSavesLoadsA
   ASSERT_TRUE(AnswerFileDialog(pid, "Open A Mp3 Or Playlist...", longTrack));
   const std::string a = FileTitle(three), b = FileTitle(six), c = FileTitle(nine), d = FileTitle(longTrack);
   ASSERT_TRUE(linesAre({a, b, c, d}));
-  // The long track's capture, from its start, is compared with its decoding once it has ended: nothing
-  // the moves or the tag's save below do may break its sound.
+  // The long track's capture is compared with its decoding once it has ended: nothing the moves or the
+  // tag's save below do may break its sound: a gap, a repeat or a click would show as thousands of
+  // samples. The capture file is shared by every opening of the device, and its first blocks may still
+  // hold the end of the track stopped here, so the comparison starts 1 s in. This track's capture differs
+  // from its decoding by 1 at about one sample in 13,000, before the save as after it; 1 is allowed.
   const DecodedFile decoded = DecodeFilesToPcm({longTrack}, DecodeOptions{});
   ASSERT_EQ(decoded.result, kTrackDone);
   Key(player, 'V');
@@ -399,7 +402,7 @@ TEST(DisplaysDriver, PlaylistEditorListsTimesDeletesThreeHundredSortsSavesLoadsA
                         3000, 20));
   EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) > elapsed; }, 3000) && PlayState(player) == kPlaying);
   size_t firstWrong = 0;
-  EXPECT_EQ(CaptureMismatches(player, decoded.pcm, settings.volume, &firstWrong), 0u) << "first at " << firstWrong;
+  EXPECT_EQ(CaptureMismatches(player, decoded.pcm, settings.volume, &firstWrong, 2 * 44100, 1), 0u) << "first at " << firstWrong;
 
   // The title bar's close button closes it.
   ClickCloseBox(editor);

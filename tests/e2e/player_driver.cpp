@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -422,7 +423,8 @@ HWND Turn(HWND sheet, int32_t index) {
   return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
-size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t volume, size_t* first) {
+size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t volume, size_t* first, size_t from,
+                         int32_t tolerance) {
   const size_t whole = pcm.size() / 1024 * 1024;  // up to the last whole 2048-byte block
   WaitUntil([&] { return PlayState(player) == kStopped && ReadWholeFile(CapturePath()).size() >= whole * 2; },
             60000, 100);
@@ -430,8 +432,9 @@ size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t v
   if (captured.size() < whole) return whole;
   size_t mismatches = 0;
   if (first) *first = whole;
-  for (size_t i = 0; i < whole; ++i) {
-    if (captured[i] != AtWineVolume(pcm[i], volume) && mismatches++ == 0 && first) *first = i;
+  for (size_t i = from; i < whole; ++i) {
+    const bool differs = std::abs(captured[i] - AtWineVolume(pcm[i], volume)) > tolerance;
+    if (differs && mismatches++ == 0 && first) *first = i;
   }
   return mismatches;
 }

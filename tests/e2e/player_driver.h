@@ -153,9 +153,10 @@ bool ShowsTitleStrip(HWND player);
 int16_t AtWineVolume(int16_t sample, int32_t volume);
 
 // Waits until the player has stopped with the whole 2048-byte blocks of `pcm` captured from its device,
-// and returns how many of those samples differ from `pcm` played at volume `volume` (all of them when
-// the capture is short); the first that differs goes to `first`.
-size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t volume, size_t* first = nullptr);
+// and returns how many of those samples from sample `from` on differ by more than `tolerance` from `pcm`
+// played at volume `volume` (all of them when the capture is short); the first goes to `first`.
+size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t volume, size_t* first = nullptr,
+                         size_t from = 0, int32_t tolerance = 0);
 
 // Writes `picture` as ScreenshotPath(name).bmp.
 void SaveScreenshot(const std::string& name, const Picture& picture);
