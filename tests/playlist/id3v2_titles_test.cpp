@@ -101,7 +101,7 @@ TEST(Id3v2TitlesTest, VersionsEncodingsUnsynchronisationAndExtendedHeaders) {
                                   Id3v2Text(1, Utf16Bytes(std::u16string(28, u'\u0416') + u"\U0001F600\U0001F3B5xyz",
                                                           true, true)))})),
        "", cyrillic + "\xF0\x9F\x98\x80\xF0\x9F\x8E\xB5", kUnknownGenre},
-      // Titles behind a picture larger than the part of the tag read first, and writers' slips: UTF-16
+      // Titles behind a picture larger than the tag's first 64 KB, and writers' slips: UTF-16
       // without its byte-order mark (little-endian, as Windows writes), UTF-8 in a 2.3 tag, a bare "RX".
       {"2.3, titles behind a large picture, lenient encodings",
        Id3v2TagOf(3, 0,
