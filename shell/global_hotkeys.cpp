@@ -29,21 +29,35 @@ constexpr int32_t kMediaKeys = 4;                 // play/pause, stop, next, pre
 constexpr std::array<int32_t, kMediaKeys> kMediaKeyCodes = {VK_MEDIA_PLAY_PAUSE, VK_MEDIA_STOP, VK_MEDIA_NEXT_TRACK,
                                                            VK_MEDIA_PREV_TRACK};
 
+// Names of hotkeys, ", " between them.
+struct NameList {
+  std::string names;
+  int32_t count;
+};
+
 struct HotkeyState {
   bool laterCopy;  // another player window was there first: it holds the keys
   std::array<bool, kHotkeyActions> globalHeld;
   std::array<bool, kMediaKeys> mediaHeld;
-  std::string refused;  // names of the keys the last take could not have, ", " between them
-  int32_t refusedCount;
+  NameList refused;  // keys the last take could not have
+  NameList doubled;  // keys chosen for two actions: the first has it
   PressFilter presses;
 };
 HotkeyState gHotkeys = {};
 
-void Refuse(int32_t hotkey) {
+void AddName(NameList* list, int32_t hotkey) {
   char name[48];
   HotkeyName(hotkey, name, sizeof name);
-  if (gHotkeys.refusedCount++ > 0) gHotkeys.refused += ", ";
-  gHotkeys.refused += name;
+  if (list->count++ > 0) list->names += ", ";
+  list->names += name;
+}
+
+// Whether an action before `action` has the same key (the keypad flag aside: the system tells no difference).
+bool ChosenBefore(int32_t action) {
+  const int32_t key = gHotkeyOptions.hotkeys[action] & ~(kHotkeyExtended << 8);
+  for (int32_t earlier = 0; earlier < action; ++earlier)
+    if ((gHotkeyOptions.hotkeys[earlier] & ~(kHotkeyExtended << 8)) == key) return true;
+  return false;
 }
 
 UINT RegisterModifiers(int32_t hotkey) {
@@ -103,19 +117,23 @@ void StartHotkeys(HWND window) {
 
 void TakeHotkeys(HWND window) {
   ReleaseHotkeys(window);
-  gHotkeys.refused.clear();
-  gHotkeys.refusedCount = 0;
+  gHotkeys.refused = {};
+  gHotkeys.doubled = {};
   if (gHotkeys.laterCopy) return;
   for (int32_t key = 0; key < kMediaKeys && gHotkeyOptions.mediaKeys == 1; ++key) {
     gHotkeys.mediaHeld[key] = RegisterHotKey(window, kFirstMediaKeyId + key, 0, UINT(kMediaKeyCodes[key])) != 0;
-    if (!gHotkeys.mediaHeld[key]) Refuse(kMediaKeyCodes[key]);
+    if (!gHotkeys.mediaHeld[key]) AddName(&gHotkeys.refused, kMediaKeyCodes[key]);
   }
   for (int32_t action = 0; action < kHotkeyActions && gHotkeyOptions.globalHotkeys == 1; ++action) {
     const int32_t hotkey = gHotkeyOptions.hotkeys[action];
     if ((hotkey & 0xFF) == 0) continue;
+    if (ChosenBefore(action)) {
+      AddName(&gHotkeys.doubled, hotkey);
+      continue;
+    }
     gHotkeys.globalHeld[action] =
         RegisterHotKey(window, kFirstHotkeyId + action, RegisterModifiers(hotkey), UINT(hotkey & 0xFF)) != 0;
-    if (!gHotkeys.globalHeld[action]) Refuse(hotkey);
+    if (!gHotkeys.globalHeld[action]) AddName(&gHotkeys.refused, hotkey);
   }
 }
 
@@ -130,13 +148,17 @@ void ReleaseHotkeys(HWND window) {
 
 void HotkeysReport(char* out, int32_t size) {
   if (size <= 0) return;
-  if (gHotkeys.laterCopy)
+  if (gHotkeys.laterCopy) {
     std::snprintf(out, size_t(size), "Another copy of zav started first and holds the hotkeys.");
-  else if (gHotkeys.refusedCount > 0)
-    std::snprintf(out, size_t(size), "%s %s in use by another program.", gHotkeys.refused.c_str(),
-                  gHotkeys.refusedCount > 1 ? "are" : "is");
-  else
-    out[0] = '\0';
+    return;
+  }
+  std::string report;
+  if (gHotkeys.refused.count > 0)
+    report = gHotkeys.refused.names + (gHotkeys.refused.count > 1 ? " are" : " is") + " in use by another program.";
+  if (gHotkeys.doubled.count > 0)
+    report += (report.empty() ? "" : " ") + gHotkeys.doubled.names + (gHotkeys.doubled.count > 1 ? " are" : " is") +
+              " chosen for two actions: the first keeps it.";
+  std::snprintf(out, size_t(size), "%s", report.c_str());
 }
 
 LRESULT OnHotkey(HWND window, WPARAM id) {

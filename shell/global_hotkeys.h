@@ -16,8 +16,8 @@ void TakeHotkeys(HWND window);
 void ReleaseHotkeys(HWND window);
 
 // What the page shows under the hotkeys: the keys the last TakeHotkeys could not have, by name ("Ctrl+
-// Alt+End is in use by another program."), that a later copy holds none, or nothing. `out` holds `size`
-// bytes.
+// Alt+End is in use by another program.") and those chosen for two actions, that a later copy holds
+// none, or nothing. `out` holds `size` bytes.
 void HotkeysReport(char* out, int32_t size);
 
 LRESULT OnHotkey(HWND window, WPARAM id);

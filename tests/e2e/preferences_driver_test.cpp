@@ -231,7 +231,7 @@ namespace {
 
 // The hotkeys as the player numbers them (the media key play/pause), and the Hotkeys page's controls.
 constexpr WPARAM kMediaPlayPauseHotkey = 0x5A10;
-constexpr int32_t kHotkeysPage = 7, kPlayPauseHotkey = 1732, kHotkeysReport = 1738;
+constexpr int32_t kHotkeysPage = 7, kHotkeysReport = 1738;
 
 // Whether the driver can take `key` with `modifiers` itself (and gives it back): not while a player holds it.
 bool KeyIsFree(UINT modifiers, UINT key) {
@@ -276,7 +276,6 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   for (const WORD key : {VK_UP, VK_UP, VK_DOWN}) KeyChord({VK_CONTROL, VK_MENU}, key);
   KeyChord({VK_CONTROL, VK_MENU}, VK_NEXT);
   EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) <= 1; }, 3000)) << "the next track";
-  EXPECT_EQ(GetForegroundWindow(), backdrop);
   // The key the driver holds is not the player's: Ctrl+Alt+End stops nothing. The media keys'
   // WM_APPCOMMAND plays the previous track (the first again) and stops, below.
   KeyChord({VK_CONTROL, VK_MENU}, VK_END);
@@ -304,8 +303,6 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   ASSERT_NE(sheet, nullptr);
   const HWND page = Turn(sheet, kHotkeysPage);
   EXPECT_EQ(WindowText(GetDlgItem(page, kHotkeysReport)), "Ctrl+Alt+End is in use by another program.");
-  EXPECT_EQ(SendDlgItemMessageA(page, kPlayPauseHotkey, HKM_GETHOTKEY, 0, 0),
-            MAKEWORD(VK_HOME, HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT));
   EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME)) << "given up while the page is open, to be typed";
   Sleep(300);
   SaveScreenshot("preferences-hotkeys", GrabWindow(sheet));
@@ -315,13 +312,8 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   // With Multiple Instances on, a second copy holds nothing: once the first has closed, the keys are free.
   Process second;
   ASSERT_TRUE(second.StartPlayer(""));
-  HWND secondPlayer = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    secondPlayer = FindWindowA("zav", nullptr);
-    while (secondPlayer && WindowProcess(secondPlayer) != second.info.dwProcessId)
-      secondPlayer = FindWindowExA(nullptr, secondPlayer, "zav", nullptr);
-    return secondPlayer != nullptr && IsWindowVisible(secondPlayer);
-  }, 20000));
+  const auto secondShown = [&] { return WindowProcess(FindPlayerWindow()) == second.info.dwProcessId; };
+  ASSERT_TRUE(WaitUntil(secondShown, 20000)) << "in front of the first";
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
   Settings saved{};
@@ -330,7 +322,7 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME));
   EXPECT_TRUE(KeyIsFree(0, VK_MEDIA_NEXT_TRACK));
   UnregisterHotKey(nullptr, 2);
-  Command(secondPlayer, kCommandClose);
+  Command(FindPlayerWindow(), kCommandClose);
   EXPECT_EQ(second.WaitExit(10000), 0);
   if (hadSettings) {
     WriteSavedSettings(before);

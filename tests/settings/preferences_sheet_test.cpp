@@ -162,16 +162,18 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     gBrowseForFolder = [](LPBROWSEINFOW) -> PIDLIST_ABSOLUTE { return ILCreateFromPathW(L"C:\\windows\\temp"); };
     Click(url, IDC_URL_BROWSE);
     gBrowseForFolder = SHBrowseForFolderW;
-    // Hotkeys: a key chosen is tried at once and named when another holder has it; the media keys'
-    // switch and the hotkeys' are stored as clicked.
+    // Hotkeys: a key chosen is tried at once and named when another holder has it or another action
+    // (without the keypad flag); the media keys' switch and the hotkeys' are stored as clicked.
     HWND keys = Page(7);
     EXPECT_EQ(SendDlgItemMessageA(keys, IDC_HOTKEYS_FIRST + 1, HKM_GETHOTKEY, 0, 0), kDefaultHotkeys[kActionStop]);
     EXPECT_TRUE(RegisterHotKey(nullptr, 7, MOD_CONTROL | MOD_SHIFT, VK_F12)) << "given up while the page is open";
     SendDlgItemMessageA(keys, IDC_HOTKEYS_FIRST + 1, HKM_SETHOTKEY, HotkeyValue(VK_F12, kHotkeyShift | kHotkeyControl), 0);
+    SendDlgItemMessageA(keys, IDC_HOTKEYS_FIRST + 4, HKM_SETHOTKEY, HotkeyValue(VK_HOME, kHotkeyControl | kHotkeyAlt), 0);
     SendMessageA(keys, WM_COMMAND, MAKEWPARAM(IDC_HOTKEYS_FIRST + 1, EN_CHANGE), 0);
-    char report[128] = "";
+    char report[160] = "";
     GetDlgItemTextA(keys, IDC_HOTKEYS_STATUS, report, sizeof report);
-    EXPECT_STREQ(report, "Ctrl+Shift+F12 is in use by another program.");
+    EXPECT_STREQ(report, "Ctrl+Shift+F12 is in use by another program. Ctrl+Alt+Home is chosen for two actions: the "
+                         "first keeps it.");
     Click(keys, IDC_HOTKEYS_MEDIA_KEYS);
     Click(keys, IDC_HOTKEYS_ENABLED);
     EXPECT_FALSE(Enabled(keys, IDC_HOTKEYS_FIRST));
