@@ -262,7 +262,6 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   ASSERT_TRUE(WaitUntil([&] { return PlayState(player) == kPlaying && ElapsedSeconds(player) >= 2; }, 10000));
   EXPECT_FALSE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME)) << "held by the player";
   EXPECT_FALSE(KeyIsFree(0, VK_MEDIA_PLAY_PAUSE));
-  EXPECT_TRUE(KeyIsFree(0, VK_VOLUME_UP)) << "the system's";
 
   // Typed while another window is in front: Ctrl+Alt+Home pauses and plays, Ctrl+Alt+Up twice and
   // Ctrl+Alt+Down once leave the volume a step up, Ctrl+Alt+PgDn plays the next track.
@@ -320,7 +319,6 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   ASSERT_TRUE(ReadSavedSettings(&saved));
   EXPECT_EQ(saved.volume, settings.volume + 4) << "two steps up, one down, one up";
   EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME));
-  EXPECT_TRUE(KeyIsFree(0, VK_MEDIA_NEXT_TRACK));
   UnregisterHotKey(nullptr, 2);
   Command(FindPlayerWindow(), kCommandClose);
   EXPECT_EQ(second.WaitExit(10000), 0);
