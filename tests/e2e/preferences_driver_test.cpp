@@ -305,7 +305,8 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME)) << "given up while the page is open, to be typed";
   Sleep(300);
   SaveScreenshot("preferences-hotkeys", GrabWindow(sheet));
-  ClickOn(GetDlgItem(sheet, IDCANCEL), false);
+  PressBoxButton(sheet, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 3000));
   EXPECT_TRUE(WaitUntil([&] { return !KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME); }, 3000)) << "taken back";
 
   // With Multiple Instances on, a second copy holds nothing: once the first has closed, the keys are free.
