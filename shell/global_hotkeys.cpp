@@ -24,7 +24,8 @@ constexpr int32_t kFirstHotkeyId = 0x5A00;
 constexpr int32_t kFirstMediaKeyId = kFirstHotkeyId + 0x10;
 constexpr int32_t kActionPlay = kHotkeyActions;  // separate play and pause of some keyboards and remotes
 constexpr int32_t kActionPause = kHotkeyActions + 1;
-constexpr int32_t kVolumeStep = 2;                // of 0..63
+constexpr int32_t kMaxVolume = 63;
+constexpr int32_t kVolumeStep = 2;
 constexpr int32_t kMediaKeys = 4;                 // play/pause, stop, next, previous, in action order
 constexpr std::array<int32_t, kMediaKeys> kMediaKeyCodes = {VK_MEDIA_PLAY_PAUSE, VK_MEDIA_STOP, VK_MEDIA_NEXT_TRACK,
                                                            VK_MEDIA_PREV_TRACK};
@@ -66,6 +67,11 @@ UINT RegisterModifiers(int32_t hotkey) {
          (modifiers & kHotkeyAlt ? MOD_ALT : 0);
 }
 
+void StepVolume(HWND window, int32_t step) {
+  const int32_t volume = gSettings.volume + step;
+  SetVolume(window, volume < 0 ? 0 : volume > kMaxVolume ? kMaxVolume : volume);
+}
+
 void Act(HWND window, int32_t action) {
   switch (action) {
     case kActionPlayPause:
@@ -81,8 +87,8 @@ void Act(HWND window, int32_t action) {
     case kActionStop: Stop(window); break;
     case kActionNext: NextTrack(window); break;
     case kActionPrevious: PreviousTrack(window); break;
-    case kActionVolumeUp: SetVolume(window, gSettings.volume + kVolumeStep > 63 ? 63 : gSettings.volume + kVolumeStep); break;
-    case kActionVolumeDown: SetVolume(window, gSettings.volume < kVolumeStep ? 0 : gSettings.volume - kVolumeStep); break;
+    case kActionVolumeUp: StepVolume(window, kVolumeStep); break;
+    case kActionVolumeDown: StepVolume(window, -kVolumeStep); break;
     default: break;
   }
 }
@@ -172,7 +178,11 @@ LRESULT OnHotkey(HWND window, WPARAM id) {
 
 LRESULT OnAppCommand(HWND window, WPARAM wParam, LPARAM lParam) {
   const int32_t action = ActionOfAppCommand(GET_APPCOMMAND_LPARAM(lParam));
-  if (action < 0) return DefWindowProcA(window, WM_APPCOMMAND, wParam, lParam);
+  // The keyboard's own volume keys are the system's: they go on to it. A remote's or a mouse's volume
+  // buttons step the player's volume.
+  const bool systemVolume =
+      (action == kActionVolumeUp || action == kActionVolumeDown) && GET_DEVICE_LPARAM(lParam) == FAPPCOMMAND_KEY;
+  if (action < 0 || systemVolume) return DefWindowProcA(window, WM_APPCOMMAND, wParam, lParam);
   ActOnPress(window, action);
   return TRUE;
 }

@@ -1,7 +1,7 @@
 // Keys that work while another program is in front: the keyboard's media keys (play/pause, stop, next,
 // previous, held as hotkeys of their own) and the global hotkeys of the Hotkeys page, and the
-// WM_APPCOMMAND messages of media keys, remote controls and mice. Only the first copy of the player
-// holds the hotkeys.
+// WM_APPCOMMAND messages of media keys, remote controls and mice (the keyboard's own volume keys stay
+// the system's). Only the first copy of the player holds the hotkeys.
 #pragma once
 #include <windows.h>
 

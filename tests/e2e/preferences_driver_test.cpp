@@ -240,9 +240,9 @@ bool KeyIsFree(UINT modifiers, UINT key) {
   return true;
 }
 
-// A media key's WM_APPCOMMAND, as a window sends what the keyboard made of a key press.
-void SendAppCommand(HWND player, int32_t command) {
-  SendMessageA(player, WM_APPCOMMAND, reinterpret_cast<WPARAM>(player), MAKELPARAM(0, command | FAPPCOMMAND_KEY));
+// A WM_APPCOMMAND, by default as a window sends what the keyboard made of a key press.
+void SendAppCommand(HWND player, int32_t command, int32_t device = FAPPCOMMAND_KEY) {
+  SendMessageA(player, WM_APPCOMMAND, reinterpret_cast<WPARAM>(player), MAKELPARAM(0, command | device));
 }
 
 }  // namespace
@@ -292,7 +292,8 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   EXPECT_EQ(PlayState(player), kPaused) << "paused once, not resumed by the second arrival";
   SendAppCommand(player, APPCOMMAND_MEDIA_PLAY_PAUSE);
   EXPECT_TRUE(WaitForState(player, kPlaying, 1000));
-  SendAppCommand(player, APPCOMMAND_VOLUME_UP);
+  SendAppCommand(player, APPCOMMAND_VOLUME_UP);  // the keyboard's volume key: the system's
+  SendAppCommand(player, APPCOMMAND_VOLUME_UP, FAPPCOMMAND_OEM);  // a remote's: the player's
   SendAppCommand(player, APPCOMMAND_MEDIA_STOP);
   EXPECT_TRUE(WaitForState(player, kStopped, 1000));
 
@@ -318,7 +319,7 @@ TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldE
   EXPECT_EQ(zav.WaitExit(10000), 0);
   Settings saved{};
   ASSERT_TRUE(ReadSavedSettings(&saved));
-  EXPECT_EQ(saved.volume, settings.volume + 4) << "two steps up, one down, one up";
+  EXPECT_EQ(saved.volume, settings.volume + 4) << "two steps up, one down, the remote's up";
   EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME));
   UnregisterHotKey(nullptr, 2);
   Command(FindPlayerWindow(), kCommandClose);
