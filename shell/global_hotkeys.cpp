@@ -26,7 +26,7 @@ constexpr int32_t kActionPlay = kHotkeyActions;  // separate play and pause of s
 constexpr int32_t kActionPause = kHotkeyActions + 1;
 constexpr int32_t kMaxVolume = 63;
 constexpr int32_t kVolumeStep = 2;
-constexpr int32_t kMediaKeys = 4;                 // play/pause, stop, next, previous, in action order
+constexpr int32_t kMediaKeys = 4;  // play/pause, stop, next, previous, in action order
 constexpr std::array<int32_t, kMediaKeys> kMediaKeyCodes = {VK_MEDIA_PLAY_PAUSE, VK_MEDIA_STOP, VK_MEDIA_NEXT_TRACK,
                                                            VK_MEDIA_PREV_TRACK};
 
