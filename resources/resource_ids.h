@@ -33,6 +33,7 @@
 #define IDD_EQ_PRESET_NAME 182
 #define IDD_TAG_EDITOR 183
 #define IDD_PLAYBACK_PAGE 184
+#define IDD_HOTKEYS_PAGE 185
 
 // Controls of the "Open URL..." dialog: the address.
 #define IDC_OPEN_URL_ADDRESS 1262
@@ -180,3 +181,11 @@
 #define IDC_PLUGIN_AUTO_START 1193
 #define IDC_PLUGIN_BROWSE 1194
 #define IDC_PLUGIN_FOLDER 1195
+
+// Controls of the Hotkeys page (dialog 185): the two switches, a hotkey control for each action (play/
+// pause, stop, next, previous, volume up, volume down) and the line naming keys other programs hold.
+#define IDC_HOTKEYS_MEDIA_KEYS 1730
+#define IDC_HOTKEYS_ENABLED 1731
+#define IDC_HOTKEYS_FIRST 1732   // .. 1737
+#define IDC_HOTKEYS_STATUS 1738
+#define IDC_HOTKEYS_DEFAULTS 1739

@@ -390,7 +390,7 @@ struct PreferencePage {
   DLGPROC procedure;
 };
 
-std::array<PreferencePage, 7> gPages = {{
+std::array<PreferencePage, 8> gPages = {{
     {IDD_GENERAL_PAGE, L"General Settings", GeneralPageProc},
     {IDD_AUDIO_OUTPUT_PAGE, L"Audio Output", AudioOutputPageProc},
     {IDD_AUDIO_BUFFERING_PAGE, L"Audio Buffering", AudioBufferingPageProc},
@@ -398,6 +398,7 @@ std::array<PreferencePage, 7> gPages = {{
     {IDD_URL_STREAMING_PAGE, L"URL Streaming", UrlStreamingPageProc},
     {IDD_VISUALISATION_PAGE, L"Visualisation", StandInPageProc},
     {IDD_PLAYBACK_PAGE, L"Playback", PlaybackPageProc},
+    {IDD_HOTKEYS_PAGE, L"Hotkeys", StandInPageProc},
 }};
 
 // An empty page of the usual size, for a page whose dialog the program does not hold: the sheet keeps
@@ -435,7 +436,7 @@ void SetUpSlider(HWND page, int32_t id, int32_t low, int32_t high, int32_t tickE
 }
 
 void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure) {
-  if (dialogId != IDD_PREFS_PAGE_160 && dialogId != IDD_VISUALISATION_PAGE) return;
+  if (dialogId != IDD_PREFS_PAGE_160 && dialogId != IDD_VISUALISATION_PAGE && dialogId != IDD_HOTKEYS_PAGE) return;
   for (PreferencePage& page : gPages)
     if (page.dialogId == dialogId) page.procedure = procedure ? procedure : StandInPageProc;
 }

@@ -1,14 +1,14 @@
-// The preferences sheet: seven pages that edit the settings record in place. Most controls store their
+// The preferences sheet: eight pages that edit the settings record in place. Most controls store their
 // setting when clicked, the rest when the sheet closes with OK; Cancel undoes nothing. The pages of the
-// plug-in host (dialog 160) and of the internal visualisation (176) come from above: the shell hands
-// their procedures over at start-up.
+// plug-in host (dialog 160), of the internal visualisation (176) and of the hotkeys (185) come from
+// above: the shell hands their procedures over at start-up.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdint>
 
-// Makes `procedure` the page procedure of dialog `dialogId` (160 or 176; other dialogs are left as
+// Makes `procedure` the page procedure of dialog `dialogId` (160, 176 or 185; other dialogs are left as
 // they are). A null procedure gives the page back its stand-in.
 void SetPreferencePageProcedure(int32_t dialogId, DLGPROC procedure);
 

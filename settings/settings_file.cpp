@@ -9,6 +9,7 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "settings/eq_plugin_keys.h"
+#include "settings/hotkey_options.h"
 #include "settings/playback_options.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
@@ -23,6 +24,7 @@ int32_t LoadSettings() {
   LoadGeneralOptions();
   LoadPlaybackOptions();
   LoadEqPluginOptions();
+  LoadHotkeyOptions();
   const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
   if (version != kSettingsVersion && version != -1) {
     ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
@@ -106,8 +108,9 @@ int32_t SaveSettings() {
   const bool generalWritten = SaveGeneralOptions() == 1;
   const bool optionsWritten = SavePlaybackOptions() == 1;
   const bool eqPluginWritten = SaveEqPluginOptions() == 1;
+  const bool hotkeysWritten = SaveHotkeyOptions() == 1;
   return recordWritten && versionWritten && pathsWritten && streamWritten && generalWritten && optionsWritten &&
-                 eqPluginWritten
+                 eqPluginWritten && hotkeysWritten
              ? 1
              : 0;
 }

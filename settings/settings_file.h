@@ -1,7 +1,7 @@
 // The settings file: the whole settings record stored as one struct value in "zav.ini" (section "zav",
 // key "nod"), next to the layout version in "CurrentVersion", the plug-in paths the record cannot
-// hold whole in keys of their own (plugin_paths.h), the stream settings (stream_settings.h) and the
-// playback options (playback_options.h).
+// hold whole in keys of their own (plugin_paths.h), the stream settings (stream_settings.h), the
+// playback options (playback_options.h) and the hotkeys (hotkey_options.h).
 #pragma once
 #include <cstdint>
 

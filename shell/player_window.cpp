@@ -12,6 +12,7 @@
 #include "settings/settings_file.h"
 #include "shell/commands.h"
 #include "shell/displays.h"
+#include "shell/global_hotkeys.h"
 #include "shell/playback_control.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
@@ -38,6 +39,7 @@ LRESULT OnCreate(HWND window) {
   if (gEqPluginOptions.autoStartPlugin == 1 && PluginLibraryCount() > 0 && PluginFile().text[0])
     PostMessageA(window, WM_COMMAND, IDM_PLUGIN_EXECUTE, 0);
   StartPlayback(window);
+  StartHotkeys(window);
   return 0;
 }
 
@@ -58,6 +60,7 @@ LRESULT OnDestroy(HWND window) {
   // saved as it was before, as the module's end would have restored it.
   if (IsPluginRunning() && !gSettings.visActive) gSettings.visActive = gShell.rememberedVisActive;
   StopPlugin();
+  ReleaseHotkeys(window);
   StopPlayback(window);
   RemoveTrayIcon(window);
   ReleaseDisplays();
@@ -94,6 +97,8 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_LBUTTONUP: return OnLeftButtonUp(window, lParam);
     case WM_LBUTTONDBLCLK: return OnLeftButtonDoubleClick(window, lParam);
     case WM_DROPFILES: return OnDropFiles(window, reinterpret_cast<HDROP>(wParam));
+    case WM_HOTKEY: return OnHotkey(window, wParam);
+    case WM_APPCOMMAND: return OnAppCommand(window, wParam, lParam);
     case WM_COPYDATA: return OnCopyData(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case kTrayCallbackMessage: return OnTrayNotify(window, lParam);
     case WM_PLAYER_TRACK_END: return OnTrackEnd(window);

@@ -5,6 +5,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   shell/command_line.cpp
   shell/display_text.cpp
   shell/analyser.cpp
+  shell/press_filter.cpp
 )
 list(APPEND ZAV_PORTABLE_TESTS
   tests/shell/skin_geometry_test.cpp

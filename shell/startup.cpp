@@ -17,6 +17,7 @@
 #include "settings/settings_file.h"
 #include "shell/about.h"
 #include "shell/commands.h"
+#include "shell/hotkeys_page.h"
 #include "shell/open_arguments.h"
 #include "shell/player_window.h"
 #include "shell/shell_state.h"
@@ -58,6 +59,7 @@ void ApplyProcessorAndOutputSettings() {
 void RegisterPreferencePages() {
   SetPreferencePageProcedure(IDD_PLUGINS_PAGE, PluginsPageProcedure);
   SetPreferencePageProcedure(IDD_VISUALISATION_PAGE, VisualisationPageProc);
+  SetPreferencePageProcedure(IDD_HOTKEYS_PAGE, HotkeysPageProc);
 }
 
 int32_t HandOverToRunningCopy(const char* commandLine) {

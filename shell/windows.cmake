@@ -6,7 +6,9 @@ list(APPEND ZAV_WINDOWS_SOURCES
   shell/commands.cpp
   shell/deferred_work.cpp
   shell/displays.cpp
+  shell/global_hotkeys.cpp
   shell/help_page.cpp
+  shell/hotkeys_page.cpp
   shell/open_arguments.cpp
   shell/open_url.cpp
   shell/playback_control.cpp

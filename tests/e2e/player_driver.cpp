@@ -297,10 +297,14 @@ void Key(HWND window, WORD virtualKey, bool ctrl) {
 
 void KeyWith(HWND window, WORD modifier, WORD virtualKey) {
   SetForegroundWindow(window);
-  SendKey(modifier, false);
+  KeyChord({modifier}, virtualKey);
+}
+
+void KeyChord(std::initializer_list<WORD> modifiers, WORD virtualKey) {
+  for (const WORD modifier : modifiers) SendKey(modifier, false);
   SendKey(virtualKey, false);
   SendKey(virtualKey, true);
-  SendKey(modifier, true);
+  for (const WORD modifier : modifiers) SendKey(modifier, true);
   Sleep(30);
 }
 

@@ -123,6 +123,8 @@ void ClickCloseBox(HWND window);
 void Key(HWND window, WORD virtualKey, bool ctrl = false);
 // A key press for `window` (brought to the front first) with `modifier` (VK_SHIFT, VK_CONTROL, ...) held.
 void KeyWith(HWND window, WORD modifier, WORD virtualKey);
+// A key press with `modifiers` held, for whichever window is in front.
+void KeyChord(std::initializer_list<WORD> modifiers, WORD virtualKey);
 void Command(HWND window, UINT id);
 // An open popup menu ("#32768") of process `pid`, or null.
 HWND FindPopupMenu(DWORD pid);

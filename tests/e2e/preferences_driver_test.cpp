@@ -226,3 +226,107 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
 }
 
 }  // namespace
+
+namespace {
+
+// The hotkeys as the player numbers them (the media key play/pause), and the Hotkeys page's controls.
+constexpr WPARAM kMediaPlayPauseHotkey = 0x5A10;
+constexpr int32_t kHotkeysPage = 7, kHotkeysReport = 1738;
+
+// Whether the driver can take `key` with `modifiers` itself (and gives it back): not while a player holds it.
+bool KeyIsFree(UINT modifiers, UINT key) {
+  if (!RegisterHotKey(nullptr, 1, modifiers, key)) return false;
+  UnregisterHotKey(nullptr, 1);
+  return true;
+}
+
+// A WM_APPCOMMAND, by default as a window sends what the keyboard made of a key press.
+void SendAppCommand(HWND player, int32_t command, int32_t device = FAPPCOMMAND_KEY) {
+  SendMessageA(player, WM_APPCOMMAND, reinterpret_cast<WPARAM>(player), MAKELPARAM(0, command | device));
+}
+
+}  // namespace
+
+TEST(PreferencesDriver, HotkeysAndMediaKeysActFromBehindOncePerPressAndAKeyHeldElsewhereIsNamed) {
+  const HWND backdrop = PrepareDesktop();
+  Settings before{};
+  const bool hadSettings = ReadSavedSettings(&before);
+  Settings settings = DefaultSettings();
+  settings.multipleInstances = 1;
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  ASSERT_TRUE(RegisterHotKey(nullptr, 2, MOD_CONTROL | MOD_ALT, VK_END)) << "the driver holds Ctrl+Alt+End";
+  Process zav;
+  ASSERT_TRUE(zav.StartPlayer(Quoted(MediaPath("steady-128k.mp3")) + " " + Quoted(MediaPath("long-44k.mp3"))));
+  const HWND player = WaitForPlayerWindow(30000);
+  ASSERT_NE(player, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return PlayState(player) == kPlaying && ElapsedSeconds(player) >= 2; }, 10000));
+  EXPECT_FALSE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME)) << "held by the player";
+  EXPECT_FALSE(KeyIsFree(0, VK_MEDIA_PLAY_PAUSE));
+
+  // Typed while another window is in front: Ctrl+Alt+Home pauses and plays, Ctrl+Alt+Up twice and
+  // Ctrl+Alt+Down once leave the volume a step up, Ctrl+Alt+PgDn plays the next track.
+  SetForegroundWindow(backdrop);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == backdrop; }, 2000));
+  KeyChord({VK_CONTROL, VK_MENU}, VK_HOME);
+  EXPECT_TRUE(WaitForState(player, kPaused, 2000));
+  Sleep(300);
+  KeyChord({VK_CONTROL, VK_MENU}, VK_HOME);
+  EXPECT_TRUE(WaitForState(player, kPlaying, 2000));
+  for (const WORD key : {VK_UP, VK_UP, VK_DOWN}) KeyChord({VK_CONTROL, VK_MENU}, key);
+  KeyChord({VK_CONTROL, VK_MENU}, VK_NEXT);
+  EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) <= 1; }, 3000)) << "the next track";
+  // The key the driver holds is not the player's: Ctrl+Alt+End stops nothing. The media keys'
+  // WM_APPCOMMAND plays the previous track (the first again) and stops, below.
+  KeyChord({VK_CONTROL, VK_MENU}, VK_END);
+  EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 2; }, 5000));
+  EXPECT_EQ(PlayState(player), kPlaying);
+  SendAppCommand(player, APPCOMMAND_MEDIA_PREVIOUSTRACK);
+  EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) <= 1; }, 3000)) << "the first track again";
+  EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 2; }, 5000));
+
+  // One press that comes as the hotkey and as WM_APPCOMMAND acts once; a press after it acts again.
+  PostMessageA(player, WM_HOTKEY, kMediaPlayPauseHotkey, MAKELPARAM(0, VK_MEDIA_PLAY_PAUSE));
+  SendAppCommand(player, APPCOMMAND_MEDIA_PLAY_PAUSE);
+  EXPECT_TRUE(WaitForState(player, kPaused, 1000));
+  Sleep(400);
+  EXPECT_EQ(PlayState(player), kPaused) << "paused once, not resumed by the second arrival";
+  SendAppCommand(player, APPCOMMAND_MEDIA_PLAY_PAUSE);
+  EXPECT_TRUE(WaitForState(player, kPlaying, 1000));
+  SendAppCommand(player, APPCOMMAND_VOLUME_UP);  // the keyboard's volume key: the system's
+  SendAppCommand(player, APPCOMMAND_VOLUME_UP, FAPPCOMMAND_OEM);  // a remote's: the player's
+  SendAppCommand(player, APPCOMMAND_MEDIA_STOP);
+  EXPECT_TRUE(WaitForState(player, kStopped, 1000));
+
+  // The page names the key held elsewhere and shows the player's own; the screenshot for the README.
+  Command(player, 40004);  // "Preferences..."
+  const HWND sheet = WaitForSheet(zav.info.dwProcessId);
+  ASSERT_NE(sheet, nullptr);
+  const HWND page = Turn(sheet, kHotkeysPage);
+  EXPECT_EQ(WindowText(GetDlgItem(page, kHotkeysReport)), "Ctrl+Alt+End is in use by another program.");
+  EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME)) << "given up while the page is open, to be typed";
+  Sleep(300);
+  SaveScreenshot("preferences-hotkeys", GrabWindow(sheet));
+  PressBoxButton(sheet, IDCANCEL);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(sheet); }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return !KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME); }, 3000)) << "taken back";
+
+  // With Multiple Instances on, a second copy holds nothing: once the first has closed, the keys are free.
+  Process second;
+  ASSERT_TRUE(second.StartPlayer(""));
+  const auto secondShown = [&] { return WindowProcess(FindPlayerWindow()) == second.info.dwProcessId; };
+  ASSERT_TRUE(WaitUntil(secondShown, 20000)) << "in front of the first";
+  Command(player, kCommandClose);
+  EXPECT_EQ(zav.WaitExit(10000), 0);
+  Settings saved{};
+  ASSERT_TRUE(ReadSavedSettings(&saved));
+  EXPECT_EQ(saved.volume, settings.volume + 4) << "two steps up, one down, the remote's up";
+  EXPECT_TRUE(KeyIsFree(MOD_CONTROL | MOD_ALT, VK_HOME));
+  UnregisterHotKey(nullptr, 2);
+  Command(FindPlayerWindow(), kCommandClose);
+  EXPECT_EQ(second.WaitExit(10000), 0);
+  if (hadSettings) {
+    WriteSavedSettings(before);
+  } else {
+    DeleteFileA(IniPath().c_str());
+  }
+}

@@ -9,6 +9,7 @@
 
 #include "resources/resource_ids.h"
 #include "settings/general_options.h"
+#include "settings/hotkey_options.h"
 #include "shell/displays.h"
 #include "platform/folder_dialog.h"
 #include "settings/playback_options.h"
@@ -161,6 +162,24 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     gBrowseForFolder = [](LPBROWSEINFOW) -> PIDLIST_ABSOLUTE { return ILCreateFromPathW(L"C:\\windows\\temp"); };
     Click(url, IDC_URL_BROWSE);
     gBrowseForFolder = SHBrowseForFolderW;
+    // Hotkeys: a key chosen is tried at once and named when another holder has it or another action
+    // (without the keypad flag); the media keys' switch and the hotkeys' are stored as clicked.
+    HWND keys = Page(7);
+    EXPECT_EQ(SendDlgItemMessageA(keys, IDC_HOTKEYS_FIRST + 1, HKM_GETHOTKEY, 0, 0), kDefaultHotkeys[kActionStop]);
+    EXPECT_TRUE(RegisterHotKey(nullptr, 7, MOD_CONTROL | MOD_SHIFT, VK_F12)) << "given up while the page is open";
+    SendDlgItemMessageA(keys, IDC_HOTKEYS_FIRST + 1, HKM_SETHOTKEY, HotkeyValue(VK_F12, kHotkeyShift | kHotkeyControl), 0);
+    SendDlgItemMessageA(keys, IDC_HOTKEYS_FIRST + 4, HKM_SETHOTKEY, HotkeyValue(VK_HOME, kHotkeyControl | kHotkeyAlt), 0);
+    SendMessageA(keys, WM_COMMAND, MAKEWPARAM(IDC_HOTKEYS_FIRST + 1, EN_CHANGE), 0);
+    char report[160] = "";
+    GetDlgItemTextA(keys, IDC_HOTKEYS_STATUS, report, sizeof report);
+    EXPECT_STREQ(report, "Ctrl+Shift+F12 is in use by another program. Ctrl+Alt+Home is chosen for two actions: the "
+                         "first keeps it.");
+    Click(keys, IDC_HOTKEYS_MEDIA_KEYS);
+    Click(keys, IDC_HOTKEYS_ENABLED);
+    EXPECT_FALSE(Enabled(keys, IDC_HOTKEYS_FIRST));
+    GetDlgItemTextA(keys, IDC_HOTKEYS_STATUS, report, sizeof report);
+    EXPECT_STREQ(report, "") << "nothing is asked for";
+    UnregisterHotKey(nullptr, 7);
     Close(page, PSBTN_OK);
     return true;
   });
@@ -179,6 +198,12 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(gStreamSave.mode == kSaveOnly && gStreamSave.playAfterSave == 1 && gStreamSave.checkTag == 1);
   EXPECT_STREQ(gStreamSave.folder, "C:\\windows\\temp") << "from Browse";
   EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamDownloadOption", 9, kSettingsFile), 2);
+  EXPECT_EQ(gHotkeyOptions.hotkeys[kActionStop], HotkeyValue(VK_F12, kHotkeyShift | kHotkeyControl));
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "GlobalHotkeys", 9, kSettingsFile), 0);
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "MediaKeys", 9, kSettingsFile), 0);
+  EXPECT_TRUE(RegisterHotKey(nullptr, 7, 0, VK_MEDIA_STOP)) << "the player holds none now";
+  UnregisterHotKey(nullptr, 7);
+  gHotkeyOptions = {1, 1, kDefaultHotkeys};
   gGeneralOptions = {0, 0};
   gStreamOptions = {64000, 1, 100, 0};
   gStreamSave = {};

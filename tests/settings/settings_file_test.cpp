@@ -16,6 +16,7 @@
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/general_options.h"
+#include "settings/hotkey_options.h"
 #include "settings/stream_settings.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
@@ -182,6 +183,34 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
     EXPECT_EQ(gPlaybackOptions.speedPercent, value == "-7" ? -7 : 0) << value;
     EXPECT_EQ(gPlaybackOptions.visIntervalMs, value == "70" ? 70 : kDefaultVisIntervalMs) << value;
   }
+  // The hotkeys' keys: a changed set comes back as saved, by name too; switches of 0 or 1 and hotkeys
+  // of a key code and four modifier flags, anything else the default.
+  const HotkeyOptions hotkeys = {0, 0, {HotkeyValue('Z', kHotkeyAlt | kHotkeyShift), 0, HotkeyValue(0x7B, 0),
+                                        HotkeyValue(0x67, kHotkeyControl), HotkeyValue(0xB3, 0), HotkeyValue(0xE9, 15)}};
+  gHotkeyOptions = hotkeys;
+  ASSERT_EQ(SaveSettings(), 1);
+  gHotkeyOptions = {1, 1, kDefaultHotkeys};
+  LoadSettings();
+  EXPECT_EQ(gHotkeyOptions.mediaKeys + gHotkeyOptions.globalHotkeys, 0);
+  std::string names;
+  for (const int32_t hotkey : gHotkeyOptions.hotkeys) {
+    char name[24];
+    HotkeyName(hotkey, name, sizeof name);
+    names += std::string(name) + "|";
+  }
+  EXPECT_EQ(names, "Alt+Shift+Z|None|F12|Ctrl+Num 7|Media Play/Pause|Ctrl+Alt+Shift+Key E9|");
+  for (const char* junk : {"9999", "4096", "-1", "0x24", ""}) {
+    for (const char* key : {"MediaKeys", "GlobalHotkeys", "HotkeyPlayPause", "HotkeyStop", "HotkeyNext",
+                            "HotkeyPrevious", "HotkeyVolumeUp", "HotkeyVolumeDown"})
+      ProfileWriteString(kSettingsSection, key, junk, kSettingsFile);
+    gHotkeyOptions = hotkeys;
+    LoadSettings();
+    EXPECT_EQ(gHotkeyOptions.mediaKeys + gHotkeyOptions.globalHotkeys, 2) << junk;
+    EXPECT_EQ(gHotkeyOptions.hotkeys, kDefaultHotkeys) << junk;
+  }
+  char name[24];
+  HotkeyName(kDefaultHotkeys[kActionPlayPause], name, 9);
+  EXPECT_STREQ(name, "Ctrl+Alt") << "cut to its room, ended";
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
 }
