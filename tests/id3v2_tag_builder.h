@@ -1,12 +1,13 @@
 // ID3v2 tags for tests: the 10-byte header with the body's size in syncsafe digits, the body, and on
 // request the 10-byte footer that repeats the size; frames of versions 2.2 to 2.4, their text contents
-// and unsynchronisation.
+// and unsynchronisation. And APEv2 tags of text items.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Writes `value` as four 7-bit digits, most significant first, at `at`.
@@ -92,4 +93,30 @@ inline std::vector<uint8_t> Unsynchronise(const std::vector<uint8_t>& bytes) {
     if (bytes[i] == 0xFF && (i + 1 == bytes.size() || bytes[i + 1] == 0 || bytes[i + 1] >= 0xE0)) out.push_back(0);
   }
   return out;
+}
+
+// An APEv2 tag of text items (key, value), with its header when asked and always its footer: each
+// item's value size and flags (0: text) little-endian, the key and a NUL, the value.
+inline std::vector<uint8_t> ApeTag(const std::vector<std::pair<std::string, std::string>>& items, bool header) {
+  std::vector<uint8_t> body;
+  auto put32 = [](std::vector<uint8_t>& out, size_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+  };
+  for (const auto& [key, value] : items) {
+    put32(body, value.size());
+    put32(body, 0);
+    body.insert(body.end(), key.begin(), key.end());
+    body.push_back(0);
+    body.insert(body.end(), value.begin(), value.end());
+  }
+  auto frame = [&](bool isHeader) {
+    std::vector<uint8_t> f = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X'};
+    put32(f, 2000);
+    put32(f, body.size() + 32);
+    put32(f, items.size());
+    put32(f, (header ? 0x80000000u : 0) | (isHeader ? 0x20000000u : 0));
+    f.resize(32, 0);
+    return f;
+  };
+  return Cat({header ? frame(true) : std::vector<uint8_t>{}, body, frame(false)});
 }

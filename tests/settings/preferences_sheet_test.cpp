@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "resources/resource_ids.h"
 #include "settings/general_options.h"
 #include "shell/displays.h"
 #include "platform/folder_dialog.h"
 #include "settings/playback_options.h"
+#include "settings/replay_gain_options.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/engine/wave_out_double.h"
@@ -138,6 +140,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(SavedAsTheyAre());
 
   gSongScroll.offset = 30;
+  const int32_t gainChanges = gReplayGainChanges;
   SetWindowPos(window, nullptr, -100, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // the lock brings it back whole
   Preferences([] {
     HWND page = Page(0);
@@ -161,6 +164,18 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     gBrowseForFolder = [](LPBROWSEINFOW) -> PIDLIST_ABSOLUTE { return ILCreateFromPathW(L"C:\\windows\\temp"); };
     Click(url, IDC_URL_BROWSE);
     gBrowseForFolder = SHBrowseForFolderW;
+    HWND playback = Page(6);  // ReplayGain off: its gains mean nothing until a mode is chosen
+    EXPECT_TRUE(IsDlgButtonChecked(playback, IDC_RG_OFF) == BST_CHECKED && !Enabled(playback, IDC_RG_PREAMP));
+    Click(playback, IDC_RG_ALBUM);
+    EXPECT_TRUE(IsDlgButtonChecked(playback, IDC_RG_OFF) == BST_UNCHECKED && Enabled(playback, IDC_RG_UNTAGGED));
+    Drag(playback, IDC_RG_PREAMP, 9);
+    Drag(playback, IDC_RG_UNTAGGED, 30);
+    char preamp[16] = "", untagged[16] = "";
+    GetDlgItemTextA(playback, IDC_RG_PREAMP_TEXT, preamp, sizeof preamp);
+    GetDlgItemTextA(playback, IDC_RG_UNTAGGED_TEXT, untagged, sizeof untagged);
+    EXPECT_EQ(std::string(preamp) + ", " + untagged, "-6 dB, +15 dB");
+    Click(playback, IDC_RG_PREVENT_CLIPPING);
+    EXPECT_EQ(gReplayGain.mode, kReplayGainOff) << "stored on OK";
     Close(page, PSBTN_OK);
     return true;
   });
@@ -179,6 +194,10 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(gStreamSave.mode == kSaveOnly && gStreamSave.playAfterSave == 1 && gStreamSave.checkTag == 1);
   EXPECT_STREQ(gStreamSave.folder, "C:\\windows\\temp") << "from Browse";
   EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamDownloadOption", 9, kSettingsFile), 2);
+  EXPECT_TRUE(gReplayGain.mode == kReplayGainAlbum && gReplayGain.preampDb == -6 && gReplayGain.untaggedDb == 15 &&
+              gReplayGain.preventClipping == 0 && gReplayGainChanges == gainChanges + 1) << "and the playing track takes them";
+  EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "ReplayGainPreamp", 0, kSettingsFile), -6);
+  gReplayGain = {kReplayGainOff, 0, 0, 1};
   gGeneralOptions = {0, 0};
   gStreamOptions = {64000, 1, 100, 0};
   gStreamSave = {};

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "tags/replay_gain.h"
 #include "tests/id3v2_tag_builder.h"
 #include "tests/test_files.h"
 #ifndef _WIN32
@@ -200,6 +201,75 @@ TEST(TagFile, NeverDamagesAFileAndLetsItsReaderPlayOn) {
     EXPECT_TRUE(std::equal(audio.begin(), audio.end(), saved.end() - audio.size()));
     EXPECT_FALSE(FileExists(path + ".zav-old"));
   }
+}
+
+// ReplayGain fields from the places gain tools write them, an earlier place winning field by field (the
+// whole ID3v2 tag read when its first 64 KB hold no gain); a damaged APEv2 tag gives nothing; and the
+// factor each of the user's choices gives.
+TEST(TagFile, ReadsReplayGainFromId3v2ThenApeAndPlaysAtTheChosenFactor) {
+  const Bytes audio = ReadWholeFile(ConformancePath("l3-he_44khz"));
+  const Bytes utf16 = Id3v2Frame(3, "TXXX", Id3v2Text(1, Utf16Bytes(u"replaygain_track_gain", true, true) +
+                                                           std::string(2, '\0') + Utf16Bytes(u"-6.02 dB", true, true)));
+  const Bytes peak = Id3v2Frame(3, "TXXX", Id3v2Text(0, std::string("REPLAYGAIN_TRACK_PEAK\0 0.5", 26)));
+  const Bytes ape = ApeTag({{"REPLAYGAIN_TRACK_GAIN", "+3 dB"}, {"Replaygain_Album_Gain", "-1,5 dB"},
+                            {"REPLAYGAIN_ALBUM_PEAK", "loud"}}, true);
+  const Bytes a = Cat({Id3v2TagOf(3, 0, Cat({utf16, peak})), audio, ape, Id3v1("v1", 17)});
+  const Bytes picture = Id3v2Frame(4, "APIC", Cat({Bytes{0, 'i', 0, 3, 0}, NoiseBytes(70000, 5)}));
+  const Bytes b = Cat({Id3v2TagOf(4, 0, Cat({picture, Id3v2Frame(4, "TXXX", Id3v2Text(3, std::string("Replaygain_Album_Gain\0+2.5dB", 28)))})),
+                       audio, ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-6.02 dB"}}, false)});
+  Bytes damaged = Cat({audio, ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-6.02 dB"}}, false)});
+  damaged[damaged.size() - 20] = 0x7F;  // the tag's size past the file
+  Bytes overrun = Cat({audio, ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-6.02 dB"}}, false)});
+  overrun[audio.size() + 3] = 0x7F;  // the item's value past the tag
+  const Bytes longValue = Cat({audio, ApeTag({{"REPLAYGAIN_TRACK_GAIN", std::string(40, '1')}, {"REPLAYGAIN_TRACK_PEAK", "1"}}, false)});
+  struct Expected {
+    const Bytes* file;
+    float value[kReplayGainFields];
+    int32_t from[kReplayGainFields];
+  };
+  const Expected cases[] = {
+      {&a, {-6.02f, 0.5f, -1.5f, 0}, {kGainFromId3v2, kGainFromId3v2, kGainFromApe, kGainUnset}},
+      {&b, {-6.02f, 0, 2.5f, 0}, {kGainFromApe, kGainUnset, kGainFromId3v2, kGainUnset}},
+      {&damaged, {0, 0, 0, 0}, {kGainUnset, kGainUnset, kGainUnset, kGainUnset}},
+      {&overrun, {0, 0, 0, 0}, {kGainUnset, kGainUnset, kGainUnset, kGainUnset}},
+      {&longValue, {0, 1.0f, 0, 0}, {kGainUnset, kGainFromApe, kGainUnset, kGainUnset}},
+  };
+  ReplayGainInfo info[5];
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(ReadReplayGain(WriteScratchFile("gain_" + std::to_string(i) + ".mp3", *cases[i].file).c_str(), &info[i]), 1);
+    for (int f = 0; f < kReplayGainFields; ++f) {
+      EXPECT_EQ(info[i].from[f], cases[i].from[f]) << f;
+      if (cases[i].from[f] != kGainUnset) EXPECT_FLOAT_EQ(info[i].value[f], cases[i].value[f]) << f;
+    }
+  }
+  EXPECT_EQ(ReadReplayGain(ScratchPath("gain_missing.mp3").c_str(), &info[2]), 0);
+
+  // Mode, pre-amp, untagged gain, clipping prevention: the factor, and where its gain came from.
+  struct Choice {
+    const ReplayGainInfo* info;
+    ReplayGainSettings settings;
+    double factor;
+    int32_t from;
+  };
+  const ReplayGainInfo none{};
+  const Choice choices[] = {
+      {&info[0], {kReplayGainOff, 12, -6, 1}, 1.0, kGainUnset},
+      {&info[0], {kReplayGainTrack, 0, 0, 1}, 0.500035, kGainFromId3v2},
+      {&info[0], {kReplayGainTrack, 12, 0, 1}, 1.990673, kGainFromId3v2},  // a peak of 0.5 allows 2.0
+      {&info[0], {kReplayGainTrack, 15, 0, 1}, 2.0, kGainFromId3v2},
+      {&info[0], {kReplayGainTrack, 15, 0, 0}, 2.811901, kGainFromId3v2},
+      {&info[0], {kReplayGainAlbum, 0, 0, 1}, 0.841395, kGainFromApe},
+      {&info[0], {kReplayGainAlbum, 99, 0, 1}, 2.0, kGainFromApe},  // pre-amp held to 15; the track's peak
+      {&info[4], {kReplayGainAlbum, 6, -6, 1}, 0.501187, kGainUnset},  // no gain: the untagged one
+      {&none, {kReplayGainTrack, 0, -40, 1}, 0.177828, kGainUnset},
+  };
+  for (const Choice& c : choices) {
+    int32_t from = -1;
+    EXPECT_NEAR(ReplayGainFactor(*c.info, c.settings, &from), c.factor, 1e-5) << c.settings.mode << " " << c.settings.preampDb;
+    EXPECT_EQ(from, c.from);
+  }
+  EXPECT_EQ(ReplayGainFactor(info[0], {kReplayGainOff, 0, 0, 1}), 1.0f) << "exactly: off is today's path";
 }
 
 }  // namespace
