@@ -95,28 +95,15 @@ inline std::vector<uint8_t> Unsynchronise(const std::vector<uint8_t>& bytes) {
   return out;
 }
 
-// An APEv2 tag of text items (key, value), with its header when asked and always its footer: each
-// item's value size and flags (0: text) little-endian, the key and a NUL, the value.
+// An APEv2 tag of text items (key, value): its header when asked, then each item's value size and flags
+// (0: text) as 32-bit little-endian numbers, the key and a NUL, the value; then the footer.
 inline std::vector<uint8_t> ApeTag(const std::vector<std::pair<std::string, std::string>>& items, bool header) {
-  std::vector<uint8_t> body;
-  auto put32 = [](std::vector<uint8_t>& out, size_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-  };
-  for (const auto& [key, value] : items) {
-    put32(body, value.size());
-    put32(body, 0);
-    body.insert(body.end(), key.begin(), key.end());
-    body.push_back(0);
-    body.insert(body.end(), value.begin(), value.end());
-  }
-  auto frame = [&](bool isHeader) {
-    std::vector<uint8_t> f = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X'};
-    put32(f, 2000);
-    put32(f, body.size() + 32);
-    put32(f, items.size());
-    put32(f, (header ? 0x80000000u : 0) | (isHeader ? 0x20000000u : 0));
-    f.resize(32, 0);
-    return f;
-  };
-  return Cat({header ? frame(true) : std::vector<uint8_t>{}, body, frame(false)});
+  std::string body, ends[2];
+  auto le32 = [](size_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  for (const auto& [key, value] : items) body += le32(value.size()) + le32(0) + key + std::string(1, '\0') + value;
+  for (size_t isHeader : {0, 1})  // the flags: a header is there, this is it
+    ends[isHeader] = "APETAGEX" + le32(2000) + le32(body.size() + 32) + le32(items.size()) +
+                     le32((header ? 0x80000000u : 0) | (isHeader ? 0x20000000u : 0)) + std::string(8, '\0');
+  const std::string tag = (header ? ends[1] : "") + body + ends[0];
+  return std::vector<uint8_t>(tag.begin(), tag.end());
 }
