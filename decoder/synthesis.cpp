@@ -439,8 +439,6 @@ void SetTrackGain(float gain) {
   gTrackGainOn = gain != 1.0f;
 }
 
-float TrackGain() { return gTrackGain; }
-
 // At a track gain of 1.0 the factor is the subband gain's own, bit for bit.
 void ApplyEqualizer(float* samples) {
   const int32_t* gains = gEqGains;

@@ -69,7 +69,6 @@ void SetEqualizerGains(const int32_t* gains, const int32_t* enabled);
 // taken it is folded into the subband gains; otherwise it costs one multiply per subband sample, and
 // none at 1.0, where every handler takes exactly the path it takes without it.
 void SetTrackGain(float gain);
-float TrackGain();
 
 // Subband gains applied before the synthesis: sample *= gain * 0.1 * track gain, gains in tenths.
 void ApplyEqualizer(float* samples);

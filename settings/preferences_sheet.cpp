@@ -379,8 +379,8 @@ void EnableReplayGainControls(HWND page) {
 }
 
 void InitReplayGainGroup(HWND page) {
-  const int32_t mode = gReplayGain.mode >= kReplayGainOff && gReplayGain.mode <= kReplayGainAlbum ? gReplayGain.mode : 0;
-  CheckRadioButton(page, IDC_RG_OFF, IDC_RG_ALBUM, IDC_RG_OFF + mode);
+  const int32_t mode = gReplayGain.mode;
+  CheckRadioButton(page, IDC_RG_OFF, IDC_RG_ALBUM, mode >= kReplayGainOff && mode <= kReplayGainAlbum ? IDC_RG_OFF + mode : IDC_RG_OFF);
   SetUpSlider(page, IDC_RG_PREAMP, 0, kGainSliderSteps, 5,
               static_cast<int32_t>(std::lround(gReplayGain.preampDb)) - kGainSliderLowest);
   SetUpSlider(page, IDC_RG_UNTAGGED, 0, kGainSliderSteps, 5,

@@ -166,12 +166,12 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     HWND playback = Page(6);  // ReplayGain off: its gains mean nothing until a mode is chosen
     EXPECT_TRUE(IsDlgButtonChecked(playback, IDC_RG_OFF) == BST_CHECKED && !Enabled(playback, IDC_RG_PREAMP));
     Click(playback, IDC_RG_ALBUM);
-    Drag(playback, IDC_RG_PREAMP, 9);
-    Drag(playback, IDC_RG_UNTAGGED, 30);
+    Drag(playback, IDC_RG_PREAMP, 24);
+    Drag(playback, IDC_RG_UNTAGGED, 0);
     char shown[2][16] = {};
     GetDlgItemTextA(playback, IDC_RG_PREAMP_TEXT, shown[0], 16);
     GetDlgItemTextA(playback, IDC_RG_UNTAGGED_TEXT, shown[1], 16);
-    EXPECT_TRUE(Enabled(playback, IDC_RG_UNTAGGED) && std::string(shown[0]) + shown[1] == "-6 dB+15 dB") << shown[0];
+    EXPECT_TRUE(Enabled(playback, IDC_RG_UNTAGGED) && std::string(shown[0]) + shown[1] == "+9 dB-15 dB") << shown[0];
     Click(playback, IDC_RG_PREVENT_CLIPPING);
     Close(page, PSBTN_OK);
     return true;
@@ -191,9 +191,9 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(gStreamSave.mode == kSaveOnly && gStreamSave.playAfterSave == 1 && gStreamSave.checkTag == 1);
   EXPECT_STREQ(gStreamSave.folder, "C:\\windows\\temp") << "from Browse";
   EXPECT_EQ(GetPrivateProfileIntA(kSettingsSection, "StreamDownloadOption", 9, kSettingsFile), 2);
-  EXPECT_TRUE(gReplayGain.mode == kReplayGainAlbum && gReplayGain.preampDb == -6 && gReplayGain.untaggedDb == 15 &&
+  EXPECT_TRUE(gReplayGain.mode == kReplayGainAlbum && gReplayGain.preampDb == 9 && gReplayGain.untaggedDb == -15 &&
               gReplayGain.preventClipping == 0 && gReplayGainChanges == gainChanges + 1 &&
-              GetPrivateProfileIntA(kSettingsSection, "ReplayGainPreamp", 0, kSettingsFile) == -6) << "stored on OK";
+              GetPrivateProfileIntA(kSettingsSection, "ReplayGainPreamp", 0, kSettingsFile) == 9u) << "stored on OK";
   gReplayGain = {kReplayGainOff, 0, 0, 1};
   gGeneralOptions = {0, 0};
   gStreamOptions = {64000, 1, 100, 0};
