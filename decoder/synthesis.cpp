@@ -285,10 +285,23 @@ const int32_t kNeutralGains[32] = {10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 10, 1
 const int32_t kEqualizerOff = 0;
 const int32_t* gEqGains = kNeutralGains;
 const int32_t* gEqEnabled = &kEqualizerOff;
+// The track's gain, and whether it differs from 1.0 (then the equalizer's step or its own multiply
+// applies it).
+float gTrackGain = 1.0f;
+bool gTrackGainOn = false;
+
+void ApplyTrackGain(float* samples) {
+  const float gain = gTrackGain;
+  for (int32_t n = 0; n < 32; ++n) samples[n] *= gain;
+}
 
 template <int32_t kQuality>
 int32_t SynthTwoChannel(SynthState& st, float* samples, int32_t channel, int16_t* out) {
-  if (kQuality > 0 || *gEqEnabled) ApplyEqualizer(samples);
+  if (kQuality > 0 || *gEqEnabled) {
+    ApplyEqualizer(samples);
+  } else if (gTrackGainOn) {
+    ApplyTrackGain(samples);
+  }
   if (channel == 0) st.ringPos = (st.ringPos + 15) & 15;
   const int32_t ch = channel & 1;
   const int32_t p = st.ringPos;
@@ -421,9 +434,16 @@ void SetEqualizerGains(const int32_t* gains, const int32_t* enabled) {
   gEqEnabled = given ? enabled : &kEqualizerOff;
 }
 
+void SetTrackGain(float gain) {
+  gTrackGain = gain;
+  gTrackGainOn = gain != 1.0f;
+}
+
+// At a track gain of 1.0 the factor is the subband gain's own, bit for bit.
 void ApplyEqualizer(float* samples) {
   const int32_t* gains = gEqGains;
-  for (int32_t n = 0; n < 32; ++n) samples[n] = static_cast<float>(gains[n]) * 0.1f * samples[n];
+  const float track = gTrackGain;
+  for (int32_t n = 0; n < 32; ++n) samples[n] = static_cast<float>(gains[n]) * 0.1f * track * samples[n];
 }
 
 namespace build486 {

@@ -64,7 +64,13 @@ void ResetSynthStates();
 // restores the neutral gains (all 10, disabled).
 void SetEqualizerGains(const int32_t* gains, const int32_t* enabled);
 
-// Subband gains applied before the synthesis: sample *= gain * 0.1, gains in tenths.
+// The playing track's own gain (ReplayGain), a linear factor: set when a track starts decoding, so
+// that each track's samples carry their own gain across a gapless join. With the equalizer's step
+// taken it is folded into the subband gains; otherwise it costs one multiply per subband sample, and
+// none at 1.0, where every handler takes exactly the path it takes without it.
+void SetTrackGain(float gain);
+
+// Subband gains applied before the synthesis: sample *= gain * 0.1 * track gain, gains in tenths.
 void ApplyEqualizer(float* samples);
 
 // Two-channel handlers of each build: write 32, 16 or 8 samples at a stride of two slots into

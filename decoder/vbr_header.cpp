@@ -50,6 +50,9 @@ int32_t ParseXing(const uint8_t* head, const uint8_t* frame, int32_t length, int
       out->hasLame = 1;
       out->encoderDelay = static_cast<int32_t>((lame[21] << 4) | (lame[22] >> 4));
       out->encoderPadding = static_cast<int32_t>(((lame[22] & 15) << 8) | lame[23]);
+      out->lamePeak = Big(lame + 11, 4);
+      out->lameRadioGain = static_cast<uint16_t>(Big(lame + 15, 2));
+      out->lameAudiophileGain = static_cast<uint16_t>(Big(lame + 17, 2));
     }
   }
   return 1;

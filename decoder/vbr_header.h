@@ -21,6 +21,12 @@ struct VbrHeader {
   int32_t hasLame;        // the LAME extension was found and its CRC holds
   int32_t encoderDelay;   // samples the encoder put in front of the audio
   int32_t encoderPadding; // samples it appended behind it
+  // The extension's ReplayGain fields, as written (read only while hasLame): the peak amplitude with
+  // 1.0 at 1 << 23, 0 when not measured; the radio (track) and audiophile (album) gain words, each a
+  // 3-bit name, a 3-bit originator, a sign bit and the size in tenths of a dB, 0 when not set.
+  uint32_t lamePeak;
+  uint16_t lameRadioGain;
+  uint16_t lameAudiophileGain;
   // VBRI: entry i covers `framesPerEntry` frames; offsets[i] is the byte distance from the first audio
   // frame to the start of frame i * framesPerEntry (offsets[0] = 0), entries + 1 offsets in all.
   int32_t entries;

@@ -13,12 +13,14 @@
 #include "playlist/playlist.h"
 #include "settings/general_options.h"
 #include "settings/playback_options.h"
+#include "settings/replay_gain_options.h"
 #include "playlist/track_genre.h"
 #include "settings/eq_plugin_keys.h"
 #include "settings/settings.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "stream/stream_url.h"
+#include "tags/replay_gain.h"
 
 namespace {
 
@@ -31,8 +33,22 @@ struct DecodeThreadState {
   int32_t outputRate;      // Hz the device was opened at; 0 before the first open
   int32_t trackRate;       // Hz of the track the device was opened for (the rate before the speed)
   int32_t outputChannels;  // channel count the device was opened with
+  ReplayGainInfo gains;    // the playing track's ReplayGain fields, once read
+  int32_t gainsRead;       // read for this track (only while ReplayGain is on)
+  int32_t gainChanges;     // gReplayGainChanges when the track's gain was last set
 };
 DecodeThreadState gThread;
+
+// Sets the track's gain from the user's choice, reading the file's tags the first time it needs them
+// (a stream has none: it plays at the untagged gain).
+void SetReplayGain() {
+  gThread.gainChanges = gReplayGainChanges;
+  if (gReplayGain.mode != kReplayGainOff && !gThread.gainsRead) {
+    gThread.gainsRead = 1;
+    if (StreamUrlScheme(gThread.path) == 0) ReadReplayGain(gThread.path, &gThread.gains);
+  }
+  SetTrackGain(ReplayGainFactor(gThread.gains, gReplayGain));
+}
 
 // Set by CreateDecodeThread while it waits for the new thread's message queue to exist.
 HANDLE gQueueReady = nullptr;
@@ -299,6 +315,10 @@ void PlayTrack(const PlaybackParams* params) {
     ShowOpenError(window);
     return;
   }
+  // Set before the track's first frame: across a gapless join the previous track's samples keep theirs.
+  gThread.gains = ReplayGainInfo{};
+  gThread.gainsRead = 0;
+  SetReplayGain();
   ClearElapsedSeconds();
   Post(window, WM_PLAYER_STARTED, 0, 0);
   // The time display shows this track from its start, not the last track's time until a second has played.
@@ -325,6 +345,7 @@ void PlayTrack(const PlaybackParams* params) {
       }
     }
     if (isStream) PostStreamNews();
+    if (gReplayGainChanges != gThread.gainChanges) SetReplayGain();  // the Playback page's new choice
     if (DecodeNextFrame(&s, window, PrepareFrameOutput, &frame) != 1) break;
     // A device that refuses every block has been reported by the output: the track ends as after a
     // failed open, and the device is closed so that the next track opens it afresh.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "tags/replay_gain.h"
 #include "tags/tag_fields.h"
 
 namespace {
@@ -21,6 +22,13 @@ bool SameFields(const TagFields& a, const TagFields& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ReplayGainInfo gains{};
+  ParseId3v2ReplayGain(data, size, &gains);
+  ParseApeReplayGain(data, size, &gains);
+  for (int32_t f = 0; f < kReplayGainFields; ++f) {  // ReplayGain: gains within +-51 dB, peaks in 0..10^6
+    const float v = gains.value[f];
+    if (gains.from[f] && !(f % 2 ? v > 0 && v < 1e6f : v >= -kLargestTagGainDb && v <= kLargestTagGainDb)) std::abort();
+  }
   TagFields first{}, second{};
   const int32_t version = ParseId3v2(data, size, &first);
   if (version == 0) return 0;

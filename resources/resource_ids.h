@@ -171,6 +171,15 @@
 #define IDC_URL_SPEED 1206               // combo box of connection speeds
 #define IDC_URL_EXTRA_DATA 1207
 #define IDC_URL_CHECK_TAG 1208
+// The Playback page's ReplayGain group.
+#define IDC_RG_OFF 1700                  // mode radio buttons: off, track, album
+#define IDC_RG_TRACK 1701
+#define IDC_RG_ALBUM 1702
+#define IDC_RG_PREAMP 1703               // trackbar 0..30: -15 .. +15 dB
+#define IDC_RG_PREAMP_TEXT 1704          // its label
+#define IDC_RG_UNTAGGED 1705             // trackbar 0..30: -15 .. +15 dB
+#define IDC_RG_UNTAGGED_TEXT 1706        // its label
+#define IDC_RG_PREVENT_CLIPPING 1707     // check box
 
 // The "Plugins" page of the preferences sheet (dialog 160).
 #define IDD_PLUGINS_PAGE IDD_PREFS_PAGE_160

@@ -1,31 +1,10 @@
 #include "settings/playback_options.h"
 
-#include <cstdio>
-
-#include "platform/profile.h"
 #include "settings/settings_file.h"
 
 PlaybackOptions gPlaybackOptions = {0, kDefaultVisIntervalMs};
 
 namespace {
-
-// The value of `key` when it is a whole decimal number (an optional minus sign, then digits) within
-// low..high, else `fallback`.
-int32_t KeyWithin(const char* key, int32_t low, int32_t high, int32_t fallback) {
-  char text[16];
-  const uint32_t length = ProfileGetString(kSettingsSection, key, "", text, sizeof text, kSettingsFile);
-  if (length == 0 || length + 1 >= sizeof text) return fallback;
-  const bool negative = text[0] == '-';
-  if (negative && length == 1) return fallback;
-  int32_t value = 0;
-  for (uint32_t i = negative ? 1 : 0; i < length; ++i) {
-    if (text[i] < '0' || text[i] > '9') return fallback;
-    value = value * 10 + (text[i] - '0');
-    if (value > 1000) return fallback;  // far beyond any value stored here
-  }
-  if (negative) value = -value;
-  return value >= low && value <= high ? value : fallback;
-}
 
 int32_t HoldBetween(int32_t value, int32_t low, int32_t high) { return value < low ? low : value > high ? high : value; }
 

@@ -3,6 +3,7 @@
 #include "settings/preferences_sheet.h"
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <iterator>
@@ -14,6 +15,7 @@
 #include "resources/resource_ids.h"
 #include "settings/general_options.h"
 #include "settings/playback_options.h"
+#include "settings/replay_gain_options.h"
 #include "settings/settings.h"
 #include "stream/stream_policy.h"
 #include "stream/stream_save.h"
@@ -357,9 +359,62 @@ INT_PTR CALLBACK UrlStreamingPageProc(HWND page, UINT message, WPARAM wParam, LP
 // ---- Playback -----------------------------------------------------------------------------------------
 // Two groups, each with its own handlers: ReplayGain, and what the player does when it starts.
 
-void InitReplayGainGroup(HWND) {}
-INT_PTR OnReplayGainCommand(HWND, WPARAM) { return FALSE; }
-void StoreReplayGainGroup(HWND) {}
+// ReplayGain: the mode, the pre-amp and the untagged files' gain (sliders of whole dB from -15 at
+// their left end to +15 at their right, their value shown beside them) and clipping prevention, stored
+// on OK; the playing track takes them at once.
+constexpr int32_t kGainSliderLowest = static_cast<int32_t>(kMinReplayGainDb);
+constexpr int32_t kGainSliderSteps = static_cast<int32_t>(kMaxReplayGainDb - kMinReplayGainDb);
+
+void ShowGainSlider(HWND page, int32_t slider, int32_t label) {
+  const int32_t db = SliderPosition(page, slider) + kGainSliderLowest;
+  char text[16];
+  std::snprintf(text, sizeof text, db == 0 ? "0 dB" : "%+d dB", static_cast<int>(db));
+  SetDlgItemTextA(page, label, text);
+}
+
+// The gains mean nothing while ReplayGain is off.
+void EnableReplayGainControls(HWND page) {
+  const bool on = !Checked(page, IDC_RG_OFF);
+  for (const int32_t id : {IDC_RG_PREAMP, IDC_RG_UNTAGGED, IDC_RG_PREVENT_CLIPPING}) Enable(page, id, on);
+}
+
+void InitReplayGainGroup(HWND page) {
+  const int32_t mode = gReplayGain.mode;
+  CheckRadioButton(page, IDC_RG_OFF, IDC_RG_ALBUM, mode >= kReplayGainOff && mode <= kReplayGainAlbum ? IDC_RG_OFF + mode : IDC_RG_OFF);
+  SetUpSlider(page, IDC_RG_PREAMP, 0, kGainSliderSteps, 5,
+              static_cast<int32_t>(std::lround(gReplayGain.preampDb)) - kGainSliderLowest);
+  SetUpSlider(page, IDC_RG_UNTAGGED, 0, kGainSliderSteps, 5,
+              static_cast<int32_t>(std::lround(gReplayGain.untaggedDb)) - kGainSliderLowest);
+  ShowGainSlider(page, IDC_RG_PREAMP, IDC_RG_PREAMP_TEXT);
+  ShowGainSlider(page, IDC_RG_UNTAGGED, IDC_RG_UNTAGGED_TEXT);
+  SetChecked(page, IDC_RG_PREVENT_CLIPPING, gReplayGain.preventClipping == 1);
+  EnableReplayGainControls(page);
+}
+
+INT_PTR OnReplayGainCommand(HWND page, WPARAM wParam) {
+  const int32_t id = LOWORD(wParam);
+  if (HIWORD(wParam) != BN_CLICKED || id < IDC_RG_OFF || id > IDC_RG_ALBUM) return FALSE;
+  CheckRadioButton(page, IDC_RG_OFF, IDC_RG_ALBUM, id);
+  EnableReplayGainControls(page);
+  return TRUE;
+}
+
+// Every move of a slider, by mouse, key or wheel, shows its new value.
+INT_PTR OnReplayGainScroll(HWND page, HWND slider) {
+  const int32_t id = GetDlgCtrlID(slider);
+  if (id == IDC_RG_PREAMP) ShowGainSlider(page, id, IDC_RG_PREAMP_TEXT);
+  if (id == IDC_RG_UNTAGGED) ShowGainSlider(page, id, IDC_RG_UNTAGGED_TEXT);
+  return TRUE;
+}
+
+void StoreReplayGainGroup(HWND page) {
+  for (int32_t mode = kReplayGainOff; mode <= kReplayGainAlbum; ++mode)
+    if (Checked(page, IDC_RG_OFF + mode)) gReplayGain.mode = mode;
+  gReplayGain.preampDb = static_cast<float>(SliderPosition(page, IDC_RG_PREAMP) + kGainSliderLowest);
+  gReplayGain.untaggedDb = static_cast<float>(SliderPosition(page, IDC_RG_UNTAGGED) + kGainSliderLowest);
+  gReplayGain.preventClipping = Checked(page, IDC_RG_PREVENT_CLIPPING) ? 1 : 0;
+  ++gReplayGainChanges;
+}
 
 void InitStartUpGroup(HWND) {}
 INT_PTR OnStartUpCommand(HWND, WPARAM) { return FALSE; }
@@ -377,6 +432,7 @@ INT_PTR CALLBACK PlaybackPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
       InitStartUpGroup(page);
       return TRUE;
     case WM_COMMAND: return OnReplayGainCommand(page, wParam) || OnStartUpCommand(page, wParam);
+    case WM_HSCROLL: return OnReplayGainScroll(page, reinterpret_cast<HWND>(lParam));
     case WM_NOTIFY: return AnswerSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), StorePlayback);
     default: return FALSE;
   }

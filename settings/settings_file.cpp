@@ -12,6 +12,7 @@
 #include "settings/hotkey_options.h"
 #include "settings/playback_options.h"
 #include "settings/plugin_paths.h"
+#include "settings/replay_gain_options.h"
 #include "settings/settings.h"
 #include "settings/general_options.h"
 #include "settings/stream_settings.h"
@@ -25,6 +26,7 @@ int32_t LoadSettings() {
   LoadPlaybackOptions();
   LoadEqPluginOptions();
   LoadHotkeyOptions();
+  LoadReplayGainOptions();
   const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
   if (version != kSettingsVersion && version != -1) {
     ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
@@ -109,8 +111,9 @@ int32_t SaveSettings() {
   const bool optionsWritten = SavePlaybackOptions() == 1;
   const bool eqPluginWritten = SaveEqPluginOptions() == 1;
   const bool hotkeysWritten = SaveHotkeyOptions() == 1;
+  const bool replayGainWritten = SaveReplayGainOptions() == 1;
   return recordWritten && versionWritten && pathsWritten && streamWritten && generalWritten && optionsWritten &&
-                 eqPluginWritten && hotkeysWritten
+                 eqPluginWritten && hotkeysWritten && replayGainWritten
              ? 1
              : 0;
 }
@@ -130,6 +133,22 @@ int32_t KeyNumber(const char* key) {
 int32_t KeyChoice(const char* key, int32_t last, int32_t fallback) {
   const int32_t value = KeyNumber(key);
   return value >= 0 && value <= last ? value : fallback;
+}
+
+int32_t KeyWithin(const char* key, int32_t low, int32_t high, int32_t fallback) {
+  char text[16];
+  const uint32_t length = ProfileGetString(kSettingsSection, key, "", text, sizeof text, kSettingsFile);
+  if (length == 0 || length + 1 >= sizeof text) return fallback;
+  const bool negative = text[0] == '-';
+  if (negative && length == 1) return fallback;
+  int32_t value = 0;
+  for (uint32_t i = negative ? 1 : 0; i < length; ++i) {
+    if (text[i] < '0' || text[i] > '9') return fallback;
+    value = value * 10 + (text[i] - '0');
+    if (value > 1000) return fallback;  // far beyond any value stored here
+  }
+  if (negative) value = -value;
+  return value >= low && value <= high ? value : fallback;
 }
 
 bool WriteNumber(const char* key, int32_t value) {

@@ -32,4 +32,7 @@ int32_t SaveSettings();
 int32_t KeyNumber(const char* key);
 // The value of `key` when it is one of 0 .. `last`, else `fallback`.
 int32_t KeyChoice(const char* key, int32_t last, int32_t fallback);
+// The value of `key` when it is a whole decimal number (an optional minus sign, then digits) within
+// low..high, else `fallback`.
+int32_t KeyWithin(const char* key, int32_t low, int32_t high, int32_t fallback);
 bool WriteNumber(const char* key, int32_t value);

@@ -12,6 +12,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   settings/playback_options.cpp
   settings/eq_plugin_keys.cpp
   settings/hotkey_options.cpp
+  settings/replay_gain_options.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )

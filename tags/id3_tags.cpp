@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/text.h"
+#include "tags/replay_gain.h"
 
 const char* const kGenreNames[kGenreCount] = {
     "Blues",        "Classic Rock", "Country",     "Dance",       "Disco",      "Funk",       "Grunge",
@@ -470,4 +471,31 @@ int32_t BuildId3v2(const uint8_t* old, size_t oldSize, const TagFields& fields, 
   PutSyncsafe(*out, body.size());
   out->insert(out->end(), body.begin(), body.end());
   return 1;
+}
+
+int32_t ParseId3v2ReplayGain(const uint8_t* tag, size_t size, ReplayGainInfo* info, bool* cut) {
+  ParsedTag parsed;
+  if (!ParseTag(tag, size, &parsed, cut)) return 0;
+  // A user text frame: the encoding, the description (the field's name) and the value.
+  const char* const id = parsed.major == 2 ? "TXX" : "TXXX";
+  int32_t kept = 0;
+  for (const FrameRef& frame : parsed.frames) {
+    std::vector<uint8_t> c;
+    if (std::strcmp(frame.id, id) != 0 || !FrameContent(parsed, frame, &c) || c.empty()) continue;
+    const int32_t encoding = c[0];
+    size_t valueAt, next;
+    const size_t nameLength = StringLength(encoding, c.data() + 1, c.size() - 1, &valueAt);
+    char name[kFieldBytes], value[kFieldBytes];
+    if (!DecodeString(encoding, c.data() + 1, nameLength, name)) continue;
+    const int32_t field = ReplayGainFieldNamed(name);
+    if (field < 0) continue;
+    valueAt += 1;
+    const size_t valueLength = StringLength(encoding, c.data() + valueAt, c.size() - valueAt, &next);
+    float v;
+    if (DecodeString(encoding, c.data() + valueAt, valueLength, value) && ParseReplayGainValue(field, value, &v) &&
+        NoteReplayGain(info, field, v, kGainFromId3v2)) {
+      ++kept;
+    }
+  }
+  return kept;
 }

@@ -1,12 +1,13 @@
 // ID3v2 tags for tests: the 10-byte header with the body's size in syncsafe digits, the body, and on
 // request the 10-byte footer that repeats the size; frames of versions 2.2 to 2.4, their text contents
-// and unsynchronisation.
+// and unsynchronisation. And APEv2 tags of text items.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Writes `value` as four 7-bit digits, most significant first, at `at`.
@@ -92,4 +93,17 @@ inline std::vector<uint8_t> Unsynchronise(const std::vector<uint8_t>& bytes) {
     if (bytes[i] == 0xFF && (i + 1 == bytes.size() || bytes[i + 1] == 0 || bytes[i + 1] >= 0xE0)) out.push_back(0);
   }
   return out;
+}
+
+// An APEv2 tag of text items (key, value): its header when asked, then each item's value size and flags
+// (0: text) as 32-bit little-endian numbers, the key and a NUL, the value; then the footer.
+inline std::vector<uint8_t> ApeTag(const std::vector<std::pair<std::string, std::string>>& items, bool header) {
+  std::string body, ends[2];
+  auto le32 = [](size_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  for (const auto& [key, value] : items) body += le32(value.size()) + le32(0) + key + std::string(1, '\0') + value;
+  for (size_t isHeader : {0, 1})  // the flags: a header is there, this is it
+    ends[isHeader] = "APETAGEX" + le32(2000) + le32(body.size() + 32) + le32(items.size()) +
+                     le32((header ? 0x80000000u : 0) | (isHeader ? 0x20000000u : 0)) + std::string(8, '\0');
+  const std::string tag = (header ? ends[1] : "") + body + ends[0];
+  return std::vector<uint8_t>(tag.begin(), tag.end());
 }

@@ -1,7 +1,8 @@
 // The preferences sheet worked from outside, as a user would: Ctrl+P while a track plays, "zav.ini"
 // after Cancel (what clicks stored) and after OK (what OK stores), the buffer slider's seconds label,
 // the device list, Half Quality at half the byte rate from the next track on, Mono, the refresh rate,
-// "Visualisation Options" opening the sheet at its page, and F1 handing the help page to the browser.
+// "Visualisation Options" opening the sheet at its page, the Playback page's ReplayGain pre-amp by keys,
+// and F1 handing the help page to the browser.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -24,6 +25,7 @@ namespace {
 constexpr int32_t kAlwaysOnTop = 1171, kSkipProtection = 1222, kDeviceList = 1178, kFullQuality = 1182,
                   kHalfQuality = 1183, kBufferSlider = 1106, kBufferSeconds = 1164;
 constexpr int32_t kMono = 1186, kColourCloud = 1221, kRefreshSlider = 1223;
+constexpr int32_t kGainOff = 1700, kTrackGain = 1701, kPreampSlider = 1703, kPreampText = 1704;
 
 // A click at the left end of a control, where a radio's or check box's box is, or in its middle.
 HWND ClickOn(HWND control, bool atLeft = true) {
@@ -155,6 +157,13 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   ClickOn(GetDlgItem(page = Turn(sheet, 5), kColourCloud));
   ClickOn(GetDlgItem(page, kRefreshSlider), false);
   Key(sheet, VK_END);
+  // The Playback page: Track Gain, the pre-amp 3 dB up by keys; Off again, so the tracks below play as decoded.
+  ClickOn(GetDlgItem(page = Turn(sheet, 6), kTrackGain));
+  ClickOn(GetDlgItem(page, kPreampSlider), false);
+  for (int i = 0; i < 3; ++i) Key(sheet, VK_RIGHT);
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(page, kPreampText)) == "+3 dB"; }, 1000));
+  SaveScreenshot("preferences-playback", GrabWindow(sheet));
+  ClickOn(GetDlgItem(page, kGainOff));
   ClickOn(GetDlgItem(sheet, IDOK), false);
   saved = SavedOnClose(saved);
   EXPECT_EQ(saved.alwaysOnTop, 1);
@@ -218,6 +227,7 @@ TEST(PreferencesDriver, ClicksStoreAtOnceOkStoresTheRestAndHalfQualityHalvesTheN
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
   WritePrivateProfileStringA("zav", "LockWindowToScreen", nullptr, IniPath().c_str());  // others drag freely
+  WritePrivateProfileStringA("zav", "ReplayGainPreamp", nullptr, IniPath().c_str());
   if (hadSettings) {
     WriteSavedSettings(before);
   } else {

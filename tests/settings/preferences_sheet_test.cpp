@@ -13,6 +13,7 @@
 #include "shell/displays.h"
 #include "platform/folder_dialog.h"
 #include "settings/playback_options.h"
+#include "settings/replay_gain_options.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
 #include "tests/engine/wave_out_double.h"
@@ -139,6 +140,7 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(SavedAsTheyAre());
 
   gSongScroll.offset = 30;
+  const int32_t gainChanges = gReplayGainChanges;
   SetWindowPos(window, nullptr, -100, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // the lock brings it back whole
   Preferences([] {
     HWND page = Page(0);
@@ -180,6 +182,16 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
     GetDlgItemTextA(keys, IDC_HOTKEYS_STATUS, report, sizeof report);
     EXPECT_STREQ(report, "") << "nothing is asked for";
     UnregisterHotKey(nullptr, 7);
+    HWND playback = Page(6);  // ReplayGain off: its gains mean nothing until a mode is chosen
+    EXPECT_TRUE(IsDlgButtonChecked(playback, IDC_RG_OFF) == BST_CHECKED && !Enabled(playback, IDC_RG_PREAMP));
+    Click(playback, IDC_RG_ALBUM);
+    Drag(playback, IDC_RG_PREAMP, 24);
+    Drag(playback, IDC_RG_UNTAGGED, 0);
+    char shown[2][16] = {};
+    GetDlgItemTextA(playback, IDC_RG_PREAMP_TEXT, shown[0], 16);
+    GetDlgItemTextA(playback, IDC_RG_UNTAGGED_TEXT, shown[1], 16);
+    EXPECT_TRUE(Enabled(playback, IDC_RG_UNTAGGED) && std::string(shown[0]) + shown[1] == "+9 dB-15 dB") << shown[0];
+    Click(playback, IDC_RG_PREVENT_CLIPPING);
     Close(page, PSBTN_OK);
     return true;
   });
@@ -204,6 +216,10 @@ TEST_F(PreferencesSheetTest, ClicksStoreAtOnceOkStoresTheRestAndTheWindowApplies
   EXPECT_TRUE(RegisterHotKey(nullptr, 7, 0, VK_MEDIA_STOP)) << "the player holds none now";
   UnregisterHotKey(nullptr, 7);
   gHotkeyOptions = {1, 1, kDefaultHotkeys};
+  EXPECT_TRUE(gReplayGain.mode == kReplayGainAlbum && gReplayGain.preampDb == 9 && gReplayGain.untaggedDb == -15 &&
+              gReplayGain.preventClipping == 0 && gReplayGainChanges == gainChanges + 1 &&
+              GetPrivateProfileIntA(kSettingsSection, "ReplayGainPreamp", 0, kSettingsFile) == 9u) << "stored on OK";
+  gReplayGain = {kReplayGainOff, 0, 0, 1};
   gGeneralOptions = {0, 0};
   gStreamOptions = {64000, 1, 100, 0};
   gStreamSave = {};

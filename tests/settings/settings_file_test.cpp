@@ -13,6 +13,7 @@
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "settings/playback_options.h"
+#include "settings/replay_gain_options.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/general_options.h"
@@ -211,6 +212,18 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
   char name[24];
   HotkeyName(kDefaultHotkeys[kActionPlayPause], name, 9);
   EXPECT_STREQ(name, "Ctrl+Alt") << "cut to its room, ended";
+  // And the ReplayGain keys: a mode of 0..2, gains of -15..15 dB, clipping prevention 0 or 1 (else on).
+  for (const std::string value : {"", "-16", "3"}) {
+    gReplayGain = {kReplayGainAlbum, -7.4f, 15, 0};
+    if (value.empty()) SaveSettings();
+    for (const char* key : {kReplayGainModeKey, kReplayGainPreampKey, kReplayGainUntaggedKey, kReplayGainClippingKey})
+      if (!value.empty()) ProfileWriteString(kSettingsSection, key, value.c_str(), kSettingsFile);
+    LoadSettings();
+    const float db = value.empty() ? -7 : value == "3" ? 3 : 0;
+    EXPECT_TRUE(gReplayGain.mode == (value.empty() ? kReplayGainAlbum : kReplayGainOff) && gReplayGain.preampDb == db &&
+                gReplayGain.untaggedDb == (value.empty() ? 15 : db) && gReplayGain.preventClipping == !value.empty()) << value;
+  }
+  gReplayGain = {kReplayGainOff, 0, 0, 1};
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
 }

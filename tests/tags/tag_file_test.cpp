@@ -11,11 +11,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
+#include "tags/replay_gain.h"
 #include "tests/id3v2_tag_builder.h"
 #include "tests/test_files.h"
 #ifndef _WIN32
@@ -200,6 +202,45 @@ TEST(TagFile, NeverDamagesAFileAndLetsItsReaderPlayOn) {
     EXPECT_TRUE(std::equal(audio.begin(), audio.end(), saved.end() - audio.size()));
     EXPECT_FALSE(FileExists(path + ".zav-old"));
   }
+}
+
+// ReplayGain fields from the places gain tools write them, an earlier place winning field by field (the
+// whole ID3v2 tag read when its first 64 KB hold no gain); damaged APEv2 tags give nothing; and the
+// factor each of the user's choices gives.
+TEST(TagFile, ReadsReplayGainFromId3v2ThenApeAndPlaysAtTheChosenFactor) {
+  const Bytes audio = ReadWholeFile(ConformancePath("l3-he_44khz"));
+  const Bytes gain16 = Id3v2Frame(3, "TXXX", Id3v2Text(1, Utf16Bytes(u"replaygain_track_gain", true, true) +
+                                                            std::string(2, '\0') + Utf16Bytes(u"-6.02 dB", true, true)));
+  const Bytes peak = Id3v2Frame(3, "TXXX", Id3v2Text(0, std::string("REPLAYGAIN_TRACK_PEAK\0 0.5", 26)));
+  const Bytes ape = ApeTag({{"REPLAYGAIN_TRACK_GAIN", "+3 dB"}, {"Replaygain_Album_Gain", "-1,5 dB"}, {"REPLAYGAIN_ALBUM_PEAK", "x"}}, true);
+  const Bytes pictureThenAlbum = Cat({Id3v2Frame(4, "APIC", Cat({Bytes{0, 'i', 0, 3, 0}, NoiseBytes(70000, 5)})),
+                                      Id3v2Frame(4, "TXXX", Id3v2Text(3, std::string("REPLAYGAIN_ALBUM_GAIN\0+2.5dB", 28)))});
+  const Bytes apeAtEnd = Cat({audio, ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-6.02 dB"}, {"REPLAYGAIN_TRACK_PEAK", "1"}}, false)});
+  Bytes damaged = apeAtEnd, overrun = apeAtEnd, tooLong = Cat({audio, ApeTag({{"REPLAYGAIN_TRACK_GAIN", std::string(9, '1')}}, false)});
+  damaged[damaged.size() - 18] = 0x7F;  // the tag's size past the file
+  overrun[audio.size() + 3] = 0x7F;     // the first item's value past the tag
+  const Bytes files[] = {Cat({Id3v2TagOf(3, 0, Cat({gain16, peak})), audio, ape, Id3v1("v1", 17)}),
+                         Cat({Id3v2TagOf(4, 0, pictureThenAlbum), apeAtEnd}), damaged, overrun, tooLong};
+  const float expected[][kReplayGainFields] = {{-6.02f, 0.5f, -1.5f, 0}, {-6.02f, 1, 2.5f, 0}, {}, {}, {}};
+  const int32_t from[][kReplayGainFields] = {{1, 1, 2, 0}, {2, 2, 1, 0}, {}, {}, {}};  // ID3v2 1, APEv2 2
+  ReplayGainInfo info[5];
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(ReadReplayGain(WriteScratchFile("gain_" + std::to_string(i) + ".mp3", files[i]).c_str(), &info[i]), 1);
+    for (int f = 0; f < kReplayGainFields; ++f)
+      EXPECT_TRUE(info[i].from[f] == from[i][f] && std::fabs(info[i].value[f] - expected[i][f]) < 1e-6f) << i << " " << f;
+  }
+  // Mode, pre-amp, untagged gain and clipping prevention (a track peak of 0.5 allows 2.0; pre-amps are
+  // held to 15 dB, an album without its peak takes the track's): the factor and where its gain came from.
+  const std::pair<ReplayGainSettings, double> choices[] = {{{kReplayGainTrack, 0, 0, 1}, 0.500035},
+      {{kReplayGainTrack, 12, 0, 1}, 1.990673}, {{kReplayGainTrack, 15, 0, 0}, 2.811901},
+      {{kReplayGainAlbum, 0, 0, 1}, 0.841395}, {{kReplayGainAlbum, 99, -6, 1}, 2.0}};
+  for (const auto& [settings, factor] : choices) {
+    int32_t source = -1;
+    EXPECT_NEAR(ReplayGainFactor(info[0], settings, &source), factor, 1e-5) << settings.mode << " " << settings.preampDb;
+    EXPECT_EQ(source, settings.mode == kReplayGainAlbum ? kGainFromApe : kGainFromId3v2);
+  }
+  EXPECT_NEAR(ReplayGainFactor(info[4], {kReplayGainAlbum, 6, -40, 1}), 0.177828, 1e-5) << "untagged, held to -15 dB";
+  EXPECT_EQ(ReplayGainFactor(info[0], {kReplayGainOff, 12, 6, 1}), 1.0f) << "exactly: off is today's path";
 }
 
 }  // namespace

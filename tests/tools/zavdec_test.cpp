@@ -1,7 +1,10 @@
 // zavdec as a user runs it: its output files, messages and exit codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,7 +14,9 @@
 #endif
 
 #include "tests/decode_file.h"
+#include "decoder/synthesis.h"
 #include "tests/external_tools.h"
+#include "tests/id3v2_tag_builder.h"
 #include "tests/test_files.h"
 
 namespace {
@@ -133,6 +138,71 @@ TEST(Zavdec, FailuresSayWhatWentWrongAndLeaveNoOutput) {
   EXPECT_EQ(Zavdec("'" + junk + "' '" + out + "'"), 4);
   EXPECT_EQ(ReadWholeFile(out), (std::vector<uint8_t>{1, 2, 3}));
   std::remove(out.c_str());
+}
+
+// The largest difference between `pcm` and `reference` scaled by `factor`, in LSB.
+double WorstAgainstScaled(const std::vector<int16_t>& pcm, const std::vector<int16_t>& reference, double factor) {
+  double worst = pcm.size() == reference.size() ? 0 : 1e9;
+  for (size_t i = 0; i < pcm.size() && i < reference.size(); ++i) worst = std::max(worst, std::fabs(pcm[i] - reference[i] * factor));
+  return worst;
+}
+
+// ReplayGain from an ID3v2 TXXX frame, an APEv2 tag before an ID3v1 tag and lame's own header alone; a
+// +12 dB request on a file whose peak is 1.0 held at 0 dB; off changing no sample.
+TEST(Zavdec, ReplayGainPlaysEachTrackAtItsTaggedGain) {
+  const std::string base = ScratchPath("rg"), lame = base + ".mp3", plain = base + "-plain.mp3", out = base + "-out.wav";
+  ASSERT_EQ(RunCommand("sox -q -R -n -r 44100 -c 2 '" + base + ".wav' synth 3 sine 200-4000 synth 3 whitenoise amod 0.7 "
+                       "vol 0.6 && lame --quiet -b 160 '" + base + ".wav' '" + lame + "' && lame --quiet -b 160 "
+                       "--noreplaygain '" + base + ".wav' '" + plain + "'"), 0);
+  auto tagged = [&](const char* name, const std::vector<uint8_t>& id3, const std::vector<uint8_t>& end) {
+    return WriteScratchFile(name, Cat({id3.empty() ? id3 : Id3v2TagOf(3, 0, id3), ReadWholeFile(lame), end}));
+  };
+  auto txxx = [](const std::string& text) { return Id3v2Frame(3, "TXXX", Id3v2Text(0, text)); };
+  const std::string id3 = tagged("rg-id3.mp3", txxx(std::string("replaygain_track_gain\0-6.02 dB", 30)), {});
+  const std::string ape = tagged("rg-ape.mp3", {}, Cat({ApeTag({{"REPLAYGAIN_TRACK_GAIN", "-6.02 dB"}}, true), {'T', 'A', 'G'}, std::vector<uint8_t>(125, 0)}));
+  const std::string loud = tagged("rg-loud.mp3", Cat({txxx(std::string("REPLAYGAIN_TRACK_GAIN\0+12.00 dB", 31)),
+                                                       txxx(std::string("REPLAYGAIN_TRACK_PEAK\0" "1.000000", 30))}), {});
+  std::string err;
+  auto decode = [&](const std::string& args, const std::string& in) {
+    EXPECT_EQ(Zavdec(args + " '" + in + "' '" + out + "'", &err), 0) << err;
+    return ReadPcm16(out, 44);
+  };
+  const std::vector<int16_t> untagged = DecodeFileToPcm(lame, DecodeOptions{}).pcm;
+  for (const std::string& in : {lame, id3, ape, loud})
+    EXPECT_TRUE(decode("--replaygain off", in) == untagged && err.find(" 0 clipped") != std::string::npos) << err;
+  ReplayGainInfo lameTags{};
+  ASSERT_EQ(ReadReplayGain(lame.c_str(), &lameTags), 1);
+  ASSERT_EQ(lameTags.from[kTrackGain], kGainFromLame) << "lame writes its radio gain by default";
+  const std::pair<std::string, const char*> gained[] = {{id3, "-6.02 dB (ID3v2 tag)"}, {ape, "-6.02 dB (APEv2 tag)"}, {lame, "(LAME header)"}};
+  for (const auto& [in, said] : gained) {
+    const double db = in == lame ? lameTags.value[kTrackGain] : -6.02;
+    const double worst = WorstAgainstScaled(decode("--replaygain album --preamp 0", in), untagged, std::pow(10, db / 20));
+    std::printf("FIGURE %s at %.2f dB: at most %.2f LSB from the scaled untagged decoding\n", in.c_str(), db, worst);
+    EXPECT_LE(worst, 1.5);
+    EXPECT_NE(err.find(said), std::string::npos) << err;
+  }
+  // +12 dB on a peak of 1.0 is held at 0 dB, the untagged samples exactly; without the prevention it clips.
+  EXPECT_EQ(decode("--replaygain track", loud), untagged);
+  EXPECT_NE(err.find("ReplayGain +0.00 dB (ID3v2 tag)"), std::string::npos) << err;
+  decode("--replaygain track --prevent-clipping off", loud);
+  std::printf("FIGURE +12 dB on a peak of 1.0 without clipping prevention: %s", err.c_str() + err.rfind(", ") + 2);
+  EXPECT_GT(std::atoll(err.c_str() + err.rfind(", ") + 2), 1000) << "without";
+
+  // In process: two tracks joined, each at its own gain (the second untagged, at 0 dB); the equalizer on
+  // (the track's gain folded into its gains) and half quality (where its step always runs).
+  DecodeOptions off, on;
+  on.replayGain.mode = kReplayGainTrack;
+  std::vector<int16_t> both = DecodeFileToPcm(id3, on).pcm, second = DecodeFileToPcm(plain, off).pcm;
+  both.insert(both.end(), second.begin(), second.end());
+  EXPECT_EQ(DecodeFilesToPcm({id3, plain}, on).pcm, both);
+  int32_t gains[32], enabled = 1;
+  for (int i = 0; i < 32; ++i) gains[i] = 4 + i % 7;
+  SetEqualizerGains(gains, &enabled);
+  for (const int quality : {0, 1}) {
+    off.quality = on.quality = quality;
+    EXPECT_LE(WorstAgainstScaled(DecodeFileToPcm(id3, on).pcm, DecodeFileToPcm(id3, off).pcm, 0.5), 1.5) << quality;
+  }
+  SetEqualizerGains(nullptr, nullptr);
 }
 
 }  // namespace

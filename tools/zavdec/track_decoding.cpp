@@ -7,6 +7,7 @@
 #include "decoder/decoder_builds.h"
 #include "decoder/frame_decoding.h"
 #include "decoder/frame_reader.h"
+#include "decoder/synthesis.h"
 #include "platform/notify.h"
 #include "stream/stream_source.h"
 #include "stream/stream_url.h"
@@ -57,6 +58,11 @@ TrackResult DecodeTrack(const char* path, const DecodeOptions& options, TrackInf
                         FrameProgress progress, void* context) {
   *info = TrackInfo{};
   PrepareTrack(&gState, options.processor, options.channelSelect, options.quality);
+  // The track's gain is set before its first frame: the previous track's samples keep theirs.
+  ReplayGainInfo tags{};
+  if (options.replayGain.mode != kReplayGainOff && StreamUrlScheme(path) == 0) ReadReplayGain(path, &tags);
+  info->gain = ReplayGainFactor(tags, options.replayGain, &info->gainFrom);
+  SetTrackGain(info->gain);
   int64_t size = -1;
   if (StreamUrlScheme(path) != 0) {
     ByteSource source;

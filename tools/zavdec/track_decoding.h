@@ -4,12 +4,14 @@
 #include <cstdint>
 
 #include "decoder/stream_state.h"
+#include "tags/replay_gain.h"
 
 struct DecodeOptions {
   int32_t quality = 0;         // 0 full, 1 half, 2 quarter
   int32_t channelSelect = -1;  // -1 stereo, 0 left, 1 right, 3 mix
   int32_t processor = 1;       // 0 the 486 build, 1 or 2 the Pentium build
   const bool* stop = nullptr;  // when set and true, the track ends behind the current frame
+  ReplayGainSettings replayGain = {kReplayGainOff, 0.0f, 0.0f, 1};
 };
 
 struct TrackInfo {
@@ -22,6 +24,8 @@ struct TrackInfo {
   int64_t samples = 0;  // per channel, at the output rate, as played (after the gapless trim)
   int64_t clipped = 0;
   int32_t streamErrors = 0;  // frames found damaged ("Error In Stream...", shown once)
+  float gain = 1.0f;          // the ReplayGain factor the track played at
+  int32_t gainFrom = kGainUnset;  // the tag it came from (ReplayGainSource)
 };
 
 // Called once the first frame's header is known, before it is decoded; returning false stops the track.

@@ -2,6 +2,7 @@
 // WAV file (or raw PCM), one input after the other as the player plays a playlist. An input may be an
 // http:// stream address.
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +52,10 @@ const char kUsage[] =
     "  --quality full|half|quarter      output at the stream's rate, half or a quarter of it (full)\n"
     "  --channels stereo|left|right|mix  two channels, one of them, or both mixed into one (stereo)\n"
     "  --build 486|pentium              decoder build (pentium)\n"
+    "  --replaygain off|track|album     play at the gain the tags give (album falls back to track) (off)\n"
+    "  --preamp DB                      added to a tagged gain, -15 to 15 dB (0)\n"
+    "  --untagged DB                    the gain of a file without one, -15 to 15 dB (0)\n"
+    "  --prevent-clipping on|off        lower the gain so that the tagged peak stays at full scale (on)\n"
     "  --raw                            headerless PCM instead of WAV\n"
     "  --seconds N                      stop after N seconds of output\n"
     "  --reconnect-scale P              a stream's reconnect waits and stall time-out at P percent (100)\n"
@@ -260,6 +265,15 @@ bool ParseChoice(const char* value, const char* const* names, const int32_t* val
   return false;
 }
 
+// A number of dB from -15 to 15.
+bool ParseDecibels(const char* value, float* out) {
+  char* end = nullptr;
+  const double db = value ? std::strtod(value, &end) : 0;
+  if (!value || end == value || *end != '\0' || !(db >= kMinReplayGainDb && db <= kMaxReplayGainDb)) return false;
+  *out = float(db);
+  return true;
+}
+
 // Tells what saving a stream came to: why it stopped, or the file a download was saved whole in.
 void ReportSaving(const std::string& path, int32_t errorsBefore, int32_t savedBefore) {
   char text[kPathBytes + 128];
@@ -355,6 +369,21 @@ int Run(const std::vector<std::string>& args) {
       static const int32_t values[] = {0, 1};
       const char* v = value("--build");
       if (!v || !ParseChoice(v, names, values, 2, &options.processor)) return Usage("--build takes 486 or pentium");
+    } else if (arg == "--replaygain") {
+      static const char* const names[] = {"off", "track", "album"};
+      static const int32_t values[] = {kReplayGainOff, kReplayGainTrack, kReplayGainAlbum};
+      const char* v = value("--replaygain");
+      if (!v || !ParseChoice(v, names, values, 3, &options.replayGain.mode))
+        return Usage("--replaygain takes off, track or album");
+    } else if (arg == "--preamp" || arg == "--untagged") {
+      float* db = arg == "--preamp" ? &options.replayGain.preampDb : &options.replayGain.untaggedDb;
+      if (!ParseDecibels(value(arg.c_str()), db)) return Usage((arg + " takes a number of dB from -15 to 15").c_str());
+    } else if (arg == "--prevent-clipping") {
+      static const char* const names[] = {"off", "on"};
+      static const int32_t values[] = {0, 1};
+      const char* v = value("--prevent-clipping");
+      if (!v || !ParseChoice(v, names, values, 2, &options.replayGain.preventClipping))
+        return Usage("--prevent-clipping takes on or off");
     } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
       return Usage(("unknown option " + arg).c_str());
     } else {
@@ -409,6 +438,11 @@ int Run(const std::vector<std::string>& args) {
     if (result == kTrackRefused) {
       DiscardOutput();
       return kExitMixedFormats;
+    }
+    if (options.replayGain.mode != kReplayGainOff) {
+      static const char* const sources[] = {"no tag: the untagged gain", "ID3v2 tag", "APEv2 tag", "LAME header"};
+      std::fprintf(stderr, "zavdec: %s: ReplayGain %+.2f dB (%s)\n", path.c_str(), 20.0 * std::log10(info.gain),
+                   sources[info.gainFrom]);
     }
     if (info.streamErrors > 0)
       std::fprintf(stderr, "zavdec: %s: Error In Stream... (%d times)\n", path.c_str(), info.streamErrors);
