@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -88,6 +89,27 @@ std::string FileTitle(const std::string& path) {
   char title[MAX_PATH] = "";
   GetFileTitleA(path.c_str(), title, sizeof title);
   return title;
+}
+
+// Pixels of `large` that differ from `small` enlarged `scale` times, each pixel a square (all of them when
+// the sizes do not match).
+int32_t DifferingFromEnlarged(const Picture& large, const Picture& small, int32_t scale) {
+  if (large.width != small.width * scale || large.height != small.height * scale || large.pixels.empty())
+    return std::max(large.width * large.height, 1);
+  int32_t differing = 0;
+  for (int32_t y = 0; y < large.height; ++y)
+    for (int32_t x = 0; x < large.width; ++x) differing += large.At(x, y) != small.At(x / scale, y / scale);
+  return differing;
+}
+
+// Sets the screen's dots per inch that a program started next reads.
+void SetScreenDpi(DWORD dpi) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+  RegCloseKey(key);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -407,6 +429,136 @@ TEST(DisplaysDriver, PlaylistEditorListsTimesDeletesThreeHundredSortsSavesLoadsA
   EXPECT_TRUE(ShowsFaces(player, {kPlayListButton}, {kNormal}));
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
+}
+
+// Ctrl+D shows the window at twice its size, pixel for pixel the 1 x picture enlarged (outline, skin,
+// buttons, ring and time display), and back. At 2 x the buttons and the ring answer where they are shown,
+// and what the timers draw while playing is the 1 x picture enlarged. A screen of 192 dots per inch opens
+// it at 2 x, where Ctrl+D goes to 4 x and back.
+TEST(DisplaysDriver, DoubleSizeEnlargesEveryPixelAnswersClicksWhereShownAndHighDpiOpensAtTwice) {
+  PrepareDesktop();
+  Settings settings = QuietStart();
+  settings.autoPlay = 1;
+  settings.showSplash = 0;
+  settings.visActive = 0;
+  settings.timeDisplay = 0;
+  settings.autoScroll = 0;
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  const std::string track = MediaPath("steady-128k.mp3");  // 40 seconds
+  const auto sizeIs = [](HWND window, int32_t scale) {
+    return WaitUntil(
+        [&] {
+          const RECT r = WindowRect(window);
+          return r.right - r.left == 258 * scale && r.bottom - r.top == 115 * scale;
+        },
+        3000, 20);
+  };
+  // The picture once it has stayed the same for a moment.
+  const auto settled = [](HWND window) {
+    Picture last = Screen(window);
+    WaitUntil(
+        [&] {
+          Picture now = Screen(window);
+          const bool same = now.pixels == last.pixels;
+          last = std::move(now);
+          return same;
+        },
+        3000, 300);
+    return last;
+  };
+  const auto showsEnlarged = [](HWND window, const Picture& small, int32_t scale) {
+    int32_t differing = -1;
+    WaitUntil([&] { return (differing = DifferingFromEnlarged(Screen(window), small, scale)) == 0; }, 3000, 50);
+    return differing;
+  };
+  Process zav;
+  ASSERT_TRUE(zav.StartPlayer(Quoted(track)));
+  const HWND player = WaitForPlayerWindow(30000);
+  ASSERT_NE(player, nullptr);
+  ASSERT_TRUE(sizeIs(player, 1));
+  const RECT at = WindowRect(player);
+  ASSERT_TRUE(WaitUntil([&] { return PlayState(player) == kPlaying && ElapsedSeconds(player) >= 2; }, 20000));
+  Key(player, 'C');
+  ASSERT_TRUE(WaitForState(player, kPaused, 2000));
+  // Compared from a whole repaint on: within a 15-sector step the ring drawn as the track goes may be
+  // lit a few sectors short of what a repaint lights.
+  Key(player, 'D', true);
+  ASSERT_TRUE(sizeIs(player, 2));
+  EXPECT_EQ(WindowRect(player).left, at.left);
+  EXPECT_EQ(WindowRect(player).top, at.top);
+  Key(player, 'D', true);
+  ASSERT_TRUE(sizeIs(player, 1));
+  ASSERT_TRUE(ShowsFaces(player, {kPlay, kPause, kStop}, {kNormal, kLit, kNormal}));
+  const Picture once = settled(player);
+  Key(player, 'D', true);
+  ASSERT_TRUE(sizeIs(player, 2));
+  EXPECT_EQ(showsEnlarged(player, once, 2), 0);
+  SaveScreenshot("double-size", Screen(player));
+  Key(player, 'D', true);
+  ASSERT_TRUE(sizeIs(player, 1));
+  EXPECT_EQ(showsEnlarged(player, once, 1), 0);
+
+  // At 2 x: Play by its enlarged button, a click at 3 o'clock on the enlarged ring seeks to a quarter of
+  // the track and lights the ring to there, Pause by its button. Apart from the ring, what the timers
+  // drew meanwhile is the 1 x picture enlarged.
+  Key(player, 'D', true);
+  ASSERT_TRUE(sizeIs(player, 2));
+  Click(player, 2 * kPlay.Centre().x, 2 * kPlay.Centre().y);
+  EXPECT_TRUE(WaitForState(player, kPlaying, 2000));
+  const POINT threeOClock = RingPoint(89.5);
+  Click(player, 2 * threeOClock.x, 2 * threeOClock.y);
+  EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 9 && ElapsedSeconds(player) <= 12; }, 3000))
+      << ElapsedSeconds(player);
+  Click(player, 2 * kPause.Centre().x, 2 * kPause.Centre().y);
+  EXPECT_TRUE(WaitForState(player, kPaused, 2000));
+  EXPECT_TRUE(WaitUntil([&] { return RingShows(player, true, 5, 85, 2); }, 1000));
+  EXPECT_TRUE(RingShows(player, false, 150, 355, 2));
+  Picture drawn = settled(player);
+  Key(player, 'D', true);
+  ASSERT_TRUE(sizeIs(player, 1));
+  ASSERT_TRUE(ShowsFaces(player, {kPlay, kPause, kStop}, {kNormal, kLit, kNormal}));
+  Picture again = settled(player);
+  for (Picture* picture : {&drawn, &again}) {
+    const int32_t scale = picture->width / 258;
+    for (int32_t y = 38 * scale; y < 91 * scale; ++y)
+      for (int32_t x = 178 * scale; x < 233 * scale; ++x) picture->pixels[size_t(y * picture->width + x)] = 0;
+  }
+  EXPECT_EQ(DifferingFromEnlarged(drawn, again, 2), 0);
+  Command(player, kCommandClose);
+  EXPECT_EQ(zav.WaitExit(10000), 0);
+
+  // Stopped at 96 dots per inch, then at 192; the other scenarios keep 96.
+  settings.autoPlay = 0;
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  Process plain;
+  ASSERT_TRUE(plain.StartPlayer(""));
+  HWND window = WaitForPlayerWindow(30000);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<int32_t> faces =
+            FacesShown(window, {kPlay, kPause, kStop, kRepeat, kShuffle, kEqualizerButton, kPlayListButton});
+        return std::find(faces.begin(), faces.end(), -1) == faces.end();
+      },
+      3000));
+  const Picture idle = settled(window);
+  Command(window, kCommandClose);
+  EXPECT_EQ(plain.WaitExit(10000), 0);
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  SetScreenDpi(192);
+  Process dense;
+  const bool started = dense.StartPlayer("");
+  window = started ? WaitForPlayerWindow(30000) : nullptr;
+  SetScreenDpi(96);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(sizeIs(window, 2));
+  EXPECT_EQ(showsEnlarged(window, idle, 2), 0);
+  Key(window, 'D', true);
+  EXPECT_TRUE(sizeIs(window, 4));
+  Key(window, 'D', true);
+  EXPECT_TRUE(sizeIs(window, 2));
+  Command(window, kCommandClose);
+  EXPECT_EQ(dense.WaitExit(10000), 0);
 }
 
 }  // namespace
