@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -80,24 +79,6 @@ const Artwork& Art() {
                    LoadResourcePicture(exe, 172), LoadResourcePicture(exe, 119), LoadResourcePicture(exe, 122)};
   }();
   return art;
-}
-
-POINT RingPoint(double degrees, int32_t radius) {
-  const double a = degrees * 3.14159265358979 / 180;
-  return {kRingX + int32_t(radius * std::sin(a)), kRingY - int32_t(radius * std::cos(a))};
-}
-
-bool RingShows(HWND player, bool lit, int32_t from, int32_t to, int32_t scale) {
-  const Picture shown = Screen(player);
-  int32_t telling = 0;
-  for (int32_t degrees = from; degrees <= to; ++degrees) {
-    const POINT p = RingPoint(degrees);
-    const COLORREF litPixel = Art().ring.At(p.x - 178, p.y - 38), bodyPixel = Art().body.At(p.x, p.y);
-    if (litPixel == bodyPixel) continue;
-    ++telling;
-    if (shown.At(p.x * scale, p.y * scale) != (lit ? litPixel : bodyPixel)) return false;
-  }
-  return telling > 0;
 }
 
 HWND PrepareDesktop() {

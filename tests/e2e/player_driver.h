@@ -27,11 +27,6 @@ constexpr POINT kPinSymbol{10, 58};
 constexpr POINT kTitleStrip{150, 10};
 constexpr POINT kDisplay{100, 60};
 constexpr int32_t kRingX = 207, kRingY = 64, kRingMidRadius = 18;
-// A point of the ring at `degrees` clockwise from 12 o'clock, in window coordinates.
-POINT RingPoint(double degrees, int32_t radius = kRingMidRadius);
-// Whether the ring shows its lit picture (`lit`) or the body's along the arc from `from` to `to`
-// degrees, judged where the two pictures differ (there must be such points), on a window drawn at `scale`.
-bool RingShows(HWND player, bool lit, int32_t from, int32_t to, int32_t scale = 1);
 constexpr int32_t kVolumeX = 240;
 constexpr int32_t VolumeRowY(int32_t row) { return 104 - row; }
 constexpr COLORREF kCanvasColour = RGB(33, 32, 33);  // ground of the display area and song-name strip

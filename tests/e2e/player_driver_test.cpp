@@ -28,6 +28,26 @@ namespace {
 
 const std::initializer_list<Button> kTransport = {kPlay, kPause, kStop};
 
+// A point of the ring at `degrees` clockwise from 12 o'clock, in window coordinates.
+POINT RingPoint(double degrees, int32_t radius = kRingMidRadius) {
+  const double a = degrees * 3.14159265358979 / 180;
+  return {kRingX + int32_t(radius * std::sin(a)), kRingY - int32_t(radius * std::cos(a))};
+}
+// Whether the ring shows its lit picture (`lit`) or the body's along the arc from `from` to `to`
+// degrees, judged where the two pictures differ (there must be such points).
+bool RingShows(HWND player, bool lit, int32_t from, int32_t to) {
+  const Picture shown = Screen(player);
+  int32_t telling = 0;
+  for (int32_t degrees = from; degrees <= to; ++degrees) {
+    const POINT p = RingPoint(degrees);
+    const COLORREF litPixel = Art().ring.At(p.x - 178, p.y - 38), bodyPixel = Art().body.At(p.x, p.y);
+    if (litPixel == bodyPixel) continue;
+    ++telling;
+    if (shown.At(p.x, p.y) != (lit ? litPixel : bodyPixel)) return false;
+  }
+  return telling > 0;
+}
+
 COLORREF VolumeRowColour(HWND player, int32_t row) { return Screen(player).At(kVolumeX, VolumeRowY(row)); }
 
 // The three tracks of the album are 3, 6 and 9 seconds long. Which one played is told by the last

@@ -116,15 +116,6 @@ TEST_F(PlayerWindowTest, MenusDropsHandOverAndClosingWhilePaused) {
     EXPECT_FALSE(menu.Checked(IDM_REPEAT));
     EXPECT_FALSE(menu.Checked(IDM_ALWAYS_ON_TOP));
     EXPECT_FALSE(menu.Greyed(IDM_HELP_CONTENTS));
-    EXPECT_FALSE(menu.Checked(IDM_DOUBLE_SIZE));
-  }
-  // "Double Size" is checked while the window is twice its size, and unchecked back at 1x.
-  for (const int32_t scale : {2, 1}) {
-    SendMessageA(window, WM_COMMAND, IDM_DOUBLE_SIZE, 0);
-    RECT r{};
-    GetWindowRect(window, &r);
-    EXPECT_EQ(r.right - r.left, 258 * scale);
-    EXPECT_EQ(MenuStates(window).Checked(IDM_DOUBLE_SIZE), scale == 2);
   }
 
   // The help page goes to the browser with "open"; a missing page, and one nothing opens, are said.
