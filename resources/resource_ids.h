@@ -122,6 +122,7 @@
 #define IDM_SORT_DESCENDING 40074
 #define IDM_VIS_ACTIVATE 40075
 #define IDM_VIS_OPTIONS 40076
+#define IDM_DOUBLE_SIZE 40300  // the player window at twice its start scale, or back
 
 // The version the program reports in its title, About box and version resource.
 #define ZAV_VERSION_TEXT "0.77"

@@ -32,6 +32,7 @@
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/startup.h"
+#include "shell/window_scale.h"
 
 namespace {
 
@@ -171,6 +172,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_NEXT: NextTrack(window); break;
     case IDM_PREVIOUS: PreviousTrack(window); break;
     case IDM_ALWAYS_ON_TOP: ToggleAlwaysOnTop(window); break;
+    case IDM_DOUBLE_SIZE: ToggleDoubleSize(window); break;
     case IDM_PLAYLIST_EDITOR: TogglePlaylistEditor(window); break;
     case IDM_PREFERENCES: EditPreferences(window); break;
     case IDM_HOMEPAGE: ShellExecuteA(window, "open", kHomePage, "", "", SW_SHOW); break;
@@ -224,6 +226,7 @@ LRESULT OnInitMenuPopup() {
   SetItemChecked(IDM_REPEAT, gSettings.repeat != 0);
   SetItemChecked(IDM_SHUFFLE, gSettings.shuffle != 0);
   SetItemChecked(IDM_ALWAYS_ON_TOP, gSettings.alwaysOnTop != 0);
+  SetItemChecked(IDM_DOUBLE_SIZE, gWindowScale.current != gWindowScale.start);
   SetItemChecked(IDM_EQUALIZER, gShell.equalizer != nullptr);
   SetItemChecked(IDM_PLAYLIST_EDITOR, gShell.playlistEditor != nullptr);
   SetItemEnabled(IDM_NEXT, !IsAtLast());
@@ -244,8 +247,9 @@ LRESULT OnContextMenu(HWND window, LPARAM screenPoint) {
     GetWindowRect(window, &r);
     p = {r.left + 20, r.top + 20};
   }
-  POINT client = p;
-  ScreenToClient(window, &client);
+  POINT onWindow = p;
+  ScreenToClient(window, &onWindow);
+  const SkinPoint client = SkinPointOf(onWindow.x, onWindow.y);
   if (RectContains(kAreaRects[kAreaVolume], client.x, client.y)) {
     SetVolume(window, 32);
     return 1;
@@ -263,7 +267,8 @@ LRESULT OnContextMenu(HWND window, LPARAM screenPoint) {
 LRESULT OnNcHitTest(HWND window, LPARAM screenPoint) {
   POINT p = {GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
   ScreenToClient(window, &p);
-  if (RectContains(kAreaRects[kAreaTitle], p.x, p.y)) return HTCAPTION;
+  const SkinPoint at = SkinPointOf(p.x, p.y);
+  if (RectContains(kAreaRects[kAreaTitle], at.x, at.y)) return HTCAPTION;
   return DefWindowProcA(window, WM_NCHITTEST, 0, screenPoint);
 }
 
@@ -302,8 +307,9 @@ LRESULT OnMove(HWND window) {
 }
 
 LRESULT OnLeftButtonUp(HWND window, LPARAM point) {
-  const int32_t x = LOWORD(point);
-  const int32_t y = HIWORD(point);
+  const SkinPoint at = SkinPointOf(LOWORD(point), HIWORD(point));
+  const int32_t x = at.x;
+  const int32_t y = at.y;
   if (RectContains(kAreaRects[kAreaPin], x, y)) OnCommand(window, IDM_ALWAYS_ON_TOP);
   if (y >= 5 && y <= 22) {
     if (x < 5) return 1;
@@ -317,7 +323,8 @@ LRESULT OnLeftButtonUp(HWND window, LPARAM point) {
 }
 
 LRESULT OnLeftButtonDoubleClick(HWND window, LPARAM point) {
-  if (RectContains(kAreaRects[kAreaDisplay], LOWORD(point), HIWORD(point))) {
+  const SkinPoint at = SkinPointOf(LOWORD(point), HIWORD(point));
+  if (RectContains(kAreaRects[kAreaDisplay], at.x, at.y)) {
     if (!IsPluginRunning()) Toggle(gSettings.visActive);
     RepaintArea(window, kAreaDisplay);
   }

@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
+#include "shell/window_scale.h"
 
 SongScroll gSongScroll = {0, 0, 0, 1};
 
@@ -73,7 +74,11 @@ void RedrawTime(int32_t elapsedSeconds, int32_t totalSeconds) {
 }
 
 void ShowTimeCanvas() {
-  if (gSkin.windowDc) PaintTime(gSkin.windowDc);
+  if (HDC dc = SkinDc()) {
+    PaintTime(dc);
+    PresentSkin({kDisplayOrigin.x, kDisplayOrigin.y, kDisplayOrigin.x + kTimeCanvasWidth,
+                 kDisplayOrigin.y + kTimeCanvasHeight});
+  }
 }
 
 bool PaintTime(HDC dc) {
@@ -104,7 +109,10 @@ void RebuildSongName(HWND window) {
 
 void ScrollSongName() {
   if (!gSettings.autoScroll || !AdvanceSongScroll(gSongScroll, gSettings.scrollSpeed)) return;
-  if (gSkin.windowDc) PaintSongName(gSkin.windowDc);
+  if (HDC dc = SkinDc()) {
+    PaintSongName(dc);
+    PresentSkin(kSongNameRect);
+  }
 }
 
 void ResetSongNameOffset() { gSongScroll.offset = 0; }

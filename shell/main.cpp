@@ -11,12 +11,14 @@
 #include "shell/command_line.h"
 #include "shell/shell_state.h"
 #include "shell/startup.h"
+#include "shell/window_scale.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // The wide command line: names in any script, not what the ANSI code page makes of them.
   const std::string arguments = Utf8FromWide(GetCommandLineW());
   const char* commandLine = SkipProgramName(arguments.c_str());
   gShell.instance = instance;
+  BecomeDpiAware();
   LoadStartupSettings();
   ApplyProcessorAndOutputSettings();
   RegisterPreferencePages();

@@ -22,6 +22,7 @@
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/visualisation.h"
+#include "shell/window_scale.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
 
@@ -43,9 +44,10 @@ void ReleasePausedOutput() {
   }
 }
 
-// Draws the ring straight into the window: lit bitmap over sectors 0 .. lit - 1, body over the rest.
+// Draws the ring straight into the window (through the frame above 1 x): lit bitmap over sectors
+// 0 .. lit - 1, body over the rest.
 void DrawRing(int32_t lit) {
-  HDC dc = gSkin.windowDc;
+  HDC dc = SkinDc();
   HRGN clip = CreateRectRgn(0, 0, 0, 0);
   if (!dc || !clip) {
     if (clip) DeleteObject(clip);
@@ -59,11 +61,14 @@ void DrawRing(int32_t lit) {
   CopyBitmap(dc, kRingOrigin.x, kRingOrigin.y, kRingSize, kRingSize, gSkin.body, kRingOrigin.x, kRingOrigin.y);
   SelectClipRgn(dc, nullptr);
   DeleteObject(clip);
+  // The ring's square reaches into the buttons' row, which the sectors never do.
+  PresentSkin({kRingOrigin.x, kRingOrigin.y, kRingOrigin.x + kRingSize, kButtonTop});
 }
 
 void SeekOrSetVolumeAt(HWND window, LPARAM point) {
-  const int32_t x = LOWORD(point);
-  const int32_t y = HIWORD(point);
+  const SkinPoint at = SkinPointOf(LOWORD(point), HIWORD(point));
+  const int32_t x = at.x;
+  const int32_t y = at.y;
   // A stream has no length to seek in.
   if (RectContains(kAreaRects[kAreaSeekBox], x, y) && !CurrentIsStream()) {
     for (int32_t i = 0; i < kSeekSectors; ++i) {

@@ -9,6 +9,7 @@
 #include "shell/displays.h"
 #include "shell/shell_state.h"
 #include "shell/visualisation.h"
+#include "shell/window_scale.h"
 
 SkinObjects gSkin = {};
 
@@ -19,21 +20,6 @@ constexpr UINT kRepaintFlags = RDW_INVALIDATE | RDW_VALIDATE;
 HRGN CreateRectRegion(const SkinRect& r) { return CreateRectRgn(r.left, r.top, r.right, r.bottom); }
 
 HBITMAP LoadSkinBitmap(int32_t id) { return LoadBitmapA(gShell.instance, MAKEINTRESOURCEA(id)); }
-
-HRGN BuildWindowOutline() {
-  HRGN outline = CreateRectRegion(kRegionStart);
-  if (!outline) return nullptr;
-  for (const RegionStep& step : kRegionSteps) {
-    HRGN part = CreateRectRegion(step.rect);
-    if (!part) {
-      DeleteObject(outline);
-      return nullptr;
-    }
-    CombineRgn(outline, outline, part, step.add ? RGN_OR : RGN_DIFF);
-    DeleteObject(part);
-  }
-  return outline;
-}
 
 bool CreateSeekSectors() {
   std::array<SeekSector, kSeekSectors> shapes;
@@ -114,6 +100,21 @@ void PaintVolumeBar(HDC dc) {
 
 }  // namespace
 
+HRGN BuildWindowOutline(int32_t scale) {
+  HRGN outline = CreateRectRegion(ScaledRect(kRegionStart, scale));
+  if (!outline) return nullptr;
+  for (const RegionStep& step : kRegionSteps) {
+    HRGN part = CreateRectRegion(ScaledRect(step.rect, scale));
+    if (!part) {
+      DeleteObject(outline);
+      return nullptr;
+    }
+    CombineRgn(outline, outline, part, step.add ? RGN_OR : RGN_DIFF);
+    DeleteObject(part);
+  }
+  return outline;
+}
+
 void CopyBitmap(HDC dc, int32_t dx, int32_t dy, int32_t width, int32_t height, HBITMAP bitmap, int32_t sx,
                 int32_t sy) {
   MemoryDc memory(dc);
@@ -164,7 +165,7 @@ bool CreateSkin(HWND window) {
     return false;
 
   // The system owns the outline once it is set.
-  HRGN outline = BuildWindowOutline();
+  HRGN outline = BuildWindowOutline(1);
   if (!outline) return false;
   if (!SetWindowRgn(window, outline, TRUE)) DeleteObject(outline);
 
@@ -177,6 +178,8 @@ bool CreateSkin(HWND window) {
   gSkin.litCacheStep = -1;
   if (!gSkin.litRingCache) return false;
   CreateButtons(window);
+  // A screen of more dots per inch shows the window enlarged; at 1 x when it cannot be.
+  if (gWindowScale.current > 1 && !ApplyWindowScale(window, gWindowScale.current)) gWindowScale.current = 1;
   return true;
 }
 
@@ -192,42 +195,41 @@ void ReleaseSkin(HWND window) {
   for (HRGN region : gSkin.sectors)
     if (region) DeleteObject(region);
   if (gSkin.popupMenu) DestroyMenu(gSkin.popupMenu);
+  ReleaseScaledFrame();
   if (gSkin.windowDc) ReleaseDC(window, gSkin.windowDc);
   gSkin = {};
 }
 
 LRESULT OnEraseBackground(HDC dc) {
+  if (EraseScaled(dc)) return 1;
   CopyBitmap(dc, 0, 0, kSkinWidth, kSkinHeight, gSkin.body, 0, 0);
   return 1;
+}
+
+void PaintSkin(HDC dc, const RECT& update, bool erase) {
+  // A memory context that cannot be had leaves the previous pixels.
+  MemoryDc memory(dc);
+  if (!memory.dc) return;
+  if (erase) CopyBody(memory, dc, {update.left, update.top, update.right, update.bottom});
+  if (Touches(kAreaPin, update)) PaintPin(memory, dc);
+  if (Touches(kAreaSeekBox, update)) PaintLitRing(memory, dc);
+  if (Touches(kAreaSongName, update)) {
+    CopyBody(memory, dc, kSongNameRect);
+    PaintSongName(dc);
+  }
+  // Until the first time update the display area shows the body.
+  if (Touches(kAreaDisplay, update) && !PaintVisualisation(dc) && !PaintTime(dc)) {
+    CopyBody(memory, dc,
+             {kDisplayOrigin.x, kDisplayOrigin.y, kDisplayOrigin.x + kDisplayWidth, kDisplayOrigin.y + kDisplayHeight});
+  }
+  if (Touches(kAreaVolume, update)) PaintVolumeBar(dc);
 }
 
 LRESULT OnPaint(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   if (!dc) return 0;
-  {
-    // A memory context that cannot be had leaves the window's previous pixels.
-    MemoryDc memory(dc);
-    if (memory.dc) {
-      const RECT& update = paint.rcPaint;
-      if (paint.fErase) {
-        CopyBody(memory, dc, {update.left, update.top, update.right, update.bottom});
-      }
-      if (Touches(kAreaPin, update)) PaintPin(memory, dc);
-      if (Touches(kAreaSeekBox, update)) PaintLitRing(memory, dc);
-      if (Touches(kAreaSongName, update)) {
-        CopyBody(memory, dc, kSongNameRect);
-        PaintSongName(dc);
-      }
-      // Until the first time update the display area shows the body.
-      if (Touches(kAreaDisplay, update) && !PaintVisualisation(dc) && !PaintTime(dc)) {
-        CopyBody(memory, dc,
-                 {kDisplayOrigin.x, kDisplayOrigin.y, kDisplayOrigin.x + kDisplayWidth,
-                  kDisplayOrigin.y + kDisplayHeight});
-      }
-      if (Touches(kAreaVolume, update)) PaintVolumeBar(dc);
-    }
-  }
+  if (!PaintScaled(dc, paint.rcPaint)) PaintSkin(dc, paint.rcPaint, paint.fErase != FALSE);
   EndPaint(window, &paint);
   return 0;
 }
@@ -237,7 +239,12 @@ LRESULT OnDrawItem(const DRAWITEMSTRUCT* item) {
     if (static_cast<UINT>(button.commandId) != item->CtlID) continue;
     const RECT& r = item->rcItem;
     const int32_t row = ButtonFaceRow((item->itemState & ODS_SELECTED) != 0, ButtonIsLit(button.commandId));
-    CopyBitmap(item->hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, gSkin.buttons, button.faceColumn, row);
+    if (gWindowScale.current == 1) {
+      CopyBitmap(item->hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, gSkin.buttons, button.faceColumn, row);
+    } else {
+      MemoryDc memory(item->hDC);
+      if (memory.dc) memory.Stretch(item->hDC, r, gSkin.buttons, button.faceColumn, row, kButtonWidth, kButtonHeight);
+    }
     break;
   }
   return 1;
@@ -246,6 +253,12 @@ LRESULT OnDrawItem(const DRAWITEMSTRUCT* item) {
 LRESULT OnButtonColour() { return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)); }
 
 void RepaintArea(HWND window, SkinArea area) {
+  if (gWindowScale.current > 1) {
+    const SkinRect r = ScaledRect(kAreaRects[area], gWindowScale.current);
+    const RECT scaled = {r.left, r.top, r.right, r.bottom};
+    RedrawWindow(window, &scaled, nullptr, kRepaintFlags);
+    return;
+  }
   if (gSkin.areas[area]) RedrawWindow(window, nullptr, gSkin.areas[area], kRepaintFlags);
 }
 

@@ -25,6 +25,10 @@ bool CreateSkin(HWND window);
 // WM_DESTROY: releases everything CreateSkin made, and the window device context.
 void ReleaseSkin(HWND window);
 
+// The window outline at `scale`; null when a region cannot be had.
+HRGN BuildWindowOutline(int32_t scale);
+// Draws the skin parts that `update` touches onto `dc` at 1 x, over the body first when `erase`.
+void PaintSkin(HDC dc, const RECT& update, bool erase);
 LRESULT OnEraseBackground(HDC dc);
 LRESULT OnPaint(HWND window);
 LRESULT OnDrawItem(const DRAWITEMSTRUCT* item);
@@ -48,6 +52,14 @@ struct MemoryDc {
     HGDIOBJ previous = SelectObject(dc, bitmap);
     if (!original) original = previous;
     BitBlt(to, dx, dy, width, height, dc, sx, sy, rop);
+  }
+  // Copies `width` x `height` pixels of `bitmap` at (sx, sy) enlarged to fill `target`, each pixel repeated.
+  void Stretch(HDC to, const RECT& target, HBITMAP bitmap, int32_t sx, int32_t sy, int32_t width, int32_t height) {
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    if (!original) original = previous;
+    SetStretchBltMode(to, COLORONCOLOR);
+    StretchBlt(to, target.left, target.top, target.right - target.left, target.bottom - target.top, dc, sx, sy, width,
+               height, SRCCOPY);
   }
   HDC dc;
   HGDIOBJ original = nullptr;

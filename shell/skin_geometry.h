@@ -20,6 +20,21 @@ struct SkinPoint {
   int32_t x, y;
 };
 
+// The window drawn at an integer `scale`: a skin rectangle as it lies on the enlarged window, and the
+// skin rectangle whose enlargement covers a window rectangle (held to the skin).
+constexpr SkinRect ScaledRect(const SkinRect& r, int32_t scale) {
+  return {r.left * scale, r.top * scale, r.right * scale, r.bottom * scale};
+}
+constexpr int32_t SkinCoordinate(int32_t v, int32_t scale, int32_t roundUp, int32_t limit) {
+  const int32_t skin = v <= 0 ? 0 : (v + roundUp) / scale;
+  return skin > limit ? limit : skin;
+}
+constexpr SkinRect SkinRectCovering(const SkinRect& window, int32_t scale) {
+  return {SkinCoordinate(window.left, scale, 0, kSkinWidth), SkinCoordinate(window.top, scale, 0, kSkinHeight),
+          SkinCoordinate(window.right, scale, scale - 1, kSkinWidth),
+          SkinCoordinate(window.bottom, scale, scale - 1, kSkinHeight)};
+}
+
 // Where a window at `at` of `width` x `height` goes to lie inside `area` (a monitor's work area): pushed
 // back from the right and bottom edges, then from the left and top, so that a window larger than the
 // area keeps its top left corner on it.

@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
+#include "shell/window_scale.h"
 
 VisSnapshots gVisSnapshots = {};
 BOOL(WINAPI* gChooseColour)(LPCHOOSECOLORA) = ChooseColorA;
@@ -159,10 +160,12 @@ void TakeVisSnapshots() {
 }
 
 void OnVisualisationTick() {
-  if (!gSettings.visActive || !gSkin.windowDc) return;
+  HDC dc = SkinDc();
+  if (!gSettings.visActive || !dc) return;
   TakeVisSnapshots();
   DrawFrame();
-  CopyFrame(gSkin.windowDc);
+  CopyFrame(dc);
+  PresentSkin({kDisplayOrigin.x, kDisplayOrigin.y, kDisplayOrigin.x + kVisWidth, kDisplayOrigin.y + kVisHeight});
 }
 
 bool PaintVisualisation(HDC dc) {

@@ -17,6 +17,7 @@ list(APPEND ZAV_WINDOWS_SOURCES
   shell/startup.cpp
   shell/tray.cpp
   shell/visualisation.cpp
+  shell/window_scale.cpp
   playlist/open_files_dialog.cpp
 )
 list(APPEND ZAV_WINDOWS_LIBS user32 gdi32 comctl32 comdlg32 shell32)

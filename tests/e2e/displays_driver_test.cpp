@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -88,6 +89,19 @@ std::string FileTitle(const std::string& path) {
   char title[MAX_PATH] = "";
   GetFileTitleA(path.c_str(), title, sizeof title);
   return title;
+}
+
+// Pixels of `large` that differ from `small` enlarged `scale` times (all when the sizes differ); with
+// `ringToo` false, the seek ring's square is left out.
+int32_t DifferingFromEnlarged(const Picture& large, const Picture& small, int32_t scale, bool ringToo = true) {
+  if (large.width != small.width * scale || large.height != small.height * scale) return 1 << 30;
+  int32_t differing = 0;
+  for (int32_t y = 0; y < large.height; ++y)
+    for (int32_t x = 0; x < large.width; ++x) {
+      const bool ring = x / scale >= 178 && x / scale < 233 && y / scale >= 38 && y / scale < 91;
+      differing += (ringToo || !ring) && large.At(x, y) != small.At(x / scale, y / scale);
+    }
+  return differing;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -410,6 +424,83 @@ TEST(DisplaysDriver, PlaylistEditorListsTimesDeletesThreeHundredSortsSavesLoadsA
   EXPECT_TRUE(ShowsFaces(player, {kPlayListButton}, {kNormal}));
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
+}
+
+// Ctrl+D shows the window at twice its size, pixel for pixel its 1 x picture enlarged, also what the timers
+// draw while playing; its buttons and ring answer where they are shown. At 192 dots per inch it opens at 2 x.
+TEST(DisplaysDriver, DoubleSizeEnlargesEveryPixelAnswersClicksWhereShownAndHighDpiOpensAtTwice) {
+  PrepareDesktop();
+  Settings settings = QuietStart();
+  settings.autoPlay = 1;
+  settings.showSplash = 0;
+  settings.visActive = 0;
+  settings.autoScroll = 0;
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  const auto scaledTo = [](HWND window, int32_t scale) {
+    Key(window, 'D', true);
+    return WaitUntil([&] { return WindowRect(window).right - WindowRect(window).left == 258 * scale; }, 3000, 20) &&
+           WindowRect(window).bottom - WindowRect(window).top == 115 * scale;
+  };
+  // The picture once it has stayed the same for 300 ms (or after 3 s).
+  const auto settled = [](HWND window) {
+    Picture last, now = Screen(window);
+    for (int32_t i = 0; i < 10 && now.pixels != last.pixels; ++i) {
+      last = now;
+      Sleep(300);
+      now = Screen(window);
+    }
+    return now;
+  };
+  const auto shrinks = [](HWND window, const Picture& large, int32_t scale, bool ringToo) {
+    return WaitUntil([&] { return DifferingFromEnlarged(large, Screen(window), scale, ringToo) == 0; }, 3000, 50);
+  };
+  Process zav;
+  ASSERT_TRUE(zav.StartPlayer(Quoted(MediaPath("steady-128k.mp3"))));  // 40 seconds
+  const HWND player = WaitForPlayerWindow(30000);
+  ASSERT_NE(player, nullptr);
+  const RECT at = WindowRect(player);
+  ASSERT_TRUE(WaitUntil([&] { return PlayState(player) == kPlaying && ElapsedSeconds(player) >= 2; }, 20000));
+  Key(player, 'C');
+  ASSERT_TRUE(WaitForState(player, kPaused, 2000));
+  ASSERT_TRUE(scaledTo(player, 2));
+  EXPECT_TRUE(WindowRect(player).left == at.left && WindowRect(player).top == at.top);
+  const Picture twice = settled(player);
+  ASSERT_TRUE(scaledTo(player, 1));
+  EXPECT_TRUE(shrinks(player, twice, 2, true));
+
+  // At 2 x: Play and Pause by their buttons, a click at 3 o'clock on the ring seeks to a quarter.
+  ASSERT_TRUE(scaledTo(player, 2));
+  Click(player, 2 * kPlay.Centre().x, 2 * kPlay.Centre().y);
+  const POINT threeOClock = {2 * (kRingX + kRingMidRadius - 1), 2 * kRingY};
+  Click(player, threeOClock.x, threeOClock.y);
+  EXPECT_TRUE(WaitUntil([&] { return ElapsedSeconds(player) >= 9 && ElapsedSeconds(player) <= 12; }, 3000));
+  Click(player, 2 * kPause.Centre().x, 2 * kPause.Centre().y);
+  EXPECT_TRUE(WaitForState(player, kPaused, 2000));
+  const Picture drawn = settled(player);
+  SaveScreenshot("double-size", drawn);
+  // Within a 15-sector step the ring drawn as the track goes may be lit a few sectors short of a repaint's.
+  ASSERT_TRUE(scaledTo(player, 1));
+  EXPECT_TRUE(shrinks(player, drawn, 2, false));
+  Command(player, kCommandClose);
+  EXPECT_EQ(zav.WaitExit(10000), 0);
+
+  // 192 dots per inch for one start; the other scenarios keep 96.
+  const auto setDpi = [](DWORD dpi) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    return RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi) == 0 &&
+           RegCloseKey(key) == 0;
+  };
+  ASSERT_TRUE(setDpi(192));
+  Process dense;
+  const HWND window = dense.StartPlayer("") ? WaitForPlayerWindow(30000) : nullptr;
+  EXPECT_TRUE(setDpi(96));
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(WindowRect(window).right - WindowRect(window).left, 516);
+  EXPECT_TRUE(scaledTo(window, 4));
+  EXPECT_TRUE(scaledTo(window, 2));
+  Command(window, kCommandClose);
+  EXPECT_EQ(dense.WaitExit(10000), 0);
 }
 
 }  // namespace
