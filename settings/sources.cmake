@@ -11,6 +11,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   settings/general_options.cpp
   settings/playback_options.cpp
   settings/eq_plugin_keys.cpp
+  settings/start_up_options.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )

@@ -13,6 +13,7 @@
 #include "shell/commands.h"
 #include "shell/displays.h"
 #include "shell/playback_control.h"
+#include "shell/resume.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/tray.h"
@@ -46,6 +47,7 @@ LRESULT OnEndSession(HWND window, WPARAM ending) {
   if (ending) {
     StoreWindowPosition(window);
     SaveSettings();
+    SaveResumeState(true);
   }
   return 0;
 }

@@ -19,6 +19,7 @@
 #include "shell/commands.h"
 #include "shell/open_arguments.h"
 #include "shell/player_window.h"
+#include "shell/resume.h"
 #include "shell/shell_state.h"
 #include "shell/skin_geometry.h"
 #include "shell/visualisation.h"
@@ -103,6 +104,8 @@ void FillPlaylist(const char* commandLine) {
     AddOpenArguments(commandLine, std::strlen(commandLine), &skipped);
     RefreshPlaylistEditor();
     ReportSkippedPaths(nullptr, skipped);
+  } else {
+    RestoreLastList();
   }
 }
 
