@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -852,6 +853,127 @@ TEST(PlayerDriver, MonkeyNeitherCrashesHangsNorLeaks) {
   TendBoxesAndMenus(player, pid);
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
+}
+
+// Resume, "Jump to file" and a portable copy. The player paused mid-track and closed starts again on the
+// same entry at the same second (held paused by "Start Paused"); a restored list of 10,000 entries is
+// searched from the J dialog as the user types, and Enter plays the line found without changing the list;
+// a copy with a "zav.ini" beside it keeps everything there and leaves the Windows folder's files as they were.
+TEST(PlayerDriver, ResumesWhereClosedJumpsInTenThousandEntriesAndAPortableCopyLeavesTheWindowsFolder) {
+  PrepareDesktop();
+  Settings settings = DefaultSettings();
+  settings.autoPlay = 1;
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  const std::string ini = IniPath();
+  const std::string list = ini.substr(0, ini.size() - 7) + "zav_resume.m3u8";
+  WritePrivateProfileStringA("zav", "ResumeOnStart", "1", ini.c_str());
+  WritePrivateProfileStringA("zav", "StartPaused", "1", ini.c_str());
+  const std::string first = MediaPath("long-44k.mp3"), second = MediaPath("steady-128k.mp3");
+  int32_t closedAt = 0;
+  {
+    Process zav;
+    ASSERT_TRUE(zav.StartPlayer(Quoted(first) + " " + Quoted(second)));
+    const HWND player = WaitForPlayerWindow(30000);
+    ASSERT_NE(player, nullptr);
+    ASSERT_TRUE(WaitForState(player, kPlaying, 10000));
+    Key(player, 'B');
+    ASSERT_TRUE(WaitUntil([&] { return PlayState(player) == kPlaying && ElapsedSeconds(player) >= 4; }, 20000));
+    Key(player, 'C');
+    ASSERT_TRUE(WaitForState(player, kPaused, 2000));
+    Sleep(300);
+    closedAt = ElapsedSeconds(player);
+    Command(player, kCommandClose);
+    ASSERT_EQ(zav.WaitExit(10000), 0);
+  }
+  EXPECT_EQ(GetPrivateProfileIntA("zav", "ResumeEntry", -1, ini.c_str()), 1);
+  EXPECT_GT(GetPrivateProfileIntA("zav", "ResumeFrame", -1, ini.c_str()), 0);
+  const std::vector<uint8_t> kept = ReadWholeFile(list);
+  EXPECT_EQ(std::string(kept.begin(), kept.end()), "#EXTM3U\r\n" + first + "\r\n" + second + "\r\n");
+  {
+    Process zav;
+    ASSERT_TRUE(zav.StartPlayer(""));
+    const HWND player = WaitForPlayerWindow(30000);
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(WaitForState(player, kPaused, 10000)) << "the restored entry waits paused";
+    EXPECT_TRUE(WaitUntil([&] { return std::abs(ElapsedSeconds(player) - closedAt) <= 1; }, 5000))
+        << ElapsedSeconds(player) << " s shown, closed at " << closedAt << " s";
+    Sleep(500);
+    EXPECT_EQ(PlayState(player), kPaused);
+    Command(player, kCommandClose);
+    ASSERT_EQ(zav.WaitExit(10000), 0);
+  }
+
+  // 10,000 entries, one of them a real track; nothing plays at start (the list was kept while stopped).
+  std::string text = "#EXTM3U\r\n";
+  char line[80];
+  for (int32_t i = 0; i < 10000; ++i) {
+    std::snprintf(line, sizeof line, "C:\\Nowhere\\Bulk Track %05d.mp3\r\n", i);
+    text += i == 7777 ? second + "\r\n" : line;
+  }
+  ASSERT_TRUE(WriteWholeFile(list, std::vector<uint8_t>(text.begin(), text.end())));
+  WritePrivateProfileStringA("zav", "ResumeEntry", "0", ini.c_str());
+  WritePrivateProfileStringA("zav", "ResumeFrame", "-1", ini.c_str());
+  {
+    Process zav;
+    ASSERT_TRUE(zav.StartPlayer(""));
+    const HWND player = WaitForPlayerWindow(30000);
+    ASSERT_NE(player, nullptr);
+    Sleep(500);
+    EXPECT_EQ(PlayState(player), kStopped);
+    Key(player, 'J');
+    const HWND jump = WaitForBox(zav.info.dwProcessId, "Jump To File...", 5000);
+    ASSERT_NE(jump, nullptr) << "J";
+    const HWND search = GetDlgItem(jump, 1762), count = GetDlgItem(jump, 1764);
+    EXPECT_EQ(ControlText(count), "10000 of 10000");
+    double slowestMs = 0;
+    for (const wchar_t* typed : {L"b", L"bu", L"bulk 0001", L"STEADY", L"steady-128"}) {
+      const auto start = std::chrono::steady_clock::now();
+      SendMessageW(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed));  // answered once the list is filtered
+      slowestMs = std::max(slowestMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+      if (std::wstring(typed) == L"bulk 0001") {
+        EXPECT_EQ(ControlText(count), "10 of 10000");
+        EXPECT_EQ(ListBoxLines(GetDlgItem(jump, 1763)).front(), "11. Bulk Track 00010");
+        SaveScreenshot("jump-to-file", GrabWindow(jump));
+      }
+    }
+    std::printf("FIGURE jump: slowest key over 10,000 entries %.1f ms\n", slowestMs);
+    EXPECT_LT(slowestMs, 500.0);
+    EXPECT_EQ(ControlText(count), "1 of 10000");
+    Key(jump, VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(jump); }, 3000));
+    EXPECT_TRUE(WaitForState(player, kPlaying, 10000)) << "Enter plays the line found";
+    Key(player, 'C');
+    Command(player, kCommandClose);
+    ASSERT_EQ(zav.WaitExit(10000), 0);
+  }
+  const std::vector<uint8_t> after = ReadWholeFile(list);
+  EXPECT_TRUE(std::string(after.begin(), after.end()) == text) << "the list itself never changes";
+  EXPECT_EQ(GetPrivateProfileIntA("zav", "ResumeEntry", -1, ini.c_str()), 7777);
+
+  // The portable copy: zav.exe and a copy of the settings in a folder of their own.
+  const std::string folder = ScratchFilePath("portable-zav");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string exe = folder + "\\zav.exe", portableIni = folder + "\\zav.ini";
+  ASSERT_TRUE(CopyFileA(ZAV_EXE_PATH, exe.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(ini.c_str(), portableIni.c_str(), FALSE));
+  DeleteFileA((folder + "\\zav_resume.m3u8").c_str());
+  const std::vector<uint8_t> windowsIni = ReadWholeFile(ini), windowsList = ReadWholeFile(list);
+  {
+    Process zav;
+    ASSERT_TRUE(zav.Start(Quoted(exe) + " " + Quoted(first)));
+    const HWND player = WaitForPlayerWindow(30000);
+    ASSERT_NE(player, nullptr);
+    ASSERT_TRUE(WaitForState(player, kPlaying, 10000));
+    Key(player, 'C');
+    Command(player, kCommandClose);
+    ASSERT_EQ(zav.WaitExit(10000), 0);
+  }
+  EXPECT_TRUE(ReadWholeFile(ini) == windowsIni) << "the Windows folder's zav.ini is untouched";
+  EXPECT_TRUE(ReadWholeFile(list) == windowsList);
+  EXPECT_EQ(GetPrivateProfileIntA("zav", "ResumeEntry", -1, portableIni.c_str()), 0);
+  const std::vector<uint8_t> portableList = ReadWholeFile(folder + "\\zav_resume.m3u8");
+  EXPECT_EQ(std::string(portableList.begin(), portableList.end()), "#EXTM3U\r\n" + first + "\r\n");
+  WriteSavedSettings(DefaultSettings());
 }
 
 }  // namespace

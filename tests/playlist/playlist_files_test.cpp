@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/text.h"
 #include "playlist/playlist.h"
+#include "playlist/resume_list.h"
 #include "settings/settings.h"
 #include "tests/settings/profile_test_support.h"
 #include "tests/settings_guard.h"
@@ -382,6 +383,49 @@ TEST_F(PlaylistFilesTest, EveryTypeIsWrittenInAnsiWhenItHoldsTheNamesElseInUtf8A
   ASSERT_EQ(SavePls((folder_ + "Списки 1.pls").c_str()), 1);
   EXPECT_EQ(Bytes(folder_ + "Списки 1.pls"), "[playlist]\r\nFile1=" + names[0] + "\r\nFile2=" + names[1] + "\r\nFile3=" +
                                                  names[2] + "\r\nFile4=" + lists[1].first[3] + "\r\nNumberOfEntries=3\r\n");
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
+}
+
+// The list kept for the next start: written as UTF-8 M3U8 and read back by the M3U reader, the same
+// entries in the same order; the fingerprint that decides whether it is written again follows the list.
+TEST_F(PlaylistFilesTest, TheResumeListReadsBackTheSameEntriesAndItsFingerprintFollowsTheList) {
+  const std::string target = folder_ + "Списки resume.m3u8";
+  const std::vector<std::string> names = {"C:\\Музыка\\Песня.mp3", "D:\\音乐\\歌曲.mp3",
+                                          "http://radio.example:8000/;stream.mp3", folder_ + "two.mp3",
+                                          "C:\\caf\xC3\xA9 #1.mp3"};
+  const uint64_t empty = PlaylistFingerprint();
+  AddAll(names);
+  AddTrack("C:\\broken\nline.mp3");  // no line holds it: left out
+  const uint64_t full = PlaylistFingerprint();
+  EXPECT_NE(full, empty);
+  ASSERT_EQ(WriteResumeList(target.c_str()), 1);
+  std::string expected = "#EXTM3U\r\n";
+  for (const std::string& name : names) expected += name + "\r\n";
+  EXPECT_EQ(Bytes(target), expected);
+  ClearPlaylist();
+  ASSERT_EQ(LoadResumeList(target.c_str()), 1);
+  EXPECT_EQ(Entries(), names);
+  // The same paths in another order, or one path split differently, are another list.
+  const int32_t first[1] = {0};
+  int32_t moved[1];
+  ASSERT_EQ(MoveEntries(1, first, 1, moved), 1);
+  EXPECT_NE(PlaylistFingerprint(), full);
+  ClearPlaylist();
+  AddTrack("C:\\ab");
+  AddTrack("c");
+  const uint64_t split = PlaylistFingerprint();
+  ClearPlaylist();
+  AddTrack("C:\\a");
+  AddTrack("bc");
+  EXPECT_NE(PlaylistFingerprint(), split);
+  // An empty list is kept as such; a missing file restores nothing.
+  ClearPlaylist();
+  ASSERT_EQ(WriteResumeList(target.c_str()), 1);
+  EXPECT_EQ(Bytes(target), "#EXTM3U\r\n");
+  EXPECT_EQ(LoadResumeList(target.c_str()), 1);
+  EXPECT_EQ(PlaylistCount(), 0);
+  FileDelete(target.c_str());
+  EXPECT_EQ(LoadResumeList(target.c_str()), 0);
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 
