@@ -391,39 +391,31 @@ TEST_F(PlaylistFilesTest, EveryTypeIsWrittenInAnsiWhenItHoldsTheNamesElseInUtf8A
 TEST_F(PlaylistFilesTest, TheResumeListReadsBackTheSameEntriesAndItsFingerprintFollowsTheList) {
   const std::string target = folder_ + "Списки resume.m3u8";
   const std::vector<std::string> names = {"C:\\Музыка\\Песня.mp3", "D:\\音乐\\歌曲.mp3",
-                                          "http://radio.example:8000/;stream.mp3", folder_ + "two.mp3",
-                                          "C:\\caf\xC3\xA9 #1.mp3"};
+                                          "http://radio.example:8000/;stream.mp3", "C:\\caf\xC3\xA9 #1.mp3"};
   const uint64_t empty = PlaylistFingerprint();
   AddAll(names);
   AddTrack("C:\\broken\nline.mp3");  // no line holds it: left out
   const uint64_t full = PlaylistFingerprint();
-  EXPECT_NE(full, empty);
   ASSERT_EQ(WriteResumeList(target.c_str()), 1);
-  std::string expected = "#EXTM3U\r\n";
-  for (const std::string& name : names) expected += name + "\r\n";
-  EXPECT_EQ(Bytes(target), expected);
+  EXPECT_EQ(Bytes(target), "#EXTM3U\r\n" + names[0] + "\r\n" + names[1] + "\r\n" + names[2] + "\r\n" + names[3] + "\r\n");
   ClearPlaylist();
   ASSERT_EQ(LoadResumeList(target.c_str()), 1);
   EXPECT_EQ(Entries(), names);
-  // The same paths in another order, or one path split differently, are another list.
   const int32_t first[1] = {0};
   int32_t moved[1];
   ASSERT_EQ(MoveEntries(1, first, 1, moved), 1);
-  EXPECT_NE(PlaylistFingerprint(), full);
+  EXPECT_NE(PlaylistFingerprint(), full) << "another order";
   ClearPlaylist();
-  AddTrack("C:\\ab");
-  AddTrack("c");
+  AddAll({"C:\\ab", "c"});
   const uint64_t split = PlaylistFingerprint();
   ClearPlaylist();
-  AddTrack("C:\\a");
-  AddTrack("bc");
-  EXPECT_NE(PlaylistFingerprint(), split);
+  AddAll({"C:\\a", "bc"});
+  EXPECT_NE(PlaylistFingerprint(), split) << "the same bytes split otherwise";
   // An empty list is kept as such; a missing file restores nothing.
   ClearPlaylist();
+  EXPECT_EQ(PlaylistFingerprint(), empty);
   ASSERT_EQ(WriteResumeList(target.c_str()), 1);
   EXPECT_EQ(Bytes(target), "#EXTM3U\r\n");
-  EXPECT_EQ(LoadResumeList(target.c_str()), 1);
-  EXPECT_EQ(PlaylistCount(), 0);
   FileDelete(target.c_str());
   EXPECT_EQ(LoadResumeList(target.c_str()), 0);
   EXPECT_TRUE(BoxRecorder::Boxes().empty());

@@ -71,9 +71,8 @@ TEST(PlaylistViewTest, LinesTimesAndSelectionFromOneWalk) {
   NotifyRecorder::Stop();
 }
 
-// "Jump to file": every word of the query must appear in an entry's title, artist or path, in any case
-// (other scripts' capitals too); the index is built once and a search over 10,000 entries keeps up with
-// typing.
+// "Jump to file": every word of the query in an entry's title, artist or path, in any case (other
+// scripts' capitals too); the slowest of a few searches of 10,000 entries keeps up with typing.
 TEST(PlaylistViewTest, JumpFilterMatchesEveryWordInAnyCaseAndKeepsUpOnTenThousandEntries) {
   SettingsGuard settings;
   NotifyRecorder::Start();
@@ -86,46 +85,27 @@ TEST(PlaylistViewTest, JumpFilterMatchesEveryWordInAnyCaseAndKeepsUpOnTenThousan
   gSettings.readInfoOnAdd = 0;
   AddTrack("C:\\Music\\ÜBER Straße\\МОСКВА Night.mp3");
   AddTrack("http://radio.example:8000/live");
-  char path[64];
-  for (int32_t i = 0; i < 10000; ++i) {
-    std::snprintf(path, sizeof path, "D:\\bulk\\bulk-%05d.mp3", i);
-    AddTrack(path);
-  }
+  for (int32_t i = 0; i < 10000; ++i) AddTrack(("D:\\bulk\\bulk-" + std::to_string(100000 + i).substr(1) + ".mp3").c_str());
   JumpIndex index;
-  const auto built = std::chrono::steady_clock::now();
   BuildJumpIndex(&index);
-  const double buildMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - built).count();
   ASSERT_EQ(index.lines.size(), 10003u);
-  EXPECT_EQ(index.lines[0], "Artist - Blue Monday");
-  EXPECT_EQ(index.lines[1], "МОСКВА Night");
-  EXPECT_EQ(index.lines[2], "http://radio.example:8000/live");
-  EXPECT_EQ(index.lines[10002], "bulk-09999");
-
+  EXPECT_EQ(index.lines[0] + "|" + index.lines[1] + "|" + index.lines[2] + "|" + index.lines[10002],
+            "Artist - Blue Monday|МОСКВА Night|http://radio.example:8000/live|bulk-09999");
   std::vector<int32_t> matches;
-  auto find = [&](const char* query) {
-    FilterJumpIndex(index, query, &matches);
-    return matches;
-  };
+  auto find = [&](const char* query) { return FilterJumpIndex(index, query, &matches), matches; };
   EXPECT_EQ(find("  ").size(), 10003u) << "no words: every entry";
-  EXPECT_EQ(find("monday ARTIST"), std::vector<int32_t>{0}) << "title and artist";
-  EXPECT_EQ(find("jump-tagged"), std::vector<int32_t>{0}) << "its path";
+  EXPECT_EQ(find("monday ARTIST jump-tagged"), std::vector<int32_t>{0}) << "title, artist and path";
   EXPECT_EQ(find("über москва night"), std::vector<int32_t>{1});
   EXPECT_EQ(find("RADIO.example live"), std::vector<int32_t>{2});
-  EXPECT_TRUE(find("monday москва").empty()) << "words of two entries";
-  EXPECT_TRUE(find("mondayartist").empty()) << "no word spans two fields";
-  EXPECT_EQ(find("BULK-09999"), std::vector<int32_t>{10002});
-  EXPECT_EQ(find("bulk 0999").size(), 11u);  // 00999 and 09990..09999, in list order
-  EXPECT_EQ(matches.front(), 3 + 999);
-  EXPECT_EQ(matches.back(), 3 + 9999);
-
-  // A key typed: the slowest of a few whole searches of the list, each word a miss or a hit late in it.
+  EXPECT_TRUE(find("monday москва").empty() && find("mondayartist").empty()) << "two entries; two fields";
+  EXPECT_EQ(find("bulk 0999"), (std::vector<int32_t>{1002, 9993, 9994, 9995, 9996, 9997, 9998, 9999, 10000, 10001, 10002}));
   double slowestMs = 0;
-  for (const char* query : {"b", "bulk-0", "bulk 9999", "zz no such entry", "d:\\bulk\\bulk-05000.mp3"}) {
+  for (const char* query : {"b", "bulk-0", "zz no such entry", "d:\\bulk\\bulk-05000.mp3"}) {
     const auto start = std::chrono::steady_clock::now();
     FilterJumpIndex(index, query, &matches);
     slowestMs = std::max(slowestMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
   }
-  std::printf("jump index of 10,003 entries built in %.2f ms; slowest search %.2f ms\n", buildMs, slowestMs);
+  std::printf("FIGURE jump filter: slowest search of 10,003 entries %.2f ms\n", slowestMs);
   EXPECT_LT(slowestMs, 50.0);
   ClearPlaylist();
   NotifyRecorder::Stop();
