@@ -69,7 +69,7 @@ int32_t VisitEntry(const PlaylistEntry& entry, void* context) {
   const size_t artistLength = strnlen(entry.tag.artist, sizeof entry.tag.artist);
   const size_t pathLength = strnlen(entry.path, sizeof entry.path);
   const size_t streamLength = strnlen(entry.streamTitle, sizeof entry.streamTitle);
-  static std::string folded;
+  static std::string folded;  // one entry's text, reused from entry to entry
   folded.clear();
   if (entry.tag.present) AppendFolded(folded, entry.tag.title, titleLength);
   else if (streamLength > 0) AppendFolded(folded, entry.streamTitle, streamLength);

@@ -16,8 +16,8 @@ struct JumpIndex {
 // title a stream sent (else its address) for a stream, and the file's name for any other entry.
 void BuildJumpIndex(JumpIndex* index);
 
-// Lower case of the letters of `text`: ASCII, Latin-1, Greek and Cyrillic capitals; everything else is
-// copied as it is (a malformed byte too), so that the folded text keeps its length class.
+// `text` with the capitals of ASCII, Latin-1, Greek and Cyrillic in lower case; everything else is
+// copied as it is, a malformed byte too.
 std::string FoldCase(const char* text);
 
 // The positions of the entries that hold every blank-separated word of `query` (case-insensitive), in
