@@ -293,7 +293,17 @@ void SaveOnlyTrack(HWND window) {
   if (!PostSavedDownload(stopped ? 0 : 1) && !stopped) Post(window, WM_PLAYER_TRACK_END, 0, 0);
 }
 
-void PlayTrack(const PlaybackParams* params) {
+// Moves to `frame` (what was queued for the device is dropped) and counts the elapsed seconds from there.
+void SeekAndCount(StreamState* s, int32_t frame, HWND window) {
+  if (SeekFrame(s, frame, window) != 1) return;
+  ResetOutput();
+  const int64_t rate = kSampleRates[s->sampleRateIndex];
+  const int64_t frames = StreamPosition();
+  SetElapsedSeconds(static_cast<int32_t>((frames * SamplesPerFrame(*s) + rate / 2) / rate));
+}
+
+// Plays the current entry from its start, or from `startFrame` when that is above 0.
+void PlayTrack(const PlaybackParams* params, int32_t startFrame) {
   HWND window = params->window;
   StreamState& s = gThread.stream;
   if (!PrepareCurrent(gThread.path)) return;  // no current entry, or its file cannot be read
@@ -337,16 +347,16 @@ void PlayTrack(const PlaybackParams* params) {
         ResetOutput();
         break;
       }
-      if (msg.message == TM_SEEK && SeekFrame(&s, static_cast<int32_t>(msg.lParam), window) == 1) {
-        ResetOutput();
-        const int64_t rate = kSampleRates[s.sampleRateIndex];
-        const int64_t frames = StreamPosition();
-        SetElapsedSeconds(static_cast<int32_t>((frames * SamplesPerFrame(s) + rate / 2) / rate));
-      }
+      if (msg.message == TM_SEEK) SeekAndCount(&s, static_cast<int32_t>(msg.lParam), window);
     }
     if (isStream) PostStreamNews();
     if (gReplayGainChanges != gThread.gainChanges) SetReplayGain();  // the Playback page's new choice
     if (DecodeNextFrame(&s, window, PrepareFrameOutput, &frame) != 1) break;
+    // A resumed track goes on where it was left, once its first frame has shown the reader its form.
+    if (startFrame > 0) {
+      if (!isStream) SeekAndCount(&s, startFrame, window);
+      startFrame = 0;
+    }
     // A device that refuses every block has been reported by the output: the track ends as after a
     // failed open, and the device is closed so that the next track opens it afresh.
     if (OutputRefused()) {
@@ -406,7 +416,7 @@ DWORD WINAPI DecodeThreadProc(LPVOID argument) {
 
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.message == TM_PLAY) {
-      PlayTrack(params);
+      PlayTrack(params, static_cast<int32_t>(msg.lParam));
     } else if (msg.message == TM_RESET_OUTPUT) {
       const int32_t immediate = msg.lParam > 0 ? 1 : 0;
       if (IsOutputOpen() && !immediate) PlayRemainder(WriteLastPcm);

@@ -1,6 +1,6 @@
 // The Decode thread: turns the playlist's current entry into sound. Commanded only by thread messages
 // from the player window (TM_PLAY, TM_STOP, TM_SEEK, TM_RESET_OUTPUT, WM_QUIT); reports only by messages
-// it posts to the player window.
+// it posts to the player window. TM_PLAY's lParam is 0, or the frame a resumed track goes on from.
 #pragma once
 #include <windows.h>
 

@@ -7,7 +7,8 @@
 // Shared behaviour:
 // - section and key names compare case-insensitively; the first section of a name is the one used;
 // - a file name without a folder ("zav.ini") lives in the Windows folder (on the host: the folder named
-//   by the environment variable ZAV_WINDOWS_DIR, else the current directory);
+//   by the environment variable ZAV_WINDOWS_DIR, else the current directory), or in the folder that
+//   SetProfileFolder chose;
 // - values are read without the blanks around them, and without one pair of matching quotes around them;
 // - struct values are two upper-case hex digits per byte followed by a checksum byte (the sum of the
 //   bytes modulo 256); a read whose length, digits or checksum do not match fails.
@@ -16,6 +17,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+// Makes names without a folder live in `folder` (UTF-8, with its trailing separator) instead of the
+// Windows folder: a portable copy keeps its files beside the program. Null or "" goes back to the Windows
+// folder.
+void SetProfileFolder(const char* folder);
 
 // Where the profile functions keep `file` (UTF-8): a name without a folder is in the Windows folder,
 // any other path is itself. For code that reads and writes profile files through the file seam.

@@ -451,6 +451,14 @@ int32_t MakeCurrentAt(int32_t index) {
   return 1;
 }
 
+int32_t CurrentIndex() {
+  std::lock_guard<std::mutex> hold(gPlaylist.lock);
+  int32_t index = 0;
+  for (const PlaylistEntry* e = gPlaylist.first; e; e = e->next, ++index)
+    if (e == gPlaylist.current) return index;
+  return -1;
+}
+
 int32_t IsAtLast() {
   std::lock_guard<std::mutex> hold(gPlaylist.lock);
   const PlaylistEntry* current = gPlaylist.current;

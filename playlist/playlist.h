@@ -68,6 +68,8 @@ int32_t PreviousEntry();
 // Makes the entry at `index` (0-based; past the end: the last entry) current. Returns 1, or 0 when the
 // list is empty or the index is negative.
 int32_t MakeCurrentAt(int32_t index);
+// The 0-based position of the current entry, or -1 when there is none.
+int32_t CurrentIndex();
 int32_t IsAtLast();
 int32_t IsAtFirst();
 // Decode thread: copies the current entry's path (completing its duration and tag first when unknown).

@@ -19,7 +19,7 @@ list(APPEND ZAV_HOST_TESTS
 )
 list(APPEND ZAV_FUZZ_TARGETS track_scanner_fuzz id3v2_titles_fuzz)
 # What the playlist editor shows (portable) and the editor dialog itself (Windows only).
-list(APPEND ZAV_PORTABLE_SOURCES playlist/playlist_view.cpp)
+list(APPEND ZAV_PORTABLE_SOURCES playlist/playlist_view.cpp playlist/jump_filter.cpp playlist/resume_list.cpp)
 list(APPEND ZAV_PORTABLE_TESTS tests/playlist/playlist_view_test.cpp)
 list(APPEND ZAV_WINDOWS_SOURCES playlist/playlist_editor.cpp playlist/tag_editor.cpp)
 list(APPEND ZAV_WINDOWS_TESTS tests/playlist/playlist_editor_test.cpp)

@@ -199,3 +199,12 @@
 #define IDC_HOTKEYS_FIRST 1732   // .. 1737
 #define IDC_HOTKEYS_STATUS 1738
 #define IDC_HOTKEYS_DEFAULTS 1739
+
+// Resume and "Jump to file": the Playback page's Start Up group, the jump dialog and its command (J).
+#define IDD_JUMP_TO_FILE 186
+#define IDC_STARTUP_RESUME 1760
+#define IDC_STARTUP_PAUSED 1761
+#define IDC_JUMP_SEARCH 1762
+#define IDC_JUMP_LIST 1763
+#define IDC_JUMP_COUNT 1764
+#define IDM_JUMP_TO_FILE 40310

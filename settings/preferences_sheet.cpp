@@ -17,6 +17,7 @@
 #include "settings/playback_options.h"
 #include "settings/replay_gain_options.h"
 #include "settings/settings.h"
+#include "settings/start_up_options.h"
 #include "stream/stream_policy.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
@@ -416,9 +417,27 @@ void StoreReplayGainGroup(HWND page) {
   ++gReplayGainChanges;
 }
 
-void InitStartUpGroup(HWND) {}
-INT_PTR OnStartUpCommand(HWND, WPARAM) { return FALSE; }
-void StoreStartUpGroup(HWND) {}
+// "Start Paused" only means something while the last list is resumed.
+void EnableStartPaused(HWND page) {
+  EnableWindow(GetDlgItem(page, IDC_STARTUP_PAUSED), Checked(page, IDC_STARTUP_RESUME));
+}
+
+void InitStartUpGroup(HWND page) {
+  SetChecked(page, IDC_STARTUP_RESUME, gStartUpOptions.resumeOnStart == 1);
+  SetChecked(page, IDC_STARTUP_PAUSED, gStartUpOptions.startPaused == 1);
+  EnableStartPaused(page);
+}
+
+INT_PTR OnStartUpCommand(HWND page, WPARAM wParam) {
+  if (LOWORD(wParam) != IDC_STARTUP_RESUME) return FALSE;
+  EnableStartPaused(page);
+  return TRUE;
+}
+
+void StoreStartUpGroup(HWND page) {
+  gStartUpOptions.resumeOnStart = Checked(page, IDC_STARTUP_RESUME) ? 1 : 0;
+  gStartUpOptions.startPaused = Checked(page, IDC_STARTUP_PAUSED) ? 1 : 0;
+}
 
 void StorePlayback(HWND page) {
   StoreReplayGainGroup(page);

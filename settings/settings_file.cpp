@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/directory.h"
+#include "platform/file.h"
 #include "platform/notify.h"
 #include "platform/profile.h"
 #include "platform/text.h"
@@ -15,9 +17,28 @@
 #include "settings/replay_gain_options.h"
 #include "settings/settings.h"
 #include "settings/general_options.h"
+#include "settings/start_up_options.h"
 #include "settings/stream_settings.h"
 
 void (*gShowAboutBox)() = nullptr;
+
+namespace {
+int32_t gPortable = 0;
+}  // namespace
+
+int32_t UsePortableSettings() {
+  char folder[kPathBytes];
+  if (!GetProgramFolder(folder, kPathBytes)) return 0;
+  const std::string beside = std::string(folder) + kSettingsFile;
+  const FileHandle file = FileOpenRead(beside.c_str());
+  if (file == kNoFile) return 0;
+  FileClose(file);
+  SetProfileFolder(folder);
+  gPortable = 1;
+  return 1;
+}
+
+int32_t IsPortable() { return gPortable; }
 
 int32_t LoadSettings() {
   // The stream settings' keys stand apart from the record: a record that is reset leaves them.
@@ -27,6 +48,7 @@ int32_t LoadSettings() {
   LoadEqPluginOptions();
   LoadHotkeyOptions();
   LoadReplayGainOptions();
+  LoadStartUpOptions();
   const int32_t version = ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile);
   if (version != kSettingsVersion && version != -1) {
     ShowMessageBox(nullptr, "A New Preferences Format Has been Detected\nResetting Default Values, Sorry...",
@@ -112,8 +134,9 @@ int32_t SaveSettings() {
   const bool eqPluginWritten = SaveEqPluginOptions() == 1;
   const bool hotkeysWritten = SaveHotkeyOptions() == 1;
   const bool replayGainWritten = SaveReplayGainOptions() == 1;
+  const bool startUpWritten = SaveStartUpOptions() == 1;
   return recordWritten && versionWritten && pathsWritten && streamWritten && generalWritten && optionsWritten &&
-                 eqPluginWritten && hotkeysWritten && replayGainWritten
+                 eqPluginWritten && hotkeysWritten && replayGainWritten && startUpWritten
              ? 1
              : 0;
 }

@@ -1,7 +1,8 @@
 // The settings file: the whole settings record stored as one struct value in "zav.ini" (section "zav",
 // key "nod"), next to the layout version in "CurrentVersion", the plug-in paths the record cannot
 // hold whole in keys of their own (plugin_paths.h), the stream settings (stream_settings.h), the
-// playback options (playback_options.h) and the hotkeys (hotkey_options.h).
+// playback options (playback_options.h), the hotkeys (hotkey_options.h) and the start-up options
+// (start_up_options.h).
 #pragma once
 #include <cstdint>
 
@@ -14,6 +15,13 @@ constexpr int32_t kSettingsVersion = 611;
 // Shows the About box; ApplyDefaultSettings calls it, so that a first start or a reset always shows
 // it. Null shows nothing (the shell installs the About box; tests install a recorder).
 extern void (*gShowAboutBox)();
+
+// Portable mode: when a "zav.ini" stands beside the program, every settings file (this one, the
+// equalizer's presets, the resume list) is kept in the program's folder from now on, and nothing is
+// written to the Windows folder. Called once at start, before LoadSettings. Returns 1 when it is so.
+int32_t UsePortableSettings();
+// 1 after UsePortableSettings found the file beside the program.
+int32_t IsPortable();
 
 // Loads gSettings from the settings file, or stores the defaults when the file, the record or its
 // version is unusable (with the "Prefs Note..." box first for another version). Returns 1.

@@ -13,6 +13,7 @@ list(APPEND ZAV_PORTABLE_SOURCES
   settings/eq_plugin_keys.cpp
   settings/hotkey_options.cpp
   settings/replay_gain_options.cpp
+  settings/start_up_options.cpp
   settings/settings_ranges.cpp
   playlist/playlist_files.cpp
 )

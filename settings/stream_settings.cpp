@@ -31,7 +31,8 @@ void LoadStreamSettings() {
   char text[kEscapedPathBytes];
   const uint32_t length = ProfileGetString(kSettingsSection, kStreamDownloadPathKey, "", text, sizeof text, kSettingsFile);
   if (length == 0 || length + 1 >= sizeof text || !UnescapePathValue(text, gStreamSave.folder))
-    GetMusicFolder(gStreamSave.folder, sizeof gStreamSave.folder);
+    // A portable copy saves beside itself; any other the user's music folder.
+    (IsPortable() ? GetProgramFolder : GetMusicFolder)(gStreamSave.folder, sizeof gStreamSave.folder);
 }
 
 int32_t SaveStreamSettings() {

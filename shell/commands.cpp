@@ -26,6 +26,7 @@
 #include "shell/deferred_work.h"
 #include "shell/displays.h"
 #include "shell/help_page.h"
+#include "shell/jump_to_file.h"
 #include "shell/open_arguments.h"
 #include "shell/open_url.h"
 #include "shell/playback_control.h"
@@ -164,6 +165,7 @@ LRESULT OnCommand(HWND window, int32_t id) {
     case IDM_OPEN_FILE: OpenFiles(window); break;
     case IDM_OPEN_URL: OpenUrl(window); break;
     case IDM_TAG_EDITOR: EditPlayingTags(window); break;
+    case IDM_JUMP_TO_FILE: JumpToFile(window); break;
     case IDM_ABOUT: ShowAboutBox(window); break;
     case IDM_EQUALIZER: ToggleEqualizer(window); break;
     case IDM_PLAY: Play(window); break;

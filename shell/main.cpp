@@ -7,6 +7,7 @@
 
 #include "resources/resource_ids.h"
 #include "settings/settings.h"
+#include "settings/settings_file.h"
 #include "shell/about.h"
 #include "shell/command_line.h"
 #include "shell/shell_state.h"
@@ -18,6 +19,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const std::string arguments = Utf8FromWide(GetCommandLineW());
   const char* commandLine = SkipProgramName(arguments.c_str());
   gShell.instance = instance;
+  UsePortableSettings();  // a "zav.ini" beside the program: every settings file is kept there
   BecomeDpiAware();
   LoadStartupSettings();
   ApplyProcessorAndOutputSettings();

@@ -19,6 +19,7 @@
 #include "shell/about.h"
 #include "shell/deferred_work.h"
 #include "shell/displays.h"
+#include "shell/resume.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/visualisation.h"
@@ -101,6 +102,8 @@ void StartPlayback(HWND window) {
   ApplyAlwaysOnTop(window);
   RebuildSongName(window);
   ShowWindow(window, SW_SHOW);
+  StartResumeTimer(window);
+  if (StartRestoredEntry(window)) return;
   if (gSettings.autoPlay) {
     Sleep(50);
     if (GoToFirst()) StartCurrentEntry(window);
@@ -115,6 +118,7 @@ void StoreWindowPosition(HWND window) {
 }
 
 void StopPlayback(HWND window) {
+  SaveResumeState(true);  // while the window still knows what plays and where
   ReleasePausedOutput();
   if (gShell.decodeThread) {
     PostToThread(TM_STOP, 0);
@@ -130,7 +134,7 @@ void StopPlayback(HWND window) {
   SaveSettings();
 }
 
-void StartCurrentEntry(HWND window) {
+void StartCurrentEntry(HWND window, int32_t startFrame) {
   // Nothing starts on a window that is being destroyed (a nested message loop may close it under a
   // handler that goes on afterwards).
   if (gShell.closing) return;
@@ -148,7 +152,7 @@ void StartCurrentEntry(HWND window) {
     Sleep(50);
   }
   Sleep(30);
-  PostToThread(TM_PLAY, 0);
+  PostToThread(TM_PLAY, startFrame);
 }
 
 void RestartFromFirst(HWND window, DWORD pauseMs) {
@@ -379,6 +383,10 @@ LRESULT OnTimer(HWND window, WPARAM id) {
   // Files handed over to a window in the tray are added all the same.
   if (id == kDeferredWorkTimer) {
     OnDeferredWorkTimer(window);
+    return 0;
+  }
+  if (id == kResumeTimer) {
+    SaveResumeState(false);
     return 0;
   }
   if (IsIconic(window)) return 0;

@@ -16,8 +16,9 @@ void ApplyAlwaysOnTop(HWND window);
 // Stores the window's screen position in the settings unless it is minimized.
 void StoreWindowPosition(HWND window);
 
-// Restarts a dead Decode thread (with a notice), then posts TM_PLAY for the current entry.
-void StartCurrentEntry(HWND window);
+// Restarts a dead Decode thread (with a notice), then posts TM_PLAY for the current entry, to play from
+// `startFrame` when that is above 0 (a resumed track).
+void StartCurrentEntry(HWND window, int32_t startFrame = 0);
 // Plays from the top of the playlist after it was replaced (dropped files, hand-over, Open File).
 void RestartFromFirst(HWND window, DWORD pauseMs);
 // Stops the track playing and plays the playlist's current entry (the playlist editor's double-click).

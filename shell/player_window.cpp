@@ -14,6 +14,7 @@
 #include "shell/displays.h"
 #include "shell/global_hotkeys.h"
 #include "shell/playback_control.h"
+#include "shell/resume.h"
 #include "shell/shell_state.h"
 #include "shell/skin.h"
 #include "shell/tray.h"
@@ -48,6 +49,7 @@ LRESULT OnEndSession(HWND window, WPARAM ending) {
   if (ending) {
     StoreWindowPosition(window);
     SaveSettings();
+    SaveResumeState(true);
   }
   return 0;
 }

@@ -16,6 +16,7 @@ enum TimerId : UINT_PTR {
   kSplashTimer = 2,
   kVisualisationTimer = 3,
   kDeferredWorkTimer = 4,  // held-back hand-overs, drops and track ends
+  kResumeTimer = 5,        // the list and the playing position kept for the next start
 };
 
 struct ShellState {

@@ -20,6 +20,7 @@
 #include "shell/hotkeys_page.h"
 #include "shell/open_arguments.h"
 #include "shell/player_window.h"
+#include "shell/resume.h"
 #include "shell/shell_state.h"
 #include "shell/skin_geometry.h"
 #include "shell/visualisation.h"
@@ -105,6 +106,8 @@ void FillPlaylist(const char* commandLine) {
     AddOpenArguments(commandLine, std::strlen(commandLine), &skipped);
     RefreshPlaylistEditor();
     ReportSkippedPaths(nullptr, skipped);
+  } else {
+    RestoreLastList();
   }
 }
 

@@ -23,7 +23,8 @@ void RegisterPreferencePages();
 int32_t HandOverToRunningCopy(const char* commandLine);
 // The milliseconds a second copy waits for the first copy to take its files.
 constexpr UINT kHandOverWaitMs = 5000;
-// Empties the playlist and adds the command line's paths; paths too long are named in a box.
+// Empties the playlist and adds the command line's paths; paths too long are named in a box. Without
+// paths it restores the last list when resuming is on.
 void FillPlaylist(const char* commandLine);
 // Registers the class "zav" and creates the player window; null on failure.
 HWND CreatePlayerWindow();

@@ -12,6 +12,8 @@ list(APPEND ZAV_WINDOWS_SOURCES
   shell/open_arguments.cpp
   shell/open_url.cpp
   shell/playback_control.cpp
+  shell/resume.cpp
+  shell/jump_to_file.cpp
   shell/player_window.cpp
   shell/skin.cpp
   shell/startup.cpp

@@ -22,9 +22,13 @@ constexpr size_t kMaxFileBytes = size_t(64) << 20;
 
 enum class ReadResult { kRead, kMissing, kError };
 
-// Where a profile file lives: a name without a folder goes to the Windows folder.
+// The folder SetProfileFolder chose; empty for the Windows folder.
+std::string gFolder;
+
+// Where a profile file lives: a name without a folder goes to the chosen folder, else the Windows folder.
 std::string ResolvePath(const char* file) {
   if (std::strchr(file, '/') || std::strchr(file, '\\')) return file;
+  if (!gFolder.empty()) return gFolder + file;
   const char* folder = std::getenv("ZAV_WINDOWS_DIR");
   if (!folder || !*folder) return file;
   std::string path = folder;
@@ -95,6 +99,11 @@ int HexDigit(char c) {
 }
 
 }  // namespace
+
+void SetProfileFolder(const char* folder) {
+  gFolder = folder ? folder : "";
+  if (!gFolder.empty() && gFolder.back() != '/') gFolder += '/';
+}
 
 std::string ProfileFilePath(const char* file) { return ResolvePath(file); }
 

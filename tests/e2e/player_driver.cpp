@@ -13,6 +13,7 @@
 
 #include "platform/win32/wide.h"
 #include "settings/settings_file.h"
+#include "settings/start_up_options.h"
 #include "tests/decode_file.h"
 #include "tests/engine/capture_file.h"
 #include "tests/test_files.h"
@@ -145,6 +146,8 @@ bool ReadSavedSettings(Settings* settings) {
 
 bool WriteSavedSettings(const Settings& settings) {
   gSettings = settings;
+  // Scenarios start as before resuming was there: with the files they give, or an empty list.
+  gStartUpOptions.resumeOnStart = 0;
   return SaveSettings() == 1;
 }
 

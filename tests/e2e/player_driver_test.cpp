@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -852,6 +853,98 @@ TEST(PlayerDriver, MonkeyNeitherCrashesHangsNorLeaks) {
   TendBoxesAndMenus(player, pid);
   Command(player, kCommandClose);
   EXPECT_EQ(zav.WaitExit(10000), 0);
+}
+
+// Resume, "Jump to file" and a portable copy. The player paused mid-track and closed starts again on the
+// same entry at the same second (held paused by "Start Paused"); a restored list of 10,000 entries is
+// searched from the J dialog as the user types, and Enter plays the line found without changing the list;
+// a copy with a "zav.ini" beside it keeps everything there and leaves the Windows folder's files as they were.
+TEST(PlayerDriver, ResumesWhereClosedJumpsInTenThousandEntriesAndAPortableCopyLeavesTheWindowsFolder) {
+  PrepareDesktop();
+  Settings settings = DefaultSettings();
+  settings.autoPlay = 1;
+  ASSERT_TRUE(WriteSavedSettings(settings));
+  const std::string ini = IniPath(), list = ini.substr(0, ini.size() - 7) + "zav_resume.m3u8";
+  for (const char* key : {"ResumeOnStart", "StartPaused"}) WritePrivateProfileStringA("zav", key, "1", ini.c_str());
+  const std::string first = MediaPath("long-44k.mp3"), second = MediaPath("steady-128k.mp3");
+  const auto text = [](const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); };
+  Process zav;
+  const auto start = [&](const std::string& commandLine) {
+    EXPECT_TRUE(zav.Start(commandLine));
+    return WaitForPlayerWindow(30000);
+  };
+  const auto close = [&](HWND player) {
+    Command(player, kCommandClose);
+    EXPECT_EQ(zav.WaitExit(10000), 0);
+  };
+  const std::string program = Quoted(ZAV_EXE_PATH);
+  HWND player = start(program + " " + Quoted(first) + " " + Quoted(second));
+  ASSERT_TRUE(WaitForState(player, kPlaying, 10000));
+  Key(player, 'B');
+  ASSERT_TRUE(WaitUntil([&] { return PlayState(player) == kPlaying && ElapsedSeconds(player) >= 4; }, 20000));
+  Key(player, 'C');
+  ASSERT_TRUE(WaitForState(player, kPaused, 2000));
+  Sleep(300);
+  const int32_t closedAt = ElapsedSeconds(player);
+  close(player);
+  EXPECT_EQ(GetPrivateProfileIntA("zav", "ResumeEntry", -1, ini.c_str()), 1);
+  EXPECT_EQ(text(ReadWholeFile(list)), "#EXTM3U\r\n" + first + "\r\n" + second + "\r\n");
+  player = start(program);
+  EXPECT_TRUE(WaitForState(player, kPaused, 10000)) << "the restored entry waits paused";
+  EXPECT_TRUE(WaitUntil([&] { return std::abs(ElapsedSeconds(player) - closedAt) <= 1; }, 5000))
+      << ElapsedSeconds(player) << " s shown, closed at " << closedAt << " s";
+  close(player);
+
+  // 10,000 entries, one of them a real track; nothing plays at start (the list was kept while stopped).
+  std::string entries = "#EXTM3U\r\n";
+  for (int32_t i = 0; i < 10000; ++i)
+    entries += (i == 7777 ? second : "C:\\Nowhere\\Bulk Track " + std::to_string(100000 + i).substr(1) + ".mp3") + "\r\n";
+  ASSERT_TRUE(WriteWholeFile(list, std::vector<uint8_t>(entries.begin(), entries.end())));
+  WritePrivateProfileStringA("zav", "ResumeFrame", "-1", ini.c_str());
+  player = start(program);
+  Sleep(500);
+  EXPECT_EQ(PlayState(player), kStopped);
+  Key(player, 'J');
+  const HWND jump = WaitForBox(zav.info.dwProcessId, "Jump To File...", 5000);
+  ASSERT_NE(jump, nullptr) << "J";
+  const HWND search = GetDlgItem(jump, 1762), count = GetDlgItem(jump, 1764);
+  EXPECT_EQ(ControlText(count), "10000 of 10000");
+  double slowestMs = 0;
+  for (const std::wstring typed : {L"b", L"bu", L"bulk 0001", L"STEADY", L"steady-128"}) {
+    const auto typedAt = std::chrono::steady_clock::now();
+    SendMessageW(search, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));  // answered once filtered
+    slowestMs = std::max(slowestMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - typedAt).count());
+    if (typed != L"bulk 0001") continue;
+    EXPECT_EQ(ControlText(count), "11 of 10000");  // 00001 and 00010 to 00019
+    EXPECT_EQ(SendMessageW(GetDlgItem(jump, 1763), LB_GETCOUNT, 0, 0), 11);
+    Sleep(300);  // every control drawn
+    SaveScreenshot("jump-to-file", GrabWindow(jump));
+  }
+  std::printf("FIGURE jump: slowest key over 10,000 entries %.1f ms\n", slowestMs);
+  EXPECT_LT(slowestMs, 500.0);
+  EXPECT_EQ(ControlText(count), "1 of 10000");
+  Key(jump, VK_RETURN);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(jump); }, 3000));
+  EXPECT_TRUE(WaitForState(player, kPlaying, 10000)) << "Enter plays the line found";
+  close(player);
+  EXPECT_TRUE(text(ReadWholeFile(list)) == entries) << "the list itself never changes";
+  EXPECT_EQ(GetPrivateProfileIntA("zav", "ResumeEntry", -1, ini.c_str()), 7777);
+
+  // The portable copy: zav.exe and a copy of the settings in a folder of their own.
+  const std::string folder = ScratchFilePath("portable-zav");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string exe = folder + "\\zav.exe", portableIni = folder + "\\zav.ini";
+  ASSERT_TRUE(CopyFileA(ZAV_EXE_PATH, exe.c_str(), FALSE) && CopyFileA(ini.c_str(), portableIni.c_str(), FALSE));
+  DeleteFileA((folder + "\\zav_resume.m3u8").c_str());
+  const std::vector<uint8_t> windowsIni = ReadWholeFile(ini), windowsList = ReadWholeFile(list);
+  player = start(Quoted(exe) + " " + Quoted(first));
+  ASSERT_TRUE(WaitForState(player, kPlaying, 10000));
+  Key(player, 'C');
+  close(player);
+  EXPECT_TRUE(ReadWholeFile(ini) == windowsIni && ReadWholeFile(list) == windowsList) << "the Windows folder untouched";
+  EXPECT_EQ(GetPrivateProfileIntA("zav", "ResumeEntry", -1, portableIni.c_str()), 0);
+  EXPECT_EQ(text(ReadWholeFile(folder + "\\zav_resume.m3u8")), "#EXTM3U\r\n" + first + "\r\n");
+  WriteSavedSettings(DefaultSettings());
 }
 
 }  // namespace

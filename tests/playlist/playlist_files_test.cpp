@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/text.h"
 #include "playlist/playlist.h"
+#include "playlist/resume_list.h"
 #include "settings/settings.h"
 #include "tests/settings/profile_test_support.h"
 #include "tests/settings_guard.h"
@@ -382,6 +383,41 @@ TEST_F(PlaylistFilesTest, EveryTypeIsWrittenInAnsiWhenItHoldsTheNamesElseInUtf8A
   ASSERT_EQ(SavePls((folder_ + "Списки 1.pls").c_str()), 1);
   EXPECT_EQ(Bytes(folder_ + "Списки 1.pls"), "[playlist]\r\nFile1=" + names[0] + "\r\nFile2=" + names[1] + "\r\nFile3=" +
                                                  names[2] + "\r\nFile4=" + lists[1].first[3] + "\r\nNumberOfEntries=3\r\n");
+  EXPECT_TRUE(BoxRecorder::Boxes().empty());
+}
+
+// The list kept for the next start: written as UTF-8 M3U8 and read back by the M3U reader, the same
+// entries in the same order; the fingerprint that decides whether it is written again follows the list.
+TEST_F(PlaylistFilesTest, TheResumeListReadsBackTheSameEntriesAndItsFingerprintFollowsTheList) {
+  const std::string target = folder_ + "Списки resume.m3u8";
+  const std::vector<std::string> names = {"C:\\Музыка\\Песня.mp3", "D:\\音乐\\歌曲.mp3",
+                                          "http://radio.example:8000/;stream.mp3", "C:\\caf\xC3\xA9 #1.mp3"};
+  const uint64_t empty = PlaylistFingerprint();
+  AddAll(names);
+  AddTrack("C:\\broken\nline.mp3");  // no line holds it: left out
+  const uint64_t full = PlaylistFingerprint();
+  ASSERT_EQ(WriteResumeList(target.c_str()), 1);
+  EXPECT_EQ(Bytes(target), "#EXTM3U\r\n" + names[0] + "\r\n" + names[1] + "\r\n" + names[2] + "\r\n" + names[3] + "\r\n");
+  ClearPlaylist();
+  ASSERT_EQ(LoadResumeList(target.c_str()), 1);
+  EXPECT_EQ(Entries(), names);
+  const int32_t first[1] = {0};
+  int32_t moved[1];
+  ASSERT_EQ(MoveEntries(1, first, 1, moved), 1);
+  EXPECT_NE(PlaylistFingerprint(), full) << "another order";
+  ClearPlaylist();
+  AddAll({"C:\\ab", "c"});
+  const uint64_t split = PlaylistFingerprint();
+  ClearPlaylist();
+  AddAll({"C:\\a", "bc"});
+  EXPECT_NE(PlaylistFingerprint(), split) << "the same bytes split otherwise";
+  // An empty list is kept as such; a missing file restores nothing.
+  ClearPlaylist();
+  EXPECT_EQ(PlaylistFingerprint(), empty);
+  ASSERT_EQ(WriteResumeList(target.c_str()), 1);
+  EXPECT_EQ(Bytes(target), "#EXTM3U\r\n");
+  FileDelete(target.c_str());
+  EXPECT_EQ(LoadResumeList(target.c_str()), 0);
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
 }
 

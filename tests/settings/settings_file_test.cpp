@@ -12,12 +12,16 @@
 #include "platform/directory.h"
 #include "platform/profile.h"
 #include "platform/text.h"
+#ifdef _WIN32
+#include "platform/win32/wide.h"
+#endif
 #include "settings/playback_options.h"
 #include "settings/replay_gain_options.h"
 #include "settings/plugin_paths.h"
 #include "settings/settings.h"
 #include "settings/general_options.h"
 #include "settings/hotkey_options.h"
+#include "settings/start_up_options.h"
 #include "settings/stream_settings.h"
 #include "stream/stream_save.h"
 #include "stream/stream_source.h"
@@ -226,6 +230,48 @@ TEST_F(SettingsFileTest, SaveAndReloadGiveAnIdenticalRecord) {
   gReplayGain = {kReplayGainOff, 0, 0, 1};
   EXPECT_TRUE(BoxRecorder::Boxes().empty());
   EXPECT_EQ(gAboutShown, 0);
+}
+
+// A portable copy: names without a folder go to the chosen folder (one the ANSI code page cannot spell
+// too) and the Windows folder gets nothing; the start-up switches and the resume point read back as
+// written, and a switch that is not 0 or 1 gives its default.
+TEST_F(SettingsFileTest, APortableFolderKeepsEveryFileAndTheStartUpKeysReadBack) {
+  const std::string inside = TestFolder("portable") + "Переносная" + kPathSeparator;
+#ifdef _WIN32
+  CreateDirectoryW(WideFromUtf8(inside).c_str(), nullptr);
+#else
+  std::filesystem::create_directories(inside);
+#endif
+  SetProfileFolder(inside.c_str());
+  EXPECT_EQ(ProfileFilePath("zav_eq.ini"), inside + "zav_eq.ini");
+  gSettings = PatternRecord(3);
+  ClampSettings(&gSettings);
+  const Settings written = gSettings;
+  gStartUpOptions = {0, 1};
+  ASSERT_EQ(SaveSettings(), 1);
+  ResumePoint point = {7, 7};
+  EXPECT_FALSE(LoadResumePoint(&point)) << "none kept yet";
+  for (const ResumePoint kept : {ResumePoint{12, -1}, ResumePoint{3, 4567}}) {
+    ASSERT_EQ(SaveResumePoint(kept), 1);
+    ASSERT_TRUE(LoadResumePoint(&point));
+    EXPECT_EQ(point.entry * 10000 + point.frame, kept.entry * 10000 + kept.frame);
+  }
+  gSettings = PatternRecord(4);
+  gStartUpOptions = {1, 0};
+  EXPECT_EQ(LoadSettings(), 1);
+  EXPECT_TRUE(SameRecord(gSettings, written));
+  EXPECT_EQ(gStartUpOptions.resumeOnStart * 10 + gStartUpOptions.startPaused, 1);
+  for (const char* junk : {"2", "-1", "", "1x"}) {
+    for (const char* key : {kResumeOnStartKey, kStartPausedKey, kResumeEntryKey})
+      ProfileWriteString(kSettingsSection, key, junk, kSettingsFile);
+    LoadSettings();
+    EXPECT_EQ(gStartUpOptions.resumeOnStart * 10 + gStartUpOptions.startPaused, 10) << junk;
+    EXPECT_EQ(LoadResumePoint(&point), std::string(junk) == "2") << junk;  // "2" is an entry
+  }
+  EXPECT_EQ(ProfileGetInt(kSettingsSection, kSettingsVersionKey, -1, kSettingsFile), kSettingsVersion);
+  SetProfileFolder(nullptr);
+  EXPECT_FALSE(FileExists(iniPath_)) << "nothing in the Windows folder";
+  EXPECT_EQ(ProfileFilePath("zav_eq.ini"), TestWindowsFolder() + "zav_eq.ini");
 }
 
 TEST_F(SettingsFileTest, NoFileGivesTheDefaultsAndTheAboutBoxAndWritesNothing) {
