@@ -10,15 +10,14 @@
 #include "decoder/id3v2_tag.h"
 #include "decoder/vbr_header.h"
 #include "platform/file.h"
+#include "tags/tag_file.h"
 
 namespace {
 
 const char* const kFieldNames[kReplayGainFields] = {"REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_TRACK_PEAK",
                                                      "REPLAYGAIN_ALBUM_GAIN", "REPLAYGAIN_ALBUM_PEAK"};
-// What is read of an ID3v2 tag for its gains first, and the most read of any tag when they lie further.
-constexpr int64_t kTagStartBytes = 1 << 16;
+// The most read of an APEv2 tag.
 constexpr int64_t kLargestTagRead = int64_t(16) << 20;
-constexpr int32_t kId3v1Bytes = 128;
 // LAME writes the peak as a fixed-point number with 23 bits behind the point.
 constexpr float kLamePeakUnit = 1.0f / 8388608.0f;
 
@@ -37,18 +36,13 @@ bool ReadBytesAt(FileHandle file, int64_t at, int64_t count, std::vector<uint8_t
 
 // The tag's first 64 KB, and the whole tag (up to 16 MB) only when they are cut short of a gain.
 void ReadId3v2Gains(FileHandle file, ReplayGainInfo* info) {
-  Id3v2Header header{};
-  if (FileSeek(file, 0, kFromStart) != 0 || !ReadId3v2Header(file, &header)) return;
-  const int64_t whole = kId3v2HeaderBytes + header.bodySize;
   std::vector<uint8_t> bytes;
+  if (!ReadId3v2Bytes(file, false, &bytes)) return;
   ReplayGainInfo start = *info;
   bool cut = false;
-  if (!ReadBytesAt(file, 0, whole < kTagStartBytes ? whole : kTagStartBytes, &bytes)) return;
   ParseId3v2ReplayGain(bytes.data(), bytes.size(), &start, &cut);
   const bool noGain = start.from[kTrackGain] == kGainUnset && start.from[kAlbumGain] == kGainUnset;
-  if (cut && noGain && whole <= kLargestTagRead && ReadBytesAt(file, 0, whole, &bytes)) {
-    ParseId3v2ReplayGain(bytes.data(), bytes.size(), &start);
-  }
+  if (cut && noGain && ReadId3v2Bytes(file, true, &bytes)) ParseId3v2ReplayGain(bytes.data(), bytes.size(), &start);
   *info = start;
 }
 

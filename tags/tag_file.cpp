@@ -51,13 +51,6 @@ bool ReadLayout(FileHandle file, TagLayout* layout) {
   return true;
 }
 
-// Reads `count` bytes of the tag at the file's start and parses them; -1 when they cannot be read.
-int32_t ParseTagStart(FileHandle file, int64_t count, TagFields* fields, bool* cut) {
-  std::vector<uint8_t> bytes(static_cast<size_t>(count));
-  if (!ReadAt(file, 0, bytes.data(), int32_t(count))) return -1;
-  return ParseId3v2(bytes.data(), bytes.size(), fields, cut);
-}
-
 int32_t Fail(char* error, int32_t size, const char* what, const char* path) {
   if (error != nullptr && size > 0) std::snprintf(error, size_t(size), "%s\n%s", what, path);
   return 0;
@@ -90,22 +83,32 @@ bool WriteBeside(FileHandle from, const TagLayout& layout, const std::vector<uin
 
 }  // namespace
 
-int32_t ReadId3v2Fields(FileHandle file, TagFields* fields) {
+int32_t ReadId3v2Bytes(FileHandle file, bool whole, std::vector<uint8_t>* bytes) {
   Id3v2Header header{};
-  if (fields == nullptr || FileSeek(file, 0, kFromStart) != 0 || !ReadId3v2Header(file, &header)) return 0;
-  const int64_t whole = kId3v2HeaderBytes + header.bodySize;
+  if (FileSeek(file, 0, kFromStart) != 0 || !ReadId3v2Header(file, &header)) return 0;
+  const int64_t all = kId3v2HeaderBytes + header.bodySize;
+  if (whole && all > kLargestTagRead) return 0;
+  const int64_t count = whole || all < kTagStartBytes ? all : kTagStartBytes;
+  bytes->resize(static_cast<size_t>(count));
+  return ReadAt(file, 0, bytes->data(), int32_t(count)) ? 1 : 0;
+}
+
+int32_t ReadId3v2Fields(FileHandle file, TagFields* fields) {
+  std::vector<uint8_t> bytes;
+  if (fields == nullptr || !ReadId3v2Bytes(file, false, &bytes)) return 0;
   TagFields start = *fields;
   bool cut = false;
-  const int32_t major = ParseTagStart(file, whole < kTagStartBytes ? whole : kTagStartBytes, &start, &cut);
+  const int32_t major = ParseId3v2(bytes.data(), bytes.size(), &start, &cut);
   const bool someMissing = start.title[0] == 0 || start.artist[0] == 0 || start.genre[0] == 0;
-  if (major > 0 && cut && someMissing && whole <= kLargestTagRead) {
+  if (major > 0 && cut && someMissing) {
+    if (!ReadId3v2Bytes(file, true, &bytes)) return 0;
     TagFields all = *fields;
-    const int32_t read = ParseTagStart(file, whole, &all, &cut);
+    const int32_t read = ParseId3v2(bytes.data(), bytes.size(), &all, &cut);
     if (read > 0) *fields = all;
-    return read > 0 ? read : 0;
+    return read;
   }
   if (major > 0) *fields = start;
-  return major > 0 ? major : 0;
+  return major;
 }
 
 int32_t ReadTagFields(const char* path, TagFields* fields) {

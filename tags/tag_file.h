@@ -2,9 +2,16 @@
 // touching its audio. Portable: files are reached through platform/file.h.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "platform/file.h"
 #include "tags/tag_fields.h"
+
+// The bytes of the ID3v2 tag at the start of the open file, from its header to the end of its body:
+// its first 64 KB (the whole tag when smaller), or with `whole` all of it when it holds at most 16 MB.
+// Returns 1, or 0 for no tag, a tag too large or a failed read. A tag's titles and gains stand in front
+// of its pictures as a rule, so the first 64 KB usually hold them.
+int32_t ReadId3v2Bytes(FileHandle file, bool whole, std::vector<uint8_t>* bytes);
 
 // Reads the fields of the ID3v2 tag at the start of the open file over `fields`, as ParseId3v2 does.
 // Only the tag's first bytes are read while they hold the title, artist and genre frames; the whole
