@@ -435,13 +435,16 @@ size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t v
   const size_t whole = pcm.size() / 1024 * 1024;  // up to the last whole 2048-byte block
   WaitUntil([&] { return PlayState(player) == kStopped && ReadWholeFile(CapturePath()).size() >= whole * 2; },
             60000, 100);
-  const std::vector<int16_t> captured = ReadPcm16(CapturePath());
+  std::vector<int16_t> captured = ReadPcm16(CapturePath());
+  const auto agrees = [&](int16_t sample, size_t i) {
+    return std::abs(sample - AtWineVolume(pcm[i], volume)) <= tolerance;
+  };
+  RemoveUnderrunSilence(captured, whole, from, agrees);
   if (captured.size() < whole) return whole;
   size_t mismatches = 0;
   if (first) *first = whole;
   for (size_t i = from; i < whole; ++i) {
-    const bool differs = std::abs(captured[i] - AtWineVolume(pcm[i], volume)) > tolerance;
-    if (differs && mismatches++ == 0 && first) *first = i;
+    if (!agrees(captured[i], i) && mismatches++ == 0 && first) *first = i;
   }
   return mismatches;
 }

@@ -156,7 +156,8 @@ int16_t AtWineVolume(int16_t sample, int32_t volume);
 
 // Waits until the player has stopped with the whole 2048-byte blocks of `pcm` captured from its device,
 // and returns how many of those samples from sample `from` on differ by more than `tolerance` from `pcm`
-// played at volume `volume` (all of them when the capture is short); the first goes to `first`.
+// played at volume `volume` (all of them when the capture is short); the first goes to `first`. Silence
+// that Wine's own output adds when its buffer runs dry is left out first.
 size_t CaptureMismatches(HWND player, const std::vector<int16_t>& pcm, int32_t volume, size_t* first = nullptr,
                          size_t from = 0, int32_t tolerance = 0);
 
